@@ -1,0 +1,384 @@
+#include "protocol/link_controller.h"
+
+#include <exception>
+#include <span>
+
+#include "protocol/reply_decoder.h"
+
+namespace solwire {
+
+int alarmIntervalMinutes(int alarmRateIndex) {
+  if (alarmRateIndex < 0 || alarmRateIndex >= static_cast<int>(kAlarmIntervalMinutes.size())) return 0;
+  return kAlarmIntervalMinutes[static_cast<std::size_t>(alarmRateIndex)];
+}
+
+LinkController::LinkController(LinkEndpoints endpoints, LinkServices services, LinkControls controls,
+                               SiteData data)
+    : links_(endpoints),
+      services_(services),
+      controls_(std::move(controls)),
+      data_(std::move(data)),
+      self_(std::make_shared<LinkController*>(this)) {
+  state_.HoursToLog = controls_.rateHours;
+  for (ReplyMatcher* matcher : {&links_.directMatcher, &links_.modemMatcher}) {
+    matcher->OnPacket = [this](ReplyMatcher& sender, const std::uint8_t* bytes, std::int32_t size) {
+      datapack1Packet(sender, bytes, size);
+    };
+    matcher->OnTimeout = [this](ReplyMatcher& sender) { datapack1Timeout(sender); };
+  }
+}
+
+LinkController::~LinkController() {
+  for (ReplyMatcher* matcher : {&links_.directMatcher, &links_.modemMatcher}) {
+    matcher->OnPacket = nullptr;
+    matcher->OnTimeout = nullptr;
+  }
+}
+
+// ---- Requests -------------------------------------------------------------
+
+bool LinkController::connected() const {
+  return state_.DirectMode ? links_.directPort.Open() : state_.ModemConnected;
+}
+
+LinkPort& LinkController::activePort() { return state_.DirectMode ? links_.directPort : links_.modemPort; }
+
+ReplyMatcher& LinkController::activeMatcher() {
+  return state_.DirectMode ? links_.directMatcher : links_.modemMatcher;
+}
+
+void LinkController::selectKind(Requester requester, int& site) {
+  switch (requester) {
+    case Requester::CurrentStateView: state_.requestKind = RequestKind::CurrentState; break;
+    case Requester::AlarmView: state_.requestKind = RequestKind::AlarmInputs; break;
+    case Requester::CalibrationButton: state_.requestKind = RequestKind::Calibration; break;
+    case Requester::MainWindow:
+      state_.requestKind = RequestKind::LogCurrentState;
+      site = controls_.logSite;
+      break;
+    case Requester::SettingsView: state_.requestKind = RequestKind::Settings; break;
+    case Requester::HistoryView: state_.requestKind = RequestKind::HistoryBlock; break;
+    case Requester::Other: break;
+  }
+}
+
+void LinkController::Getdata(Requester requester) {
+  if (state_.StartupHold || lineBusy() || state_.Dialling) return;
+  if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
+  const bool isConnected = connected();
+
+  int site = controls_.site;
+  selectKind(requester, site);
+  const bool deferrable =
+      state_.requestKind == RequestKind::Settings || state_.requestKind == RequestKind::HistoryBlock;
+  if (state_.DeferredRequest > 0 && deferrable) {
+    state_.DeferredRequest = static_cast<int>(state_.requestKind);
+    state_.requestKind = RequestKind::CurrentState;
+  }
+
+  if (!isConnected) {
+    services_.views.showLinkStatus(LinkStatus::CantOpenPort);
+    AbortRequest();
+    return;
+  }
+  sendRequest(site);
+}
+
+void LinkController::sendRequest(int site) {
+  const RequestKind kind = state_.requestKind;
+  ReplyMatcher& matcher = activeMatcher();
+  matcher.setPacketSize(replyLength(kind));
+  matcher.setTimeOut(replyTimeoutForBaudIndex(controls_.baudIndex));
+  try {
+    matcher.setEnabled(true);
+    activePort().SendString(requestFrame(kind, site, state_.HistoryBlock));
+  } catch (const std::exception&) {
+    // The request never reached the line: end it as a failed one rather than
+    // leave the matcher waiting for a reply that cannot come.
+    matcher.setEnabled(false);
+    AbortRequest();
+    return;
+  }
+  services_.views.showLinkStatus(LinkStatus::RequestSent);
+  state_.RequestBusy = true;
+  state_.BusyCountdown = kBusyWatchdogSeconds;
+}
+
+void LinkController::OpenDirectPort() {
+  LinkPort& port = links_.directPort;
+  try {
+    port.setComNumber(static_cast<std::uint16_t>(controls_.directPortIndex + 1));
+    const int baudIndex = (controls_.baudIndex >= 0 && controls_.baudIndex < static_cast<int>(kBaudTable.size()))
+                              ? controls_.baudIndex
+                              : 4;
+    port.setBaud(kBaudTable[static_cast<std::size_t>(baudIndex)]);
+    port.setParity(Parity::pNone);
+    port.setDataBits(8);
+    port.setStopBits(1);
+    port.setOpen(true);
+    port.FlushInput();
+    port.FlushOutput();
+    services_.views.showLinkStatus(port.Open() ? LinkStatus::PortOpen : LinkStatus::PortSetOK);
+  } catch (const std::exception&) {
+    services_.views.showLinkStatus(LinkStatus::PortSetException);
+    services_.feedback.beep();
+    services_.feedback.beep();
+  }
+}
+
+// ---- Replies --------------------------------------------------------------
+
+void LinkController::datapack1Packet(ReplyMatcher&, const std::uint8_t* bytes, std::int32_t size) {
+  const RequestKind kind = state_.requestKind;
+  const std::span<const std::uint8_t> reply(bytes, bytes ? static_cast<std::size_t>(std::max(size, 0)) : 0);
+  if (!replyFramingOk(kind, reply)) {
+    handleReadError();
+    return;
+  }
+  services_.views.showLinkStatus(LinkStatus::DataReceived);
+  state_.RequestBusy = false;
+  services_.feedback.beep();
+
+  switch (kind) {
+    case RequestKind::CurrentState: storeCurrentState(bytes); break;
+    case RequestKind::LogCurrentState: storeLogReading(bytes); break;
+    case RequestKind::Settings: storeSettings(bytes); break;
+    case RequestKind::Calibration: storeCalibration(bytes); break;
+    case RequestKind::HistoryBlock: storeHistoryBlock(bytes); break;
+    case RequestKind::AlarmInputs: storeAlarmInputs(bytes); break;
+  }
+}
+
+// A reply that fails its framing check is not stored: the request ends as a
+// failed one, and "Read Error" stays on view.
+void LinkController::handleReadError() {
+  state_.RequestBusy = false;
+  services_.views.showLinkStatus(LinkStatus::ReadError);
+  services_.feedback.beep();
+  hangUpActiveCall();
+  cleanUpFailedRequest();
+}
+
+void LinkController::storeCurrentState(const std::uint8_t* reply) {
+  const std::span<const std::uint8_t> bytes(reply, 27);
+  storeReply(data_, RequestKind::CurrentState, bytes, state_.HistoryBlock);
+  services_.feedback.beep();
+  services_.views.hideCurrentStateWait();
+  services_.views.showLinkStatus(LinkStatus::DataReceived);
+  services_.views.enableSaveOption(SaveOption::CurrentState);
+  services_.views.labelupdate();
+
+  const int deferred = state_.DeferredRequest;
+  state_.DeferredRequest = 0;
+  if (deferred == static_cast<int>(RequestKind::Settings))
+    reserveLineThen(kDeferredRequestWait, &LinkController::issueDeferredSettings);
+  else if (deferred == static_cast<int>(RequestKind::HistoryBlock))
+    reserveLineThen(kDeferredRequestWait, &LinkController::issueDeferredHistory);
+}
+
+void LinkController::storeLogReading(const std::uint8_t* reply) {
+  storeReply(data_, RequestKind::LogCurrentState, std::span<const std::uint8_t>(reply, 27), 0);
+  services_.views.enableSaveOption(SaveOption::CurrentState);
+  if (state_.LogDialActive) state_.HangupRequested = true;
+  state_.LogDialActive = false;
+  data_.LogReadingReady = true;
+}
+
+void LinkController::storeSettings(const std::uint8_t* reply) {
+  storeReply(data_, RequestKind::Settings, std::span<const std::uint8_t>(reply, 33), 0);
+  data_.SettingsRead = true;
+  services_.views.setdisplay();
+  services_.views.enableSaveOption(SaveOption::Settings);
+  services_.feedback.beep();
+}
+
+void LinkController::storeCalibration(const std::uint8_t* reply) {
+  storeReply(data_, RequestKind::Calibration, std::span<const std::uint8_t>(reply, 33), 0);
+  data_.CalibrationRead = true;
+  services_.views.caldisplay();
+  services_.views.enableSaveOption(SaveOption::Calibration);
+  services_.feedback.beep();
+}
+
+void LinkController::storeHistoryBlock(const std::uint8_t* reply) {
+  storeReply(data_, RequestKind::HistoryBlock, std::span<const std::uint8_t>(reply, 49), state_.HistoryBlock);
+  ++state_.HistoryBlock;
+  reserveLineThen(kHistoryBlockWait, &LinkController::finishHistoryBlock);
+}
+
+void LinkController::finishHistoryBlock() {
+  if (state_.HistoryBlock >= 1 && state_.HistoryBlock <= kHistoryBlocks) {
+    Getdata(Requester::HistoryView);
+  } else {
+    services_.views.hideHistoryWait();
+    state_.HistoryBlock = 0;
+  }
+  services_.feedback.beep();
+  services_.views.setHistoryProgress(state_.HistoryBlock - 1);
+  services_.views.drawgraph();
+  services_.views.enableSaveOption(SaveOption::History);
+}
+
+void LinkController::storeAlarmInputs(const std::uint8_t* reply) {
+  storeReply(data_, RequestKind::AlarmInputs, std::span<const std::uint8_t>(reply, 5), 0);
+  services_.views.repaintAlarmStatus();
+  services_.feedback.beep();
+  if (state_.AlarmDialActive) state_.HangupRequested = true;
+  state_.AlarmDialActive = false;
+  services_.views.setAlarmPollPending(false);
+}
+
+// The wait between chained requests does not block: the line stays reserved,
+// so no other request goes out, and the next one is issued when the wait ends.
+void LinkController::reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)()) {
+  state_.LineReserved = true;
+  std::weak_ptr<LinkController*> alive = self_;
+  services_.clock.callAfter(wait, [alive, next] {
+    const auto self = alive.lock();
+    if (!self) return;
+    LinkController& controller = **self;
+    controller.state_.LineReserved = false;
+    (controller.*next)();
+  });
+}
+
+void LinkController::issueDeferredSettings() { Getdata(Requester::SettingsView); }
+void LinkController::issueDeferredHistory() { Getdata(Requester::HistoryView); }
+
+// ---- Failures -------------------------------------------------------------
+
+void LinkController::datapack1Timeout(ReplyMatcher&) {
+  state_.RequestBusy = false;
+  state_.StartupHold = false;
+  services_.views.showLinkStatus(LinkStatus::DataTimeout);
+  hangUpActiveCall();
+  AbortRequest();
+}
+
+void LinkController::hangUpActiveCall() {
+  if (state_.LineIdle) return;
+  if (state_.LogDialActive) {
+    state_.LogDialActive = false;
+    state_.HangupRequested = true;
+  }
+  if (state_.AlarmDialActive) {
+    state_.AlarmDialActive = false;
+    state_.HangupRequested = true;
+  }
+}
+
+void LinkController::AbortRequest() {
+  state_.RequestBusy = false;
+  services_.views.showLinkStatus(LinkStatus::CommFail);
+  cleanUpFailedRequest();
+  services_.feedback.beep();
+}
+
+void LinkController::cleanUpFailedRequest() {
+  switch (state_.requestKind) {
+    case RequestKind::CurrentState:
+      services_.views.hideCurrentStateWait();
+      services_.views.labelupdate();
+      break;
+    case RequestKind::Settings: data_.SettingsRead = true; break;
+    case RequestKind::Calibration: data_.CalibrationRead = true; break;
+    case RequestKind::HistoryBlock:
+      services_.views.hideHistoryWait();
+      state_.HistoryBlock = 0;
+      services_.views.drawgraph();
+      break;
+    case RequestKind::AlarmInputs:
+      services_.views.setAlarmPollPending(false);
+      state_.AlarmDialActive = false;
+      break;
+    case RequestKind::LogCurrentState: state_.LogDialActive = false; break;
+  }
+}
+
+// ---- Site change ----------------------------------------------------------
+
+void LinkController::siteselChanging() {
+  services_.views.disableSaveOptions();
+  state_.DeferredRequest = 3;
+  data_.CalibrationRead = false;
+  data_.SettingsRead = false;
+}
+
+// ---- The one-second timer -------------------------------------------------
+
+void LinkController::ShowLinkInStatus() {
+  if (state_.DirectMode) {
+    const int baudIndex = (controls_.baudIndex >= 0 && controls_.baudIndex < static_cast<int>(kBaudTable.size()))
+                              ? controls_.baudIndex
+                              : 4;
+    services_.views.showLinkInStatus(controls_.directPortIndex + 1, kBaudTable[static_cast<std::size_t>(baudIndex)]);
+  } else {
+    services_.views.showLinkInStatus(controls_.modemPortIndex + 1, 2400);
+  }
+}
+
+void LinkController::Timer1Timer() {
+  const LocalTime now = services_.clock.localNow();
+  services_.views.showClock(now);
+  state_.StartupHold = false;
+  ShowLinkInStatus();
+  updateLogCountdownDisplay();
+  runBusyWatchdog();
+  services_.dialSupervisor.superviseCalls();
+  if (data_.LogReadingReady) {
+    data_.LogReadingReady = false;
+    services_.logWriter.writeLogEntry();
+  }
+  if (now.hour != state_.LastHour && !lineBusy()) onHourChange(now.hour);
+  if (now.minute != state_.LastMinute && !lineBusy() && controls_.alarmRateIndex != 0) onMinuteChange(now.minute);
+}
+
+void LinkController::updateLogCountdownDisplay() {
+  if (controls_.rateHours < state_.HoursToLog) state_.HoursToLog = controls_.rateHours;
+  services_.views.showHoursToLog(state_.HoursToLog, controls_.periodicLogging);
+}
+
+void LinkController::runBusyWatchdog() {
+  if (state_.BusyCountdown > kBusyWatchdogSeconds) state_.BusyCountdown = kBusyWatchdogSeconds;
+  if (state_.BusyCountdown > 0)
+    --state_.BusyCountdown;
+  else
+    state_.RequestBusy = false;
+}
+
+void LinkController::onHourChange(int hour) {
+  state_.LastHour = hour;
+  state_.HoursToLog = std::max(state_.HoursToLog - 1, 0);
+  if (state_.HoursToLog >= 1 || !controls_.periodicLogging) return;
+
+  state_.HoursToLog = controls_.rateHours;
+  if (controls_.logByDialup && !state_.LogDialPending && !state_.LogDialActive)
+    services_.dialSupervisor.dialup(DialReason::Log, controls_.logNumber);
+  else if (state_.DirectMode || state_.ModemConnected)
+    Getdata(Requester::MainWindow);
+}
+
+void LinkController::onMinuteChange(int minute) {
+  state_.LastMinute = minute;
+  const int interval = alarmIntervalMinutes(controls_.alarmRateIndex);
+  state_.AlarmCountdown -= 1;
+  if (interval < state_.AlarmCountdown) state_.AlarmCountdown = interval;
+  if (state_.AlarmCountdown >= 1) return;
+
+  state_.AlarmCountdown = interval;
+  startAlarmPoll();
+}
+
+void LinkController::startAlarmPoll() {
+  services_.views.setAlarmPollPending(true);
+  if (controls_.alarmDial) {
+    if (state_.ModemConnected && !state_.LogDialPending)
+      Getdata(Requester::AlarmView);
+    else if (!state_.AlarmDialPending && !state_.AlarmDialActive)
+      services_.dialSupervisor.dialup(DialReason::Alarm, controls_.alarmDialNumber);
+  } else if (state_.DirectMode || state_.ModemConnected) {
+    Getdata(Requester::AlarmView);
+  }
+}
+
+}  // namespace solwire

@@ -1,0 +1,160 @@
+// The link controller: one request at a time to the regulators on the line,
+// the reply handler that decodes into the site data model and chains further
+// requests, the failure path, and the one-second timer's tasks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "protocol/link_environment.h"
+#include "protocol/request_frames.h"
+#include "protocol/site_data.h"
+#include "serial/link_operations.h"
+
+namespace solwire {
+
+// Who asks for data; it selects the kind of request.
+enum class Requester {
+  CurrentStateView,   // kind 1
+  SettingsView,       // kind 2
+  CalibrationButton,  // kind 3
+  HistoryView,        // kind 4
+  AlarmView,          // kind 5
+  MainWindow,         // kind 6: a log reading of the log site
+  Other,              // keeps the previous kind
+};
+
+// Alarm poll interval in minutes by alarm rate index 0..10 (0 = no polling).
+inline constexpr std::array<int, 11> kAlarmIntervalMinutes{0, 2, 5, 10, 20, 30, 60, 120, 240, 480, 1440};
+int alarmIntervalMinutes(int alarmRateIndex);
+
+// The values of the main window's controls that the link reads.
+struct LinkControls {
+  int site = 0;              // sitesel, 0..31
+  int logSite = 0;           // logsite, 0..31
+  int baudIndex = 4;         // baudbox item
+  int directPortIndex = 1;   // Dportbox item: COM1..COM8
+  int modemPortIndex = 3;    // mportbox item: COM1..COM8
+  int rateHours = 2;         // rateedit, 1..48
+  bool periodicLogging = false;  // Samplecheck
+  bool logByDialup = false;      // dialupcheck
+  std::string logNumber;         // Lognumedit
+  int alarmRateIndex = 0;        // index into kAlarmIntervalMinutes
+  bool alarmDial = false;        // "Alarm Dial" option
+  std::string alarmDialNumber;
+};
+
+// Link state flags and counters, touched only on the user-interface thread.
+struct LinkState {
+  bool DirectMode = true;
+  bool RequestBusy = false;
+  bool StartupHold = true;
+  bool Dialling = false;
+  bool ModemConnected = false;
+  bool LineIdle = true;
+  bool HangupRequested = false;
+  bool LogDialActive = false;
+  bool AlarmDialActive = false;
+  bool LogDialPending = false;
+  bool AlarmDialPending = false;
+  // Set while a chained request waits for its turn (between history blocks, and
+  // before a deferred request): the line is reserved and nothing else goes out.
+  bool LineReserved = false;
+
+  int BusyCountdown = 0;
+  RequestKind requestKind = RequestKind::CurrentState;
+  int DeferredRequest = 3;
+  int HistoryBlock = 0;
+
+  int HoursToLog = 2;
+  int LastHour = 0;
+  int AlarmCountdown = 2;
+  int LastMinute = 5;
+};
+
+// The two links: the direct port with its matcher and the modem port with its collector.
+struct LinkEndpoints {
+  LinkPort& directPort;
+  ReplyMatcher& directMatcher;
+  LinkPort& modemPort;
+  ReplyMatcher& modemMatcher;
+};
+
+struct LinkServices {
+  Clock& clock;
+  LinkViews& views;
+  Feedback& feedback;
+  LogWriter& logWriter;
+  DialSupervisor& dialSupervisor;
+};
+
+class LinkController {
+ public:
+  static constexpr std::chrono::milliseconds kDeferredRequestWait{1200};
+  static constexpr std::chrono::milliseconds kHistoryBlockWait{1000};
+  static constexpr int kBusyWatchdogSeconds = 10;
+
+  // Connects itself to both matchers' OnPacket and OnTimeout events.
+  LinkController(LinkEndpoints endpoints, LinkServices services, LinkControls controls,
+                 SiteData data);
+  ~LinkController();
+  LinkController(const LinkController&) = delete;
+  LinkController& operator=(const LinkController&) = delete;
+
+  void Getdata(Requester requester);
+  void OpenDirectPort();
+  void datapack1Packet(ReplyMatcher& sender, const std::uint8_t* data, std::int32_t size);
+  void datapack1Timeout(ReplyMatcher& sender);
+  void AbortRequest();
+  void Timer1Timer();
+  void siteselChanging();
+  void ShowLinkInStatus();
+
+  // True while a request is outstanding or the line is reserved for a chained one.
+  bool lineBusy() const { return state_.RequestBusy || state_.LineReserved; }
+
+  LinkControls& controls() { return controls_; }
+  const LinkControls& controls() const { return controls_; }
+  LinkState& state() { return state_; }
+  const LinkState& state() const { return state_; }
+  SiteData& data() { return data_; }
+  const SiteData& data() const { return data_; }
+
+ private:
+  bool connected() const;
+  LinkPort& activePort();
+  ReplyMatcher& activeMatcher();
+  void selectKind(Requester requester, int& site);
+  void sendRequest(int site);
+  void handleReadError();
+  void cleanUpFailedRequest();
+  void hangUpActiveCall();
+  void storeCurrentState(const std::uint8_t* reply);
+  void storeLogReading(const std::uint8_t* reply);
+  void storeSettings(const std::uint8_t* reply);
+  void storeCalibration(const std::uint8_t* reply);
+  void storeHistoryBlock(const std::uint8_t* reply);
+  void finishHistoryBlock();
+  void storeAlarmInputs(const std::uint8_t* reply);
+  void reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)());
+  void issueDeferredSettings();
+  void issueDeferredHistory();
+  void updateLogCountdownDisplay();
+  void runBusyWatchdog();
+  void onHourChange(int hour);
+  void onMinuteChange(int minute);
+  void startAlarmPoll();
+
+  LinkEndpoints links_;
+  LinkServices services_;
+  LinkControls controls_;
+  LinkState state_;
+  SiteData data_;
+  // Scheduled continuations hold a weak reference to this, so that a task that
+  // falls due after the controller is gone does nothing.
+  std::shared_ptr<LinkController*> self_;
+};
+
+}  // namespace solwire

@@ -1,0 +1,42 @@
+// The link status texts of the main status bar, in English, French and Chinese.
+#pragma once
+
+#include <string_view>
+
+namespace solwire {
+
+enum class Language : int { English = 0, French = 1, Chinese = 2 };
+
+// A language index from outside (the store, a command line) that is out of
+// range falls back to English.
+Language languageFromIndex(int index);
+
+enum class LinkStatus : int {
+  RequestSent,
+  CantOpenPort,
+  PortOpen,
+  PortSetOK,
+  PortSetException,
+  ModemSetup,
+  ModemCantOpenPort,
+  CommFail,
+  Dialing,
+  CantOpenCommPort,
+  DataReceived,
+  ReadError,
+  Closed,
+  HangUp,
+  Break,
+  TapiClosed,
+  WaitForClose,
+  PortNotOpen,
+  Connected,
+  TapiFail,
+  TapiOpen,
+  Carrier,
+  DataTimeout,
+};
+
+std::string_view statusText(LinkStatus status, Language language);
+
+}  // namespace solwire

