@@ -30,8 +30,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== Fuzz targets (${fuzz_seconds} s each)"
 CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLWIRE_FUZZ=ON \
   -DSOLWIRE_TESTS=OFF -DSOLWIRE_GUI=OFF -DSOLWIRE_BENCH=OFF
-for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+for target in $(find build-fuzz/fuzz -maxdepth 2 -type f -name "fuzz_*" -perm -u+x | sort); do
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
