@@ -1,0 +1,19 @@
+// The tool's commands. Each returns the process exit status: 0 done, 1 the
+// link failed (time-out, port that would not open), 2 a usage or input error.
+#pragma once
+
+#include <ostream>
+
+#include "cli/arguments.h"
+
+namespace solwire::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitLinkFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int runFrame(const Arguments& args, std::ostream& out, std::ostream& err);
+int runDecode(const Arguments& args, std::ostream& out, std::ostream& err);
+int runDemo(const Arguments& args, std::ostream& out, std::ostream& err);
+
+}  // namespace solwire::cli

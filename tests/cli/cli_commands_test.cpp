@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/commands.h"
+
+namespace solwire::cli {
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result run(const std::vector<std::string>& words) {
+  std::ostringstream out, err;
+  const Arguments args = parseArguments(words, {"--block", "--site", "--port", "--baud"});
+  int status = kExitUsage;
+  if (args.positional[0] == "frame") status = runFrame(args, out, err);
+  if (args.positional[0] == "decode") status = runDecode(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(FrameCommand, PrintsUpperCaseHexBytes) {
+  EXPECT_EQ(run({"frame", "current", "5"}).out, "C5 4E\n");
+  EXPECT_EQ(run({"frame", "1", "31"}).out, "DF 4E\n");
+  EXPECT_EQ(run({"frame", "history", "3", "--block", "8"}).out, "C3 27\n");
+  EXPECT_EQ(run({"frame", "4", "0"}).out, "C0 20\n");
+  EXPECT_EQ(run({"frame", "log", "2"}).out, "C2 4E\n");
+  EXPECT_EQ(run({"frame", "write", "3", "16", "150"}).out, "C3 A5 10 96 E3\n");
+}
+
+TEST(FrameCommand, RejectsOutOfRangeInput) {
+  EXPECT_EQ(run({"frame", "current", "32"}).status, kExitUsage);
+  EXPECT_EQ(run({"frame", "bogus", "1"}).status, kExitUsage);
+  EXPECT_EQ(run({"frame", "history", "1", "--block", "9"}).status, kExitUsage);
+  EXPECT_EQ(run({"frame", "write", "1", "32", "0"}).status, kExitUsage);
+  EXPECT_EQ(run({"frame", "write", "1", "3", "256"}).status, kExitUsage);
+  EXPECT_TRUE(run({"frame", "current", "x"}).out.empty());
+}
+
+TEST(DecodeCommand, CurrentStateFieldsInOrder) {
+  const Result r = run({"decode", "current", "02 21 2E 20 20 20 22 28 20 20 21 24 20 28 2D 27 28",
+                        "20 21 22 2C 20 21 20 22 20 25"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"check\": \"ok\", \"type_code\": 2, \"voltage_multiplier\": 4, \"charge_current_multiplier\": 4, "
+            "\"load_current_multiplier\": 1, \"alternate_voltage_scale\": false, \"battery_voltage_reading\": 7680, "
+            "\"charge_current_reading\": 640, \"load_current_reading\": 320, \"daily_max_voltage\": 141, "
+            "\"daily_min_voltage\": 120, \"charge_ah\": 300, \"load_ah\": 258, \"state_code\": 5}\n");
+}
+
+TEST(DecodeCommand, LogReadingKeepsTheFreshModelsLoadScale) {
+  const Result r = run({"decode", "6", "0E2020202020202020202020202020202020202020202020202020"});
+  EXPECT_NE(r.out.find("\"load_current_multiplier\": 0, \"alternate_voltage_scale\": false"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"voltage_multiplier\": 1, \"charge_current_multiplier\": 1"), std::string::npos);
+}
+
+TEST(DecodeCommand, ReadErrorStillPrintsTheFields) {
+  const Result r = run({"decode", "alarms", "D0 E0 E0 30 E0"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "{\"check\": \"read error\", \"alarm_inputs\": [0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0]}\n");
+}
+
+TEST(DecodeCommand, HistoryBlockDays) {
+  std::string hex = "90";
+  const int p[24] = {120, 150, 0x34, 0x12, 0x01, 0x02};
+  for (int b : p) {
+    char pair[8];
+    std::snprintf(pair, sizeof pair, " A%X A%X", b >> 4, b & 15);
+    hex += pair;
+  }
+  const Result r = run({"decode", "history", hex, "--block", "2"});
+  EXPECT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_NE(r.out.find("\"block\": 2, \"days\": [{\"day\": 4, \"min_voltage\": 120, \"max_voltage\": 150, "
+                       "\"charge_ah\": 4660, \"discharge_ah\": 513}, {\"day\": 5,"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST(DecodeCommand, SettingsAndCalibrationArrays) {
+  std::string hex = "50";
+  for (int i = 0; i < 16; ++i) hex += " 60 6" + std::string(1, "0123456789ABCDEF"[i]);
+  const Result settings = run({"decode", "settings", hex});
+  EXPECT_NE(settings.out.find("\"settings\": [0, 1, 3, 3, 4, 5, 13, 0, 0, 6, 7, 8, 9, 10, 11, 0, 12]"),
+            std::string::npos)
+      << settings.out;
+  const Result calibration = run({"decode", "3", hex});
+  EXPECT_NE(calibration.out.find("\"calibration_g\": [0, 2, 4, 6, 8, 10, 12, 14], "
+                                 "\"calibration_o\": [1, 3, 5, 7, 9, 11, 13, 15]"),
+            std::string::npos)
+      << calibration.out;
+}
+
+TEST(DecodeCommand, WrongLengthOrBadHexIsAUsageError) {
+  const Result shortReply = run({"decode", "current", "02 21 2E"});
+  EXPECT_EQ(shortReply.status, kExitUsage);
+  EXPECT_NE(shortReply.err.find("27 bytes"), std::string::npos);
+  EXPECT_TRUE(shortReply.out.empty());
+  EXPECT_EQ(run({"decode", "alarms", "D0 E0 E0 E0 E"}).status, kExitUsage);
+  EXPECT_EQ(run({"decode", "alarms", "D0 E0 E0 E0 EG"}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace solwire::cli
