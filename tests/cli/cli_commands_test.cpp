@@ -105,3 +105,20 @@ TEST(DecodeCommand, WrongLengthOrBadHexIsAUsageError) {
 
 }  // namespace
 }  // namespace solwire::cli
+
+namespace solwire::cli {
+namespace {
+
+TEST(DemoCommand, ReadsEveryKindFromTheSimulatedSite) {
+  std::ostringstream out, err;
+  const int status = runDemo(parseArguments({"demo", "--site", "3"}, {"--site"}), out, err);
+  EXPECT_EQ(status, kExitOk) << err.str();
+  const std::string text = out.str();
+  for (const char* section : {"Site 3", "Current state", "Settings", "Calibration", "History (32 days)",
+                              "Alarm inputs", "Alarm 13", "Boost Maximum Voltage", "Battery Voltage"})
+    EXPECT_NE(text.find(section), std::string::npos) << section;
+  EXPECT_EQ(runDemo(parseArguments({"demo", "--site", "40"}, {"--site"}), out, err), kExitUsage);
+}
+
+}  // namespace
+}  // namespace solwire::cli
