@@ -1,0 +1,43 @@
+// Options of solwire-sim: which regulators are on the line, their type codes,
+// the line speed and the faults to show.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/fault.h"
+
+namespace solwire::sim {
+
+struct SiteOption {
+  int site = 0;
+  int typeCode = 2;
+};
+
+struct FaultOption {
+  int site = 0;
+  Fault fault = Fault::None;
+  std::chrono::milliseconds lateBy{};
+};
+
+struct SimOptions {
+  std::vector<SiteOption> sites{{0, 2}, {1, 17}, {2, 14}};
+  int baud = 2400;
+  std::uint32_t seed = 1;
+  std::vector<FaultOption> faults;
+  std::string linkPath;  // a symbolic link to the pty, when asked for
+};
+
+struct SimOptionsResult {
+  std::optional<SimOptions> options;
+  std::string error;
+};
+
+// --sites 0:2,1:17,5   --baud 1200   --seed 7   --fault 5=late:6000   --link /tmp/line
+SimOptionsResult parseSimOptions(const std::vector<std::string>& words);
+
+extern const char* const kSimUsage;
+
+}  // namespace solwire::sim
