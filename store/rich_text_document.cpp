@@ -1,0 +1,79 @@
+#include "store/rich_text_document.h"
+
+#include "store/code_page.h"
+
+namespace solwire {
+
+std::string Paragraph::plainText() const {
+  std::string text;
+  for (const TextRun& run : runs) text += run.text;
+  return text;
+}
+
+RichTextDocument::RichTextDocument() : paragraphs_(1) {}
+
+void RichTextDocument::clear() {
+  paragraphs_.assign(1, Paragraph{});
+}
+
+void RichTextDocument::appendRun(std::string_view text, double pointSize, Rgb colour, bool bold,
+                                 bool italic) {
+  appendRun(text, TextFormat{pointSize, colour, bold, italic});
+}
+
+void RichTextDocument::appendRun(std::string_view text, const TextFormat& format) {
+  std::string clean;
+  clean.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const char32_t cp = nextUtf8(text, pos);
+    if (cp == '\r' || cp == '\n') {
+      if (cp == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+      appendClean(clean, format);
+      clean.clear();
+      endParagraph();
+    } else if (cp == '\t' || (cp >= 0x20 && !(cp >= 0x7F && cp <= 0x9F))) {
+      appendUtf8(clean, cp);
+    }
+  }
+  appendClean(clean, format);
+}
+
+void RichTextDocument::appendClean(std::string_view text, const TextFormat& format) {
+  if (text.empty()) return;
+  std::vector<TextRun>& runs = paragraphs_.back().runs;
+  if (!runs.empty() && runs.back().format == format) {
+    runs.back().text += text;
+  } else {
+    runs.push_back(TextRun{std::string(text), format});
+  }
+}
+
+void RichTextDocument::endParagraph() { paragraphs_.emplace_back(); }
+
+void RichTextDocument::append(const RichTextDocument& other) {
+  if (&other == this) {
+    const RichTextDocument copy = other;
+    append(copy);
+    return;
+  }
+  bool first = true;
+  for (const Paragraph& paragraph : other.paragraphs_) {
+    if (!first) endParagraph();
+    first = false;
+    for (const TextRun& run : paragraph.runs) appendClean(run.text, run.format);
+  }
+}
+
+std::string RichTextDocument::plainText() const {
+  std::string text;
+  bool first = true;
+  for (const Paragraph& paragraph : paragraphs_) {
+    if (!first) text += '\n';
+    first = false;
+    text += paragraph.plainText();
+  }
+  return text;
+}
+
+}  // namespace solwire

@@ -1,0 +1,39 @@
+// Reads RTF into a rich-text document. The input comes from outside (saved
+// reports, help files, files written by word processors), so the reader
+// accepts any bytes: it never fails, keeps all the text it can make out and
+// takes time linear in the input.
+//
+// Understood: font table (\fcharset and \cpg give a font's code page), colour
+// table, \fs, \cf, \b, \i, \v, \plain, East Asian size, bold and italic given
+// apart (\dbch with \afs, \ab, \ai), \tab, \par, \line, \uN with \ucN
+// fallback skipping, \'hh in the code page of the current font or of the
+// document (\ansicpg, \mac, \pc, \pca; double-byte code pages such as 936
+// included), \binN, the escapes \{ \} \\ \~ \- \_ and a few named characters.
+// Destinations it does not show (\*\... groups, \stylesheet, \info, \pict,
+// headers, footers, ...) are skipped.
+//
+// Malformed input: groups nested deeper than kMaxRtfGroupDepth are read as if
+// they were part of the deepest group; a '}' with no open group is ignored;
+// missing '}' at the end are accepted; numeric parameters are clamped.
+// Reading stops where the outermost \rtf group closes.
+//
+// \line and \row end the paragraph like \par; \cell is read as a tab. A final
+// \par ends the last paragraph rather than opening an empty one, so a
+// document written by writeRtf reads back with the paragraphs it had.
+#pragma once
+
+#include <string_view>
+
+#include "store/rich_text_document.h"
+
+namespace solwire {
+
+inline constexpr int kMaxRtfGroupDepth = 1000;
+
+RichTextDocument readRtf(std::string_view rtf);
+
+// True when the bytes start (after an optional UTF-8 byte order mark and
+// white space) with "{\rtf".
+bool looksLikeRtf(std::string_view bytes);
+
+}  // namespace solwire

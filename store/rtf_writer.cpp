@@ -1,0 +1,187 @@
+#include "store/rtf_writer.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "store/code_page.h"
+
+namespace solwire {
+
+namespace {
+
+// Code page 1252's characters in 0x80..0x9F, for the fallback of \uN.
+constexpr std::array<std::pair<char32_t, unsigned char>, 27> kCp1252Specials{{
+    {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85},
+    {0x2020, 0x86}, {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A},
+    {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92},
+    {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97},
+    {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C},
+    {0x017E, 0x9E}, {0x0178, 0x9F},
+}};
+
+// The cp1252 byte of a character, or 0 when cp1252 has none.
+unsigned char cp1252Byte(char32_t cp) {
+  if (cp >= 0xA0 && cp <= 0xFF) return static_cast<unsigned char>(cp);
+  for (const auto& [unicode, byte] : kCp1252Specials) {
+    if (unicode == cp) return byte;
+  }
+  return 0;
+}
+
+bool containsCjk(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (isCjkCodePoint(nextUtf8(text, pos))) return true;
+  }
+  return false;
+}
+
+// A font table entry ends at ';', so a name keeps neither that nor control characters.
+std::string fontTableName(std::string_view name) {
+  std::string clean;
+  for (char c : name) {
+    if (c != ';' && static_cast<unsigned char>(c) >= 0x20) clean += c;
+  }
+  return clean;
+}
+
+class RtfOutput {
+ public:
+  void controlWord(std::string_view word, int parameter) {
+    out_ += '\\';
+    out_ += word;
+    out_ += std::to_string(parameter);
+    delimit_ = true;
+  }
+  void controlWord(std::string_view word) {
+    out_ += '\\';
+    out_ += word;
+    delimit_ = true;
+  }
+  void raw(std::string_view text) {
+    out_ += text;
+    delimit_ = false;
+  }
+
+  // Text of a run or a font name: ASCII as is, the RTF specials escaped,
+  // everything else as \uN with a cp1252 or '?' fallback.
+  void text(std::string_view utf8) {
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+      const char32_t cp = nextUtf8(utf8, pos);
+      if (cp == '\t') {
+        controlWord("tab");
+      } else if (cp == '\\' || cp == '{' || cp == '}') {
+        out_ += '\\';
+        out_ += static_cast<char>(cp);
+        delimit_ = false;
+      } else if (cp >= 0x20 && cp < 0x7F) {
+        if (delimit_) out_ += ' ';
+        out_ += static_cast<char>(cp);
+        delimit_ = false;
+      } else if (cp >= 0x10000) {
+        const char32_t v = cp - 0x10000;
+        unicode(static_cast<char16_t>(0xD800 + (v >> 10)), 0);
+        unicode(static_cast<char16_t>(0xDC00 + (v & 0x3FF)), 0);
+      } else {
+        unicode(static_cast<char16_t>(cp), cp1252Byte(cp));
+      }
+    }
+  }
+
+  std::string take() { return std::move(out_); }
+
+ private:
+  // \uN takes a signed 16-bit N; the fallback is the cp1252 byte when there is one.
+  void unicode(char16_t unit, unsigned char fallback) {
+    out_ += "\\u";
+    out_ += std::to_string(static_cast<std::int16_t>(unit));
+    if (fallback != 0) {
+      std::array<char, 8> hex{};
+      std::snprintf(hex.data(), hex.size(), "\\'%02x", fallback);
+      out_ += hex.data();
+    } else {
+      out_ += '?';
+    }
+    delimit_ = false;
+  }
+
+  std::string out_;
+  bool delimit_ = false;  // a control word was written and text must not run into it
+};
+
+// What the reader has in effect at a point of the output.
+struct OutputState {
+  int font = -1;
+  int halfPoints = -1;
+  int colour = -1;
+  bool bold = false;
+  bool italic = false;
+};
+
+}  // namespace
+
+int halfPointsOf(double pointSize) {
+  if (!std::isfinite(pointSize) || pointSize <= 0) return 20;
+  const double halfPoints = std::round(pointSize * 2);
+  if (halfPoints < kMinHalfPoints) return kMinHalfPoints;
+  if (halfPoints > kMaxHalfPoints) return kMaxHalfPoints;
+  return static_cast<int>(halfPoints);
+}
+
+std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& options) {
+  std::vector<Rgb> colours;
+  const auto colourIndex = [&colours](Rgb colour) {
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+      if (colours[i] == colour) return static_cast<int>(i) + 1;
+    }
+    colours.push_back(colour);
+    return static_cast<int>(colours.size());
+  };
+  for (const Paragraph& paragraph : document.paragraphs()) {
+    for (const TextRun& run : paragraph.runs) colourIndex(run.format.colour);
+  }
+
+  RtfOutput out;
+  out.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 ");
+  out.text(fontTableName(document.fontName()));
+  out.raw(";}{\\f1\\fnil\\fcharset134 ");
+  out.text(fontTableName(options.cjkFontName));
+  out.raw(";}}\n{\\colortbl ;");
+  for (const Rgb& c : colours) {
+    out.controlWord("red", c.red);
+    out.controlWord("green", c.green);
+    out.controlWord("blue", c.blue);
+    out.raw(";");
+  }
+  // The CJK font is also the East Asian font of the whole text (\dbch\af1), so
+  // that readers which keep a separate font for Chinese characters choose it.
+  out.raw("}\n{\\*\\generator Solwire;}\\pard\\plain\\dbch\\af1\\loch");
+
+  OutputState state;
+  for (const Paragraph& paragraph : document.paragraphs()) {
+    for (const TextRun& run : paragraph.runs) {
+      const int font = containsCjk(run.text) ? 1 : 0;
+      const int halfPoints = halfPointsOf(run.format.pointSize);
+      const int colour = colourIndex(run.format.colour);
+      if (font != state.font) out.controlWord("f", font);
+      if (halfPoints != state.halfPoints) out.controlWord("fs", halfPoints);
+      if (colour != state.colour) out.controlWord("cf", colour);
+      if (run.format.bold != state.bold) run.format.bold ? out.controlWord("b") : out.controlWord("b", 0);
+      if (run.format.italic != state.italic) {
+        run.format.italic ? out.controlWord("i") : out.controlWord("i", 0);
+      }
+      state = OutputState{font, halfPoints, colour, run.format.bold, run.format.italic};
+      out.text(run.text);
+    }
+    out.controlWord("par");
+    out.raw("\n");
+  }
+  out.raw("}\n");
+  return out.take();
+}
+
+}  // namespace solwire
