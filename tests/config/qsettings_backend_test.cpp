@@ -1,0 +1,147 @@
+#include "store/config/qsettings_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "store/config/config_store.h"
+
+namespace solwire {
+namespace {
+
+class QSettingsBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+  QString iniPath() const { return dir_.filePath(QStringLiteral("Solwire.conf")); }
+  QTemporaryDir dir_;
+};
+
+TEST_F(QSettingsBackendTest, WholeConfigurationSurvivesAFileRoundTrip) {
+  Configuration original;
+  original.siteNumber = 30;
+  original.baudRateIndex = 2;
+  original.languageNumber = 2;
+  original.tapiSelection = false;
+  original.alarmBeep = true;
+  original.currentPhoneListLine = "not a number";
+  original.dialString = " 0,123;456 ";
+  original.phoneBook = "/home/op/My Sites/book, 2024.csv";
+  original.selectedTapiDevice = "@Modem \"A\" = 1";
+  original.phoneList[15] = {"站位 16", "+86 10 1234#"};
+  original.fonts[2] = {"WenQuanYi Micro Hei", 14};
+  original.alarms[3] = {22, 7, false, true};
+  original.portPaths[0] = "sim";
+  {
+    QSettingsBackend backend(iniPath());
+    ASSERT_TRUE(saveConfiguration(backend, original).ok);
+  }
+  QSettingsBackend reopened(iniPath());
+  EXPECT_TRUE(reopened.openStatus().ok);
+  EXPECT_EQ(loadConfiguration(reopened), original);
+}
+
+TEST_F(QSettingsBackendTest, ValueNamesAreStoredExactlyTrailingSpacesIncluded) {
+  {
+    QSettingsBackend backend(iniPath());
+    ASSERT_TRUE(saveConfiguration(backend, Configuration{}).ok);
+  }
+  // A plain QSettings sees the names as written, not something only our
+  // backend knows how to map back.
+  QSettings plain(iniPath(), QSettings::IniFormat);
+  plain.beginGroup(QStringLiteral("Font"));
+  EXPECT_TRUE(plain.childKeys().contains(QStringLiteral("Lang 0 Name ")));
+  EXPECT_TRUE(plain.childKeys().contains(QStringLiteral("Lang 2 Size ")));
+  EXPECT_FALSE(plain.childKeys().contains(QStringLiteral("Lang 0 Name")));
+  EXPECT_EQ(plain.value(QStringLiteral("Lang 2 Name ")).toString(), QStringLiteral("UWPSTJ (GB)"));
+  plain.endGroup();
+  EXPECT_TRUE(plain.contains(QStringLiteral("Alarm State/Alarm3Old State")));
+  EXPECT_FALSE(plain.contains(QStringLiteral("Alarm State/Alarm3 Old State")));
+  EXPECT_TRUE(plain.contains(QStringLiteral("Phone List/id name 1")));
+  EXPECT_EQ(plain.value(QStringLiteral("Save Options/Tapi selection")).toString(), QStringLiteral("1"));
+  EXPECT_EQ(plain.value(QStringLiteral("Settings/Baud Rate")).toString(), QStringLiteral("4"));
+}
+
+TEST_F(QSettingsBackendTest, AwkwardTextsSurviveTheIniEscaping) {
+  const std::vector<std::string> texts{"",         " leading",   "trailing ", "a,b",     "a, b, c", "x;y",
+                                       "k=v",      "\"quoted\"", "@at",       "@@",      "back\\slash", "tab\there",
+                                       "line\nbreak", "#hash",   "[group]",   "电话号码 KVR", "Français é"};
+  {
+    QSettingsBackend backend(iniPath());
+    for (std::size_t i = 0; i < texts.size(); ++i) backend.write("Phone List", "id name " + std::to_string(i + 1), texts[i]);
+    ASSERT_TRUE(backend.commit().ok);
+  }
+  QSettingsBackend reopened(iniPath());
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(reopened.read("Phone List", "id name " + std::to_string(i + 1)), texts[i]) << i;
+  EXPECT_EQ(reopened.read("Phone List", "id name 99"), std::nullopt);
+  EXPECT_EQ(reopened.read("No Such Section", "id name 1"), std::nullopt);
+}
+
+TEST_F(QSettingsBackendTest, HandEditedFileIsReadWithTheStoreRules) {
+  {
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\n"
+               "Baud%20Rate=abc\n"
+               "Site%20Number=12\n"
+               "Dial%20String=1, 2\n"
+               "[Save%20Options]\n"
+               "Day%20Data=2\n");
+  }
+  QSettingsBackend backend(iniPath());
+  const Configuration c = loadConfiguration(backend);
+  EXPECT_EQ(c.baudRateIndex, 4);
+  EXPECT_EQ(c.siteNumber, 12);
+  EXPECT_EQ(c.dialString, "1, 2");
+  EXPECT_TRUE(c.dayData);
+}
+
+TEST_F(QSettingsBackendTest, SaveReportsAFileThatCannotBeWritten) {
+  // A regular file where the folder should be: no user, root included, can
+  // create the settings file below it.
+  const QString blocker = dir_.filePath(QStringLiteral("not-a-folder"));
+  {
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  QSettingsBackend backend(blocker + QStringLiteral("/Solwire.conf"));
+  const StoreResult result = saveConfiguration(backend, Configuration{});
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.message.find("not-a-folder/Solwire.conf"), std::string::npos) << result.message;
+}
+
+TEST_F(QSettingsBackendTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFiles) {
+  {
+    QSettingsBackend backend(iniPath());
+    ASSERT_TRUE(saveConfiguration(backend, Configuration{}).ok);
+  }
+  Configuration changed;
+  changed.siteNumber = 5;
+  {
+    QSettingsBackend backend(iniPath());
+    ASSERT_TRUE(saveConfiguration(backend, changed).ok);
+  }
+  const QStringList files = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(files, QStringList{QStringLiteral("Solwire.conf")});
+  QSettingsBackend reopened(iniPath());
+  EXPECT_EQ(loadConfiguration(reopened).siteNumber, 5);
+}
+
+TEST_F(QSettingsBackendTest, PerUserStoreIsVeltraneSolwire) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+  {
+    QSettingsBackend backend;
+    EXPECT_EQ(backend.location(), dir_.filePath(QStringLiteral("Veltrane/Solwire.conf")));
+    Configuration c;
+    c.logSite = 9;
+    ASSERT_TRUE(saveConfiguration(backend, c).ok);
+  }
+  QSettingsBackend byPath(dir_.filePath(QStringLiteral("Veltrane/Solwire.conf")));
+  EXPECT_EQ(loadConfiguration(byPath).logSite, 9);
+}
+
+}  // namespace
+}  // namespace solwire
