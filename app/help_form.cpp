@@ -1,0 +1,68 @@
+#include "app/help_form.h"
+
+#include <QEvent>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/language_state.h"
+#include "store/rich_text_file.h"
+#include "store/rich_text_qt.h"
+
+namespace solwire {
+
+Thelpform::Thelpform(const LanguageState& languages, std::filesystem::path directory, ErrorReporter reportError,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      languages_(languages),
+      directory_(std::move(directory)),
+      helpedit_(new QTextEdit(this)),
+      reportError_(std::move(reportError)) {
+  if (!reportError_)
+    reportError_ = [this](const QString& message) { QMessageBox::critical(this, windowTitle(), message); };
+  setObjectName("helpform");
+  helpedit_->setObjectName("helpedit");
+  helpedit_->setReadOnly(true);
+  helpedit_->setFont(QFont("Arial"));
+  helpedit_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  helpedit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(helpedit_);
+  resize(640, 441);
+  move(0, 104);
+  FormCreate();
+}
+
+const char* Thelpform::helpFileName(int language) {
+  switch (language) {
+    case 1: return "helpfrnc.rtf";
+    case 2: return "helpchin.rtf";
+    default: return "helpengc.rtf";
+  }
+}
+
+void Thelpform::FormCreate() {
+  move(x(), 104);
+  setWindowTitle(languages_.index == 1 ? "ASSISTANCE" : "HELP");
+  const std::filesystem::path file = directory_ / helpFileName(languages_.index);
+  // Reloading the same file keeps the reader's place in it.
+  const int scrolled = file == shownFile_ ? helpedit_->verticalScrollBar()->value() : 0;
+  helpedit_->clear();
+  shownFile_.clear();
+  try {
+    fillTextDocument(*helpedit_->document(), loadRichTextFile(file));
+    shownFile_ = file;
+    helpedit_->verticalScrollBar()->setValue(scrolled);
+  } catch (const RichTextFileError& error) {
+    reportError_(QString::fromStdString(error.what()));
+  }
+}
+
+bool Thelpform::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormCreate();
+  return QWidget::event(event);
+}
+
+}  // namespace solwire

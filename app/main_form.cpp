@@ -1,0 +1,337 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/help_form.h"
+#include "app/status_panels.h"
+#include "app/texts/main_window_texts.h"
+#include "app/toolbar_pictures.h"
+#include "app/up_down.h"
+#include "app/version_text.h"
+
+namespace solwire {
+
+namespace {
+
+constexpr int kMainWidth = 582;
+constexpr int kToolBarHeight = 44;
+constexpr int kStatusHeight = 22;
+constexpr int kPanelTop = kToolBarHeight + kStatusHeight;
+
+// Visibility as the window's own state, whether or not the window is on screen.
+bool shown(const QWidget* widget) { return !widget->isHidden(); }
+void toggle(QWidget* widget) { widget->setVisible(widget->isHidden()); }
+
+std::optional<QFont> askForFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QString(), QFontDialog::ScalableFonts);
+  if (!ok) return std::nullopt;
+  return chosen;
+}
+
+}  // namespace
+
+Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* parent)
+    : QWidget(parent), services_(services), links_(links) {
+  setObjectName("mainform");
+  chooseFont = [this](const QFont& initial) { return askForFont(this, initial); };
+  buildToolBar();
+  Statusb = new StatusPanels(this);
+  Statusb->setObjectName("Statusb");
+  buildSitePanel();
+  buildExitPanel();
+  buildLanguageGroup();
+  buildPortPanel();
+  buildDialPanel();
+  buildSavePanel();
+  buildLogPanel();
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &Tmainform::Timer1Timer);
+  FormCreate();
+  Timer1->start();
+}
+
+Tmainform::~Tmainform() {
+  qApp->removeEventFilter(this);
+  // The controller lets go of the matchers before the ports go.
+  link_.reset();
+}
+
+void Tmainform::attachHelpForm(Thelpform* help) { helpform_ = help; }
+
+// ---- Tool bar --------------------------------------------------------------
+
+void Tmainform::ToolButton1Click() {
+  toggle(exitpanel);
+  exityesBitBtn->setText(QString());
+  exitnoBitBtn->setText(QString());
+  applyLayout();
+}
+
+void Tmainform::ToolButton2Click() {
+  toggle(Langgroup);
+  applyLayout();
+}
+
+void Tmainform::ToolButton3Click() {
+  if (!helpform_) return;
+  if (shown(helpform_)) {
+    helpform_->hide();
+    return;
+  }
+  helpform_->show();
+  helpform_->raise();
+  helpform_->activateWindow();
+}
+
+void Tmainform::ToolButton8Click() {
+  toggle(companel);
+  if (shown(companel)) ShowModemControls();
+  applyLayout();
+}
+
+void Tmainform::ToolButton9Click() {
+  QMessageBox::information(this, windowTitle(), QString::fromUtf8(kPhoneBookNotAvailable.data(),
+                                                                    static_cast<int>(kPhoneBookNotAvailable.size())));
+}
+
+void Tmainform::showSavePanel(bool printMode) {
+  toggle(Savepanel);
+  if (shown(Savepanel)) {
+    Savepanel->resize(210, printMode ? 127 : 158);
+    Savebutton->setVisible(!printMode);
+    Readbutton->setVisible(!printMode);
+    fileedit->setVisible(!printMode);
+    Printbutton->setVisible(printMode);
+    const TextRow& hint = printMode ? kSavePanelPrintHint : kSavePanelSaveHint;
+    Savepanel->setToolTip(QString::fromUtf8(hint[languages_.index].data(),
+                                            static_cast<int>(hint[languages_.index].size())));
+  }
+  applyLayout();
+}
+
+void Tmainform::ToolButton10Click() { showSavePanel(false); }
+void Tmainform::ToolButton11Click() { showSavePanel(true); }
+
+void Tmainform::ToolButton12Click() {
+  toggle(Logpanel);
+  applyLayout();
+}
+
+void Tmainform::SaveclosebuttonClick() {
+  Savepanel->hide();
+  applyLayout();
+}
+
+// ---- Exit ------------------------------------------------------------------
+
+void Tmainform::exityesBitBtnClick() { close(); }
+
+void Tmainform::exitnoBitBtnClick() {
+  exitpanel->hide();
+  applyLayout();
+}
+
+void Tmainform::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    Timer1->stop();
+    saveConfiguration();
+    closePorts();
+    if (helpform_) helpform_->close();
+  }
+  event->accept();
+}
+
+// ---- Language --------------------------------------------------------------
+
+void Tmainform::englishselectClick(int language) {
+  languages_.index = language;
+  Langgroup->hide();
+  applyLanguageTexts();
+  updateCaption();
+  applyLayout();
+}
+
+void Tmainform::fontselbutClick() {
+  if (const auto chosen = chooseFont(languages_.qfont())) {
+    languages_.currentFont().name = chosen->family().toStdString();
+    // The dialog offers sizes 8 to 14.
+    languages_.currentFont().size = std::clamp(chosen->pointSize(), 8, 14);
+  }
+  Langgroup->hide();
+  applyLanguageTexts();
+  applyLayout();
+}
+
+void Tmainform::updateCaption() {
+  const std::string_view caption = kMainCaption[languages_.index];
+  setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())) + " - " +
+                 QString::fromStdString(versionText()));
+  ToolButtons[1]->setIcon(toolbarIcon(PictureFlagEnglish + std::clamp(languages_.index, 0, 2)));
+}
+
+// ---- Ports -----------------------------------------------------------------
+
+void Tmainform::DportboxChange() {
+  try {
+    if (links_.directPort.Open()) links_.directPort.setOpen(false);
+  } catch (const std::exception&) {
+    showLinkStatus(LinkStatus::PortSetException);
+  }
+  link_->controls().directPortIndex = Dportbox->currentIndex();
+  links_.directPort.setComNumber(static_cast<std::uint16_t>(Dportbox->currentIndex() + 1));
+  link_->ShowLinkInStatus();
+}
+
+void Tmainform::baudboxChange() {
+  try {
+    if (links_.directPort.Open()) links_.directPort.setOpen(false);
+  } catch (const std::exception&) {
+    showLinkStatus(LinkStatus::PortSetException);
+  }
+  link_->controls().baudIndex = baudbox->currentIndex();
+  links_.directPort.setBaud(kBaudTable[static_cast<std::size_t>(std::clamp(baudbox->currentIndex(), 0, 4))]);
+  link_->ShowLinkInStatus();
+}
+
+void Tmainform::mportboxChange() {
+  try {
+    if (links_.modemPort.Open()) links_.modemPort.setOpen(false);
+  } catch (const std::exception&) {
+    showLinkStatus(LinkStatus::PortSetException);
+  }
+  link_->controls().modemPortIndex = mportbox->currentIndex();
+  links_.modemPort.setComNumber(static_cast<std::uint16_t>(mportbox->currentIndex() + 1));
+  link_->ShowLinkInStatus();
+}
+
+void Tmainform::TapicheckClick() { ShowModemControls(); }
+
+void Tmainform::SetupeditChange() {
+  if (!Tapicheck->isChecked()) modemSetupString = Setupedit->text();
+}
+
+void Tmainform::ShowModemControls() {
+  const bool tapi = Tapicheck->isChecked();
+  const int language = languages_.index;
+  const std::string_view caption = setupLabCaption(tapi, language);
+  const std::string_view hint = setupEditHint(tapi, language);
+  Setuplab->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+  Setupedit->setText(tapi ? selectedTapiDevice : modemSetupString);
+  Setupedit->setToolTip(tapi ? selectedTapiDevice : QString::fromUtf8(hint.data(), static_cast<int>(hint.size())));
+  Setupedit->setReadOnly(tapi);
+  Pulsecheck->setVisible(!tapi);
+  Tapiselbutton->setVisible(tapi);
+}
+
+// ---- Save and log panels ---------------------------------------------------
+
+void Tmainform::SamplecheckClick() {
+  rateedit->setEnabled(Samplecheck->isChecked());
+  Waittimelab->setVisible(Samplecheck->isChecked());
+  link_->controls().periodicLogging = Samplecheck->isChecked();
+}
+
+void Tmainform::dialupcheckClick() {
+  Lognumedit->setEnabled(dialupcheck->isChecked());
+  link_->controls().logByDialup = dialupcheck->isChecked();
+}
+
+QCheckBox* Tmainform::saveOptionBox(SaveOption option) const {
+  switch (option) {
+    case SaveOption::CurrentState: return Currsavecheck;
+    case SaveOption::History: return Datasavecheck;
+    case SaveOption::Settings: return Setsavecheck;
+    case SaveOption::Calibration: return Calsavecheck;
+  }
+  return Currsavecheck;
+}
+
+// ---- Site ------------------------------------------------------------------
+
+void Tmainform::siteselChanging() { link_->siteselChanging(); }
+
+// ---- The one-second timer and the status bar --------------------------------
+
+void Tmainform::Timer1Timer() { link_->Timer1Timer(); }
+
+void Tmainform::showLinkStatus(LinkStatus status) {
+  const std::string_view text = statusText(status, languageFromIndex(languages_.index));
+  Statusb->setPanelText(5, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void Tmainform::showClock(const LocalTime& now) {
+  const QDate date(now.year, now.month, now.day);
+  const QTime time(now.hour, now.minute, now.second);
+  const QLocale locale;
+  QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+  timeFormat.remove(QRegularExpression("\\s*t+\\s*"));  // no time zone name in a 154-pixel panel
+  Statusb->setPanelText(1, locale.toString(time, timeFormat) + "   " + locale.toString(date, QLocale::ShortFormat));
+}
+
+void Tmainform::showLinkInStatus(int comNumber, int baud) {
+  Statusb->setPanelText(2, QString("COM%1").arg(comNumber));
+  Statusb->setPanelText(3, QString::number(baud));
+}
+
+void Tmainform::showHoursToLog(int hours, bool rateEditable) {
+  rateedit->setEnabled(rateEditable);
+  Waittimelab->setText(QString("  %1").arg(hours));
+}
+
+void Tmainform::enableSaveOption(SaveOption option) { saveOptionBox(option)->setEnabled(true); }
+
+void Tmainform::disableSaveOptions() {
+  for (QCheckBox* box : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck}) box->setEnabled(false);
+}
+
+// The hint of the control under the mouse goes to status panel 0.
+bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter) {
+    if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this)
+      Statusb->setPanelText(0, widget->toolTip());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Layout ----------------------------------------------------------------
+
+void Tmainform::applyLayout() {
+  move(0, 10);
+  CoolBar1->setGeometry(0, 0, kMainWidth, kToolBarHeight);
+  Statusb->setGeometry(0, kToolBarHeight, kMainWidth, kStatusHeight);
+  sitepanel->setGeometry(583, 0, 49, 66);
+  exitpanel->setGeometry(0, kPanelTop, 200, 120);
+  Langgroup->setGeometry(46, kPanelTop, 232, 124);
+  Logpanel->setGeometry(325, kPanelTop, 305, 169);
+  Savepanel->move(368, kPanelTop);
+  if (Savepanel->width() != 210) Savepanel->resize(210, 158);
+  companel->setGeometry(330, kPanelTop, 297, 199);
+  Dialpanel->setGeometry(284, kPanelTop, 344, 94);
+  Versionlab->move(8, 96);
+
+  int bottom = kPanelTop;
+  for (QWidget* panel : std::initializer_list<QWidget*>{exitpanel, Langgroup, Logpanel, Savepanel, companel, Dialpanel})
+    if (panel->isVisibleTo(this)) bottom = std::max(bottom, panel->geometry().bottom() + 1);
+  setFixedSize(583 + 49, bottom);
+}
+
+}  // namespace solwire

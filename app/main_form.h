@@ -1,0 +1,200 @@
+// The main window: the tool bar that opens every other window and panel, the
+// site selector, the six-panel status bar and the panels for exit, language,
+// ports, saving and periodic logging. It owns the link controller and its
+// one-second timer, and reads the configuration store at start and writes it
+// at close.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <memory>
+
+#include "app/language_state.h"
+#include "protocol/link_controller.h"
+#include "store/config/config_store.h"
+#include "store/rich_text_document.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+
+namespace solwire {
+
+class StatusPanels;
+class Thelpform;
+class UpDown;
+
+struct MainFormServices {
+  SettingsBackend& store;
+  Clock& clock;
+  Feedback& feedback;
+  LogWriter& logWriter;
+  DialSupervisor& dialSupervisor;
+};
+
+class Tmainform : public QWidget, private LinkViews {
+  Q_OBJECT
+ public:
+  // Runs the start-up (FormCreate): reads the store into the controls, applies
+  // the language, binds the ports and starts the one-second timer.
+  Tmainform(MainFormServices services, LinkEndpoints links, QWidget* parent = nullptr);
+  ~Tmainform() override;
+
+  // Windows created after this one, attached once they exist.
+  void attachHelpForm(Thelpform* help);
+
+  // Tool bar.
+  void ToolButton1Click();
+  void ToolButton2Click();
+  void ToolButton3Click();
+  void ToolButton8Click();
+  void ToolButton9Click();
+  void ToolButton10Click();
+  void ToolButton11Click();
+  void ToolButton12Click();
+  // Exit panel.
+  void exityesBitBtnClick();
+  void exitnoBitBtnClick();
+  // Language group.
+  void englishselectClick(int language);
+  void fontselbutClick();
+  // Port panel.
+  void DportboxChange();
+  void baudboxChange();
+  void mportboxChange();
+  void TapicheckClick();
+  void SetupeditChange();
+  void ShowModemControls();
+  // Save and log panels.
+  void SaveclosebuttonClick();
+  void SamplecheckClick();
+  void dialupcheckClick();
+  // Site selector.
+  void siteselChanging();
+
+  void Timer1Timer();
+  void Getdata(Requester requester) { link_->Getdata(requester); }
+  void applyLayout();
+  void applyLanguageTexts();
+
+  LinkController& link() { return *link_; }
+  const LanguageState& languages() const { return languages_; }
+  LanguageState& languages() { return languages_; }
+  // The configuration as the controls hold it now (what a close would write).
+  Configuration currentConfiguration() const;
+  RichTextDocument& Saveedit() { return saveedit_; }
+  StatusPanels& statusBar() { return *Statusb; }
+  // Where the font dialog's choice comes from; tests replace it.
+  std::function<std::optional<QFont>(const QFont& initial)> chooseFont;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // LinkViews
+  void showLinkStatus(LinkStatus status) override;
+  void showClock(const LocalTime& now) override;
+  void showLinkInStatus(int comNumber, int baud) override;
+  void showHoursToLog(int hours, bool rateEditable) override;
+  void hideCurrentStateWait() override {}
+  void labelupdate() override {}
+  void setdisplay() override {}
+  void caldisplay() override {}
+  void hideHistoryWait() override {}
+  void setHistoryProgress(int) override {}
+  void drawgraph() override {}
+  void repaintAlarmStatus() override {}
+  void setAlarmPollPending(bool) override {}
+  void enableSaveOption(SaveOption option) override;
+  void disableSaveOptions() override;
+
+  void buildToolBar();
+  void buildSitePanel();
+  void buildExitPanel();
+  void buildLanguageGroup();
+  void buildPortPanel();
+  void buildDialPanel();
+  void buildSavePanel();
+  void buildLogPanel();
+  void FormCreate();
+  void loadControls(const Configuration& configuration);
+  void bindPorts();
+  void saveConfiguration();
+  void closePorts();
+  void showSavePanel(bool printMode);
+  void updateCaption();
+  QCheckBox* saveOptionBox(SaveOption option) const;
+
+  MainFormServices services_;
+  LinkEndpoints links_;
+  LanguageState languages_;
+  Configuration loaded_;
+  std::unique_ptr<LinkController> link_;
+  RichTextDocument saveedit_;
+  Thelpform* helpform_ = nullptr;
+  bool closing_ = false;
+
+ public:
+  // Components, named as the program's texts and handlers name them.
+  QFrame* CoolBar1 = nullptr;
+  std::array<QToolButton*, 12> ToolButtons{};
+  QFrame* sitepanel = nullptr;
+  QLabel* sitetext = nullptr;
+  UpDown* sitesel = nullptr;
+  QLabel* sitelab = nullptr;
+  StatusPanels* Statusb = nullptr;
+  QFrame* exitpanel = nullptr;
+  QLabel* exitlab = nullptr;
+  QPushButton* exityesBitBtn = nullptr;
+  QPushButton* exitnoBitBtn = nullptr;
+  QLabel* Versionlab = nullptr;
+  QGroupBox* Langgroup = nullptr;
+  std::array<QRadioButton*, 3> languageSelects{};  // englishselect, frenchselect, chineseselect
+  QPushButton* fontselbut = nullptr;
+  QFrame* companel = nullptr;
+  QComboBox* Dportbox = nullptr;
+  QComboBox* baudbox = nullptr;
+  QComboBox* mportbox = nullptr;
+  QCheckBox* Tapicheck = nullptr;
+  QPushButton* Tapiselbutton = nullptr;
+  QCheckBox* Pulsecheck = nullptr;
+  QLabel* Setuplab = nullptr;
+  QLineEdit* Setupedit = nullptr;
+  QFrame* Dialpanel = nullptr;
+  QLineEdit* dialedit = nullptr;
+  QTableWidget* phonegrid = nullptr;
+  QFrame* Savepanel = nullptr;
+  QCheckBox* Currsavecheck = nullptr;
+  QCheckBox* Datasavecheck = nullptr;
+  QCheckBox* Setsavecheck = nullptr;
+  QCheckBox* Calsavecheck = nullptr;
+  QPushButton* Savebutton = nullptr;
+  QPushButton* Readbutton = nullptr;
+  QPushButton* Printbutton = nullptr;
+  QPushButton* Saveclosebutton = nullptr;
+  QLineEdit* fileedit = nullptr;
+  QFrame* Logpanel = nullptr;
+  QCheckBox* Samplecheck = nullptr;
+  QSpinBox* rateedit = nullptr;
+  QLabel* Waittimelab = nullptr;
+  QSpinBox* logsite = nullptr;
+  QLineEdit* logedit = nullptr;
+  QCheckBox* dialupcheck = nullptr;
+  QLineEdit* Lognumedit = nullptr;
+  QTimer* Timer1 = nullptr;
+  QString modemSetupString;
+  QString selectedTapiDevice;
+};
+
+}  // namespace solwire

@@ -1,0 +1,56 @@
+// Applying the current language to the main window: its font, caption,
+// flag picture, and every caption and hint of its table.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "app/texts/main_window_texts.h"
+
+namespace solwire {
+
+namespace {
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+void setCaption(QWidget* widget, const QString& text) {
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    group->setTitle(text);
+  }
+}
+
+}  // namespace
+
+void Tmainform::applyLanguageTexts() {
+  const int language = languages_.index;
+  setFont(languages_.qfont());
+  for (const MainWindowText& row : mainWindowTexts()) {
+    const QString text = fromView(row.text[language]);
+    QWidget* target = row.control == "window" ? this : findChild<QWidget*>(fromView(row.control));
+    if (!target) continue;
+    if (target == this) {
+      updateCaption();  // the caption always carries the version
+      continue;
+    }
+    if (row.sets != Sets::Hint) setCaption(target, text);
+    if (row.sets != Sets::Caption) target->setToolTip(text);
+  }
+  Setupedit->setToolTip(fromView(setupEditHint(Tapicheck->isChecked(), language)));
+  if (phonegrid->item(0, 1)) {
+    phonegrid->item(0, 1)->setText(fromView(kPhoneGridNameHead[language]));
+    phonegrid->item(0, 2)->setText(fromView(kPhoneGridNumberHead[language]));
+  } else {
+    phonegrid->setItem(0, 1, new QTableWidgetItem(fromView(kPhoneGridNameHead[language])));
+    phonegrid->setItem(0, 2, new QTableWidgetItem(fromView(kPhoneGridNumberHead[language])));
+  }
+}
+
+}  // namespace solwire

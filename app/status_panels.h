@@ -1,0 +1,32 @@
+// The main window's six-panel status bar: the hint under the mouse, the clock,
+// the port and baud rate of the link in use, an empty panel, and the latest
+// link status message.
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+#include <QString>
+#include <array>
+
+namespace solwire {
+
+class StatusPanels : public QFrame {
+  Q_OBJECT
+ public:
+  static constexpr int kPanelCount = 6;
+  static constexpr std::array<int, kPanelCount> kPanelWidths{195, 154, 50, 49, 0, 150};
+
+  explicit StatusPanels(QWidget* parent = nullptr);
+
+  void setPanelText(int panel, const QString& text);
+  QString panelText(int panel) const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void placePanels();
+  std::array<QLabel*, kPanelCount> panels_{};
+};
+
+}  // namespace solwire

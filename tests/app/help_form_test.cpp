@@ -1,0 +1,73 @@
+#include "app/help_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QTextEdit>
+#include <filesystem>
+#include <fstream>
+
+#include "app/language_state.h"
+
+namespace solwire {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HelpFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory = fs::temp_directory_path() / ("solwire-help-" + std::to_string(::getpid()));
+    fs::create_directories(directory);
+    write("helpengc.rtf", "{\\rtf1\\ansi English help\\par}");
+    write("helpchin.rtf", "{\\rtf1\\ansi \\u20013?\\u25991? help\\par}");
+  }
+  void TearDown() override { fs::remove_all(directory); }
+
+  void write(const char* name, const std::string& text) { std::ofstream(directory / name) << text; }
+
+  std::unique_ptr<Thelpform> open() {
+    return std::make_unique<Thelpform>(languages, directory, [this](const QString& m) { reported = m; });
+  }
+
+  fs::path directory;
+  LanguageState languages;
+  QString reported;
+};
+
+TEST_F(HelpFormTest, ShowsTheFileOfTheLanguageWithItsCaption) {
+  auto help = open();
+  EXPECT_EQ(help->windowTitle(), "HELP");
+  EXPECT_TRUE(help->helpedit()->toPlainText().contains("English help"));
+  EXPECT_TRUE(help->helpedit()->isReadOnly());
+  EXPECT_TRUE(reported.isEmpty());
+
+  languages.index = 2;
+  help->FormCreate();
+  EXPECT_EQ(help->windowTitle(), "HELP");
+  EXPECT_TRUE(help->helpedit()->toPlainText().contains(QString::fromUtf8("中文 help")));
+}
+
+TEST_F(HelpFormTest, AFileReplacedOnDiskShowsAtTheNextActivation) {
+  auto help = open();
+  write("helpengc.rtf", "{\\rtf1\\ansi Revised help\\par}");
+  help->FormCreate();
+  EXPECT_TRUE(help->helpedit()->toPlainText().contains("Revised help"));
+  EXPECT_FALSE(help->helpedit()->toPlainText().contains("English help"));
+}
+
+TEST_F(HelpFormTest, AMissingFileIsReportedAndLeavesTheWindowEmpty) {
+  languages.index = 1;  // no French file here
+  auto help = open();  // created at start: the missing file is reported at once
+  EXPECT_EQ(help->windowTitle(), "ASSISTANCE");
+  EXPECT_TRUE(reported.contains("helpfrnc.rtf"));
+  EXPECT_TRUE(help->helpedit()->toPlainText().isEmpty());
+}
+
+TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {
+  EXPECT_STREQ(Thelpform::helpFileName(7), "helpengc.rtf");
+  EXPECT_STREQ(Thelpform::helpFileName(-1), "helpengc.rtf");
+  EXPECT_STREQ(Thelpform::helpFileName(2), "helpchin.rtf");
+}
+
+}  // namespace
+}  // namespace solwire

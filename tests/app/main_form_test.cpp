@@ -1,0 +1,237 @@
+#include "app/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <memory>
+
+#include "app/status_panels.h"
+#include "app/toolbar_pictures.h"
+#include "app/up_down.h"
+#include "app/version_text.h"
+#include "protocol/virtual_clock.h"
+#include "store/config/settings_backend_memory.h"
+#include "tests/support/link_fakes.h"
+
+namespace solwire {
+namespace {
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Tmainform> open() {
+    return std::make_unique<Tmainform>(MainFormServices{store, clock, feedback, logWriter, dial},
+                                       LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher});
+  }
+
+  // Closes the window as the exit button does and opens a new one on the
+  // same store, as the next run of the program would.
+  std::unique_ptr<Tmainform> restart(std::unique_ptr<Tmainform> form) {
+    form->exityesBitBtnClick();
+    form.reset();
+    return open();
+  }
+
+  MemorySettingsBackend store;
+  VirtualClock clock{{2026, 12, 7, 10, 30, 0}};
+  test::CountingFeedback feedback;
+  test::CountingLogWriter logWriter;
+  test::RecordingDialSupervisor dial;
+  test::FakeLinkPort directPort;
+  test::FakeLinkPort modemPort;
+  test::FakeMatcher directMatcher;
+  test::FakeMatcher modemMatcher;
+};
+
+TEST_F(MainFormTest, FirstRunComesUpWithTheDefaults) {
+  auto form = open();
+  EXPECT_EQ(form->sitesel->position(), 0);
+  EXPECT_EQ(form->sitetext->text(), "0");
+  EXPECT_EQ(form->Dportbox->currentText(), "COM2");
+  EXPECT_EQ(form->baudbox->currentText(), "2400");
+  EXPECT_EQ(form->mportbox->currentText(), "COM4");
+  EXPECT_TRUE(form->languageSelects[0]->isChecked());
+  EXPECT_TRUE(form->Tapicheck->isChecked());
+  EXPECT_EQ(form->modemSetupString, "&K0&Q0&D0");
+  EXPECT_EQ(form->rateedit->value(), 2);
+  EXPECT_EQ(form->logsite->value(), 0);
+  EXPECT_EQ(form->fileedit->text(), "SAVEFILE");
+  EXPECT_FALSE(form->Samplecheck->isChecked());
+  EXPECT_EQ(directPort.comNumber, 2);
+  EXPECT_EQ(directPort.baud, 2400);
+  EXPECT_EQ(modemPort.comNumber, 4);
+  EXPECT_EQ(form->statusBar().panelText(2), "COM2");
+  EXPECT_EQ(form->statusBar().panelText(3), "2400");
+  EXPECT_EQ(form->windowTitle(), QString("SOLWIRE - ") + QString::fromStdString(versionText()));
+  EXPECT_EQ(form->Versionlab->text(), QString::fromStdString(versionText()));
+}
+
+TEST_F(MainFormTest, EverythingWrittenAtCloseComesBackAtTheNextStart) {
+  store.set("Settings", "Current PhoneList Line", "x7 ");
+  store.set("Settings", "Dial String", "555-12 34");
+  store.set("Settings", "Baud Rate", "abc");
+  store.set("Save Options", "Alarm Beep", "2");
+  store.set("Phone List", "id name 3", "North Tower");
+  store.set("Font", "Lang 2 Name ", "Noto Sans CJK SC");
+  auto form = open();
+  EXPECT_EQ(form->baudbox->currentIndex(), 4);  // "abc" reads as the default
+
+  form->sitesel->stepBy(5);
+  form->rateedit->setValue(7);
+  form->Dportbox->setCurrentIndex(5);
+  form->DportboxChange();
+  form->baudbox->setCurrentIndex(1);
+  form->baudboxChange();
+  form->logsite->setValue(12);
+  form->Samplecheck->setChecked(true);
+  form->SamplecheckClick();
+  form->Tapicheck->setChecked(false);
+  form->TapicheckClick();
+  form->Setupedit->setText("&F&C1");
+  form->SetupeditChange();
+  form->logedit->setText("SITELOG");
+  const Configuration before = form->currentConfiguration();
+
+  form = restart(std::move(form));
+  EXPECT_EQ(form->currentConfiguration(), before);
+  EXPECT_EQ(store.peek("Settings", "Current PhoneList Line"), "x7 ");
+  EXPECT_EQ(store.peek("Settings", "Dial String"), "555-12 34");
+  EXPECT_EQ(store.peek("Save Options", "Alarm Beep"), "1");
+  EXPECT_EQ(store.peek("Settings", "Baud Rate"), "1");
+  EXPECT_EQ(store.peek("Settings", "Site Number"), "5");
+  EXPECT_EQ(store.peek("Phone List", "id name 3"), "North Tower");
+  EXPECT_EQ(store.peek("Font", "Lang 2 Name "), "Noto Sans CJK SC");
+  EXPECT_EQ(form->sitesel->position(), 5);
+  EXPECT_EQ(form->Dportbox->currentText(), "COM6");
+  EXPECT_EQ(form->modemSetupString, "&F&C1");
+  EXPECT_FALSE(form->Tapicheck->isChecked());
+}
+
+TEST_F(MainFormTest, ChineseChangesTheCaptionAndTheFlag) {
+  auto form = open();
+  form->ToolButton2Click();
+  EXPECT_TRUE(form->Langgroup->isVisibleTo(form.get()));
+  form->englishselectClick(2);
+  EXPECT_FALSE(form->Langgroup->isVisibleTo(form.get()));
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("KVR 网络通信 - ") + QString::fromStdString(versionText()));
+  const QImage flag = form->ToolButtons[1]->icon().pixmap(32).toImage();
+  EXPECT_EQ(flag, toolbarPicture(PictureFlagChinese).toImage());
+  EXPECT_NE(flag, toolbarPicture(PictureFlagEnglish).toImage());
+  EXPECT_EQ(form->findChild<QLabel*>("sitelab")->text(), QString::fromUtf8("位置"));
+  EXPECT_EQ(form->ToolButtons[5]->toolTip(), QString::fromUtf8("设置数据"));
+
+  form = restart(std::move(form));
+  EXPECT_TRUE(form->languageSelects[2]->isChecked());
+  EXPECT_TRUE(form->windowTitle().startsWith(QString::fromUtf8("KVR 网络通信")));
+}
+
+TEST_F(MainFormTest, AFontChosenForChineseLeavesTheOtherLanguagesAlone) {
+  auto form = open();
+  form->englishselectClick(2);
+  form->chooseFont = [](const QFont&) { return std::optional<QFont>(QFont("DejaVu Serif", 30)); };
+  form->fontselbutClick();
+  EXPECT_EQ(form->languages().fonts[2].name, "DejaVu Serif");
+  EXPECT_EQ(form->languages().fonts[2].size, 14);  // the dialog offers 8 to 14
+  EXPECT_EQ(form->languages().fonts[0].name, "Arial");
+  form->chooseFont = [](const QFont&) { return std::optional<QFont>(); };  // cancelled
+  form->fontselbutClick();
+  EXPECT_EQ(form->languages().fonts[2].name, "DejaVu Serif");
+}
+
+TEST_F(MainFormTest, PressingExitTwiceHidesTheConfirmation) {
+  auto form = open();
+  form->show();
+  form->ToolButton1Click();
+  EXPECT_TRUE(form->exitpanel->isVisible());
+  EXPECT_TRUE(form->exityesBitBtn->text().isEmpty());
+  const int withPanel = form->height();
+  form->ToolButton1Click();
+  EXPECT_FALSE(form->exitpanel->isVisible());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_LT(form->height(), withPanel);
+}
+
+TEST_F(MainFormTest, PanelsGrowTheWindowAndAreLaidOutInPlace) {
+  auto form = open();
+  EXPECT_EQ(form->height(), 66);
+  EXPECT_EQ(form->width(), 632);
+  form->ToolButton12Click();
+  EXPECT_EQ(form->Logpanel->geometry(), QRect(325, 66, 305, 169));
+  EXPECT_EQ(form->height(), 66 + 169);
+  form->ToolButton8Click();
+  EXPECT_EQ(form->companel->geometry(), QRect(330, 66, 297, 199));
+  EXPECT_EQ(form->height(), 66 + 199);
+  form->ToolButton11Click();
+  EXPECT_TRUE(form->Printbutton->isVisibleTo(form.get()));
+  EXPECT_FALSE(form->fileedit->isVisibleTo(form.get()));
+  EXPECT_EQ(form->Savepanel->height(), 127);
+}
+
+TEST_F(MainFormTest, ModemControlsFollowTheTapiChoice) {
+  auto form = open();
+  form->ToolButton8Click();
+  EXPECT_TRUE(form->Tapiselbutton->isVisibleTo(form.get()));
+  EXPECT_FALSE(form->Pulsecheck->isVisibleTo(form.get()));
+  EXPECT_EQ(form->Setuplab->text(), "Current TAPI Device");
+  form->Tapicheck->setChecked(false);
+  form->TapicheckClick();
+  EXPECT_EQ(form->Setuplab->text(), "Modem Setup String");
+  EXPECT_EQ(form->Setupedit->text(), "&K0&Q0&D0");
+  EXPECT_EQ(form->Setupedit->toolTip(), "Non Tapi Dial String");
+  EXPECT_TRUE(form->Pulsecheck->isVisibleTo(form.get()));
+}
+
+TEST_F(MainFormTest, ChangingThePortClosesItAndShowsTheNewOne) {
+  auto form = open();
+  directPort.open = true;
+  form->Dportbox->setCurrentIndex(4);
+  form->DportboxChange();
+  EXPECT_FALSE(directPort.open);
+  EXPECT_EQ(directPort.comNumber, 5);
+  EXPECT_EQ(form->statusBar().panelText(2), "COM5");
+  form->baudbox->setCurrentIndex(2);
+  form->baudboxChange();
+  EXPECT_EQ(directPort.baud, 600);
+  EXPECT_EQ(form->statusBar().panelText(3), "600");
+}
+
+TEST_F(MainFormTest, ASiteChangeDisablesTheSaveOptionsAndDefersTheNextRead) {
+  auto form = open();
+  form->link().state().DeferredRequest = 0;
+  form->sitesel->stepBy(1);
+  EXPECT_EQ(form->sitetext->text(), "1");
+  EXPECT_EQ(form->link().controls().site, 1);
+  EXPECT_EQ(form->link().state().DeferredRequest, 3);
+  for (QCheckBox* box : {form->Currsavecheck, form->Datasavecheck, form->Setsavecheck, form->Calsavecheck})
+    EXPECT_FALSE(box->isEnabled());
+}
+
+TEST_F(MainFormTest, TheLinkReportsInTheStatusBarInTheCurrentLanguage) {
+  auto form = open();
+  form->englishselectClick(2);
+  form->Timer1Timer();
+  form->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(form->statusBar().panelText(5), QString::fromUtf8("发送请求"));
+  directMatcher.timeOutNow();
+  EXPECT_EQ(form->statusBar().panelText(5), QString::fromUtf8("通信故障"));
+  EXPECT_FALSE(form->statusBar().panelText(1).isEmpty());
+}
+
+TEST_F(MainFormTest, AFailedSaveIsReportedNotSwallowed) {
+  auto form = open();
+  store.failNextCommit("cannot write /home/op/.config/Veltrane/Solwire.conf: disk full");
+  form->exityesBitBtnClick();
+  EXPECT_TRUE(form->statusBar().panelText(5).contains("disk full"));
+  EXPECT_GE(feedback.beeps, 1);
+}
+
+}  // namespace
+}  // namespace solwire
