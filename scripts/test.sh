@@ -27,6 +27,13 @@ configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DSOLWIRE_SANITIZE=ON -D
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
+echo "== ThreadSanitizer (serial transport)"
+cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSOLWIRE_TSAN=ON \
+  -DSOLWIRE_BENCH=OFF -DSOLWIRE_GUI=OFF > /dev/null
+cmake --build "$root/build-tsan" -j"$jobs" --target serial_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan -L serial --output-on-failure -j"$jobs"
+
 echo "== Fuzz targets (${fuzz_seconds} s each)"
 CXX=clang++ configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLWIRE_FUZZ=ON \
   -DSOLWIRE_TESTS=OFF -DSOLWIRE_GUI=OFF -DSOLWIRE_BENCH=OFF

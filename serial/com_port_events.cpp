@@ -1,0 +1,65 @@
+// How trigger hits become TComPort events: the dispatch thread hands each hit
+// to the main thread and waits (at most kEventWait) while the handlers run.
+#include <cerrno>
+
+#include "serial/com_port.h"
+#include "serial/comm_exception.h"
+#include "serial/modem_status.h"
+#include "serial/serial_device.h"
+
+namespace solwire {
+
+void TComPort::onNotification(const Notification& n) {
+  gate_.runAndWait([this, n] { raiseEvents(n); }, kEventWait);
+}
+
+void TComPort::report(std::exception_ptr error) {
+  if (!errorSink_) return;
+  try {
+    errorSink_(error);
+  } catch (...) {
+  }
+}
+
+void TComPort::raiseEvents(const Notification& n) {
+  if (state_ != State::Open) return;
+  switch (n.code) {
+    case notify::kDataAvailable:
+      raise(OnTrigger, *this, n.code, n.param, n.param);
+      if (state_ == State::Open) raise(OnTriggerAvail, *this, n.param);
+      break;
+    case notify::kTimer:
+      // A hit the trigger has been re-armed, disarmed or dropped since is stale.
+      if (!dispatcher_->isCurrentTimerHit(n.param, n.arming)) return;
+      raise(OnTrigger, *this, n.code, n.param, std::uint16_t{0});
+      if (state_ == State::Open) raise(OnTriggerTimer, static_cast<LinkPort&>(*this), n.param);
+      break;
+    case notify::kStatus:
+      raise(OnTrigger, *this, n.code, n.param, n.data);
+      if (state_ == State::Open) raise(OnTriggerStatus, *this, n.param);
+      if (state_ == State::Open) raiseStatusEvents(n);
+      break;
+    case notify::kDeviceLost:
+      if (OnDeviceLost) {
+        raise(OnDeviceLost, *this);
+      } else {
+        report(std::make_exception_ptr(
+            ESerialIO(-EIO, "The serial device " + resolvedPath() + " has gone (" + commErrorMessage(-EIO) + ")")));
+      }
+      break;
+    default: break;
+  }
+}
+
+void TComPort::raiseStatusEvents(const Notification& n) {
+  switch (n.statusType) {
+    case stModem: raise(OnTriggerModemStatus, *this); break;
+    case stLineError: raise(OnTriggerLineError, *this, n.data, (n.data & line_error::kBreak) != 0); break;
+    case stOutputFree: raise(OnTriggerOutbuffFree, *this); break;
+    case stOutputUsed: raise(OnTriggerOutbuffUsed, *this); break;
+    case stOutputSent: raise(OnTriggerOutSent, *this); break;
+    default: break;
+  }
+}
+
+}  // namespace solwire
