@@ -15,5 +15,6 @@ inline constexpr int kExitUsage = 2;
 int runFrame(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDecode(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDemo(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRead(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace solwire::cli

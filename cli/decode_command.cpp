@@ -16,11 +16,10 @@ SiteData freshModel() {
   return data;
 }
 
-void addDecodedFields(JsonObject& json, RequestKind kind, const std::vector<std::uint8_t>& reply,
-                      const SiteData& data, int block) {
+void addDecodedFields(JsonObject& json, RequestKind kind, const SiteData& data, int block) {
   switch (kind) {
     case RequestKind::CurrentState:
-    case RequestKind::LogCurrentState: addCurrentState(json, reply[0], data); break;
+    case RequestKind::LogCurrentState: addCurrentState(json, data); break;
     case RequestKind::Settings: addSettings(json, data); break;
     case RequestKind::Calibration: addCalibration(json, data); break;
     case RequestKind::HistoryBlock:
@@ -64,7 +63,7 @@ int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
   storeReply(data, *kind, *reply, *block);
   JsonObject json;
   json.add("check", replyFramingOk(*kind, *reply) ? "ok" : "read error");
-  addDecodedFields(json, *kind, *reply, data, *block);
+  addDecodedFields(json, *kind, data, *block);
   out << json.text() << '\n';
   return kExitOk;
 }

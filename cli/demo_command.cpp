@@ -1,11 +1,11 @@
 // The demo: the link controller reads one site of the simulated regulator bus
 // in process, in virtual time, and prints everything it read.
-#include <ctime>
-#include <iomanip>
 
 #include "cli/commands.h"
+#include "cli/site_report.h"
 #include "protocol/link_controller.h"
-#include "protocol/value_format.h"
+#include "protocol/main_thread_clock.h"
+#include "protocol/quiet_services.h"
 #include "protocol/virtual_clock.h"
 #include "sim/simulated_link.h"
 
@@ -13,54 +13,10 @@ namespace solwire::cli {
 
 namespace {
 
-// The demo shows only what was read; it keeps the last link status to report failures.
-class DemoViews : public LinkViews {
- public:
-  void showLinkStatus(LinkStatus status) override { last = status; }
-  void showClock(const LocalTime&) override {}
-  void showLinkInStatus(int, int) override {}
-  void showHoursToLog(int, bool) override {}
-  void hideCurrentStateWait() override {}
-  void labelupdate() override {}
-  void setdisplay() override {}
-  void caldisplay() override {}
-  void hideHistoryWait() override {}
-  void setHistoryProgress(int) override {}
-  void drawgraph() override {}
-  void repaintAlarmStatus() override {}
-  void setAlarmPollPending(bool) override {}
-  void enableSaveOption(SaveOption) override {}
-  void disableSaveOptions() override {}
-  LinkStatus last = LinkStatus::Closed;
-};
-
-class SilentFeedback : public Feedback {
- public:
-  void beep() override {}
-};
-
-// The demo logs nothing and has no modem.
-class NoLogWriter : public LogWriter {
- public:
-  void writeLogEntry() override {}
-};
-class NoDialup : public DialSupervisor {
- public:
-  void superviseCalls() override {}
-  void dialup(DialReason, const std::string&) override {}
-};
-
-LocalTime localTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
 class Demo {
  public:
   Demo(int site, std::ostream& out)
-      : clock_(localTimeNow()),
+      : clock_(systemLocalTime()),
         direct_(bus_, clock_),
         modem_(bus_, clock_),
         directMatcher_(direct_, clock_),
@@ -78,7 +34,7 @@ class Demo {
            printHistory() && read(Requester::AlarmView) && printAlarms();
   }
 
-  LinkStatus lastStatus() const { return views_.last; }
+  LinkStatus lastStatus() const { return views_.last(); }
 
  private:
   static LinkControls controlsFor(int site) {
@@ -91,7 +47,7 @@ class Demo {
   bool waitForLine() {
     for (int step = 0; step < 1000 && controller_.lineBusy(); ++step)
       if (!clock_.runNext()) break;
-    return !controller_.lineBusy() && views_.last == LinkStatus::DataReceived;
+    return !controller_.lineBusy() && views_.last() == LinkStatus::DataReceived;
   }
 
   bool read(Requester requester) {
@@ -105,65 +61,24 @@ class Demo {
   }
 
   bool printCurrentState() {
-    const SiteData& d = controller_.data();
-    out_ << "Site " << controller_.controls().site << " on the simulated line\n\n"
-         << "Current state\n"
-         << "  System voltage     " << voltageClassText(d.scaling) << '\n'
-         << "  Battery voltage    " << batteryVoltageText(d.scaling, d.current) << '\n'
-         << "  Charge current     " << chargeCurrentText(d.scaling, d.current) << '\n'
-         << "  Load current       " << loadCurrentText(d.scaling, d.current) << '\n'
-         << "  Charge today       " << ampHoursText(d.current.chargeAh) << '\n'
-         << "  Load today         " << ampHoursText(d.current.loadAh) << '\n'
-         << "  Min<>max voltage   " << minMaxVoltageText(d.scaling, d.current) << " V\n"
-         << "  State              " << stateNumberText(d.current.stateCode) << "\n\n";
+    out_ << "Site " << controller_.controls().site << " on the simulated line\n\n";
+    cli::printCurrentState(out_, controller_.data());
     return true;
   }
-
   bool printSettings() {
-    const SiteData& d = controller_.data();
-    out_ << "Settings\n";
-    for (int row = 0; row < kShownSettingRows; ++row) {
-      const SettingRow& r = settingRow(row);
-      out_ << "  " << std::left << std::setw(30) << r.label[0] << std::right << std::setw(6)
-           << settingValueText(row, d.settings[static_cast<std::size_t>(row)], d.scaling.voltageMultiplier) << ' '
-           << r.unit[0] << '\n';
-    }
-    out_ << '\n';
+    cli::printSettings(out_, controller_.data());
     return true;
   }
-
   bool printCalibration() {
-    const SiteData& d = controller_.data();
-    out_ << "Calibration                     G   O\n";
-    for (int channel = 0; channel < kCalibrationChannels; ++channel) {
-      const auto c = static_cast<std::size_t>(channel);
-      out_ << "  " << std::left << std::setw(28) << calibrationChannelName(channel, Language::English) << std::right
-           << "  " << hexByteText(d.calibration.g[c]) << "  " << hexByteText(d.calibration.o[c]) << '\n';
-    }
-    out_ << '\n';
+    cli::printCalibration(out_, controller_.data());
     return true;
   }
-
   bool printHistory() {
-    const SiteData& d = controller_.data();
-    const int v = d.scaling.voltageMultiplier;
-    out_ << "History (32 days)\n  day   min V   max V   charge Ah   discharge Ah\n";
-    for (int day = 0; day < kHistoryDays; ++day) {
-      const auto i = static_cast<std::size_t>(day);
-      out_ << "  " << std::setw(3) << day << std::setw(8) << dailyVoltageText(v, d.history.minVoltage[i])
-           << std::setw(8) << dailyVoltageText(v, d.history.maxVoltage[i]) << std::setw(12) << d.history.chargeAh[i]
-           << std::setw(15) << d.history.dischargeAh[i] << '\n';
-    }
-    out_ << '\n';
+    cli::printHistory(out_, controller_.data());
     return true;
   }
-
   bool printAlarms() {
-    const SiteData& d = controller_.data();
-    out_ << "Alarm inputs\n";
-    for (int input = 0; input < kAlarmInputs; ++input)
-      out_ << "  Alarm " << std::setw(2) << input + 1 << "  "
-           << (d.alarms.state[static_cast<std::size_t>(input)] ? "active" : "inactive") << '\n';
+    cli::printAlarmInputs(out_, controller_.data());
     return true;
   }
 
@@ -173,10 +88,10 @@ class Demo {
   sim::SimulatedLinkPort modem_;
   sim::SimulatedReplyMatcher directMatcher_;
   sim::SimulatedReplyMatcher modemMatcher_;
-  DemoViews views_;
+  StatusRecorder views_;
   SilentFeedback feedback_;
-  NoLogWriter log_;
-  NoDialup dial_;
+  NoLogFile log_;
+  NoModem dial_;
   LinkController controller_;
   std::ostream& out_;
 };

@@ -12,6 +12,8 @@ constexpr const char* kUsage =
     "usage: solwire-cli frame KIND SITE [--block B]\n"
     "       solwire-cli frame write SITE ADDRESS DATA\n"
     "       solwire-cli decode KIND HEX... [--block B]\n"
+    "       solwire-cli read --port COMn|PATH [--baud B] --site N\n"
+    "                   {current|settings|calibration|history|alarms|all} [--json]\n"
     "       solwire-cli demo [--site N]\n"
     "KIND is 1..6 or current, settings, calibration, history, alarms, log\n";
 
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
     if (command == "frame") return runFrame(args, std::cout, std::cerr);
     if (command == "decode") return runDecode(args, std::cout, std::cerr);
     if (command == "demo") return runDemo(args, std::cout, std::cerr);
+    if (command == "read") return runRead(args, std::cout, std::cerr);
     std::cerr << kUsage;
     return kExitUsage;
   } catch (const UsageError& e) {

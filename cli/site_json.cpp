@@ -2,10 +2,10 @@
 
 namespace solwire::cli {
 
-void addCurrentState(JsonObject& json, int typeCode, const SiteData& data) {
+void addCurrentState(JsonObject& json, const SiteData& data) {
   const Scaling& s = data.scaling;
   const CurrentStateRecord& c = data.current;
-  json.add("type_code", typeCode)
+  json.add("type_code", c.typeCode)
       .add("voltage_multiplier", s.voltageMultiplier)
       .add("charge_current_multiplier", s.chargeCurrentMultiplier)
       .add("load_current_multiplier", s.loadCurrentMultiplier)

@@ -6,7 +6,7 @@
 
 namespace solwire::cli {
 
-void addCurrentState(JsonObject& json, int typeCode, const SiteData& data);
+void addCurrentState(JsonObject& json, const SiteData& data);
 void addSettings(JsonObject& json, const SiteData& data);
 void addCalibration(JsonObject& json, const SiteData& data);
 // Days first..last (inclusive) of the history arrays under "days".

@@ -118,8 +118,10 @@ void LinkController::OpenDirectPort() {
     port.setOpen(true);
     port.FlushInput();
     port.FlushOutput();
+    lastPortError_.clear();
     services_.views.showLinkStatus(port.Open() ? LinkStatus::PortOpen : LinkStatus::PortSetOK);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
     services_.views.showLinkStatus(LinkStatus::PortSetException);
     services_.feedback.beep();
     services_.feedback.beep();

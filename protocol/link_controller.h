@@ -112,6 +112,10 @@ class LinkController {
   void siteselChanging();
   void ShowLinkInStatus();
 
+  // Why the direct port last failed to open (empty after a good open); the
+  // status bar shows the program's own text, this says what the system said.
+  const std::string& lastPortError() const { return lastPortError_; }
+
   // True while a request is outstanding or the line is reserved for a chained one.
   bool lineBusy() const { return state_.RequestBusy || state_.LineReserved; }
 
@@ -152,6 +156,7 @@ class LinkController {
   LinkControls controls_;
   LinkState state_;
   SiteData data_;
+  std::string lastPortError_;
   // Scheduled continuations hold a weak reference to this, so that a task that
   // falls due after the controller is gone does nothing.
   std::shared_ptr<LinkController*> self_;

@@ -177,10 +177,12 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
     case RequestKind::CurrentState:
       data.scaling = scalingForCurrentState(typeCode);
       data.current = decodeCurrentState(p);
+      data.current.typeCode = typeCode;
       break;
     case RequestKind::LogCurrentState:
       applyLogReadingScaling(data.scaling, typeCode);
       data.current = decodeCurrentState(p);
+      data.current.typeCode = typeCode;
       break;
     case RequestKind::Settings:
       data.settings = decodeSettings(p);

@@ -19,6 +19,7 @@ struct Scaling {
 };
 
 struct CurrentStateRecord {
+  std::int32_t typeCode = 0;  // the regulator's model, from the reply header
   std::int32_t batteryVoltageReading = 24;
   std::int32_t chargeCurrentReading = 0;
   std::int32_t loadCurrentReading = 0;

@@ -1,0 +1,119 @@
+// solwire-cli read: one site over a real port, printed as text or JSON.
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/link_session.h"
+#include "cli/site_json.h"
+#include "cli/site_report.h"
+#include "sim/simulated_line_service.h"
+
+namespace solwire::cli {
+
+namespace {
+
+struct ReadStep {
+  const char* name;
+  Requester requester;
+};
+
+constexpr ReadStep kSteps[] = {
+    {"current", Requester::CurrentStateView}, {"settings", Requester::SettingsView},
+    {"calibration", Requester::CalibrationButton}, {"history", Requester::HistoryView},
+    {"alarms", Requester::AlarmView},
+};
+
+std::vector<ReadStep> stepsFor(const std::string& what) {
+  std::vector<ReadStep> steps;
+  for (const ReadStep& step : kSteps)
+    if (what == "all" || what == step.name) steps.push_back(step);
+  return steps;
+}
+
+std::optional<int> baudIndexOf(const std::string& text) {
+  for (int i = 0; i < kOfferedBaudCount; ++i)
+    if (text == std::to_string(kBaudTable[static_cast<std::size_t>(i)])) return i;
+  return std::nullopt;
+}
+
+void printText(std::ostream& out, const std::vector<ReadStep>& steps, const SiteData& data) {
+  for (const ReadStep& step : steps) {
+    switch (step.requester) {
+      case Requester::CurrentStateView: printCurrentState(out, data); break;
+      case Requester::SettingsView: printSettings(out, data); break;
+      case Requester::CalibrationButton: printCalibration(out, data); break;
+      case Requester::HistoryView: printHistory(out, data); break;
+      case Requester::AlarmView: printAlarmInputs(out, data); break;
+      default: break;
+    }
+  }
+}
+
+void printJson(std::ostream& out, const std::vector<ReadStep>& steps, const SiteData& data) {
+  JsonObject json;
+  json.add("check", "ok");
+  for (const ReadStep& step : steps) {
+    switch (step.requester) {
+      case Requester::CurrentStateView: addCurrentState(json, data); break;
+      case Requester::SettingsView: addSettings(json, data); break;
+      case Requester::CalibrationButton: addCalibration(json, data); break;
+      case Requester::HistoryView: addHistoryDays(json, data, 0, kHistoryDays - 1); break;
+      case Requester::AlarmView: addAlarmInputs(json, data); break;
+      default: break;
+    }
+  }
+  out << json.text() << '\n';
+}
+
+struct ReadRequest {
+  SessionOptions session;
+  std::vector<ReadStep> steps;
+  bool json = false;
+};
+
+std::optional<ReadRequest> parseRead(const Arguments& args, std::ostream& err) {
+  const auto port = args.option("--port");
+  const auto site = parseInteger(args.option("--site").value_or(""), 0, kSiteCount - 1);
+  const auto baud = baudIndexOf(args.option("--baud").value_or("2400"));
+  const std::string what = args.positional.size() == 2 ? args.positional[1] : "";
+  const auto steps = stepsFor(what);
+  if (!port || port->empty() || !site || !baud || steps.empty()) {
+    err << "usage: solwire-cli read --port COMn|PATH [--baud B] --site N "
+           "{current|settings|calibration|history|alarms|all} [--json]\n"
+           "B is 110, 300, 600, 1200 or 2400; N is 0..31; PATH \"sim\" is the built-in simulated line\n";
+    return std::nullopt;
+  }
+  return ReadRequest{{*port, *baud, *site}, steps, args.has("--json")};
+}
+
+}  // namespace
+
+int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
+  const auto request = parseRead(args, err);
+  if (!request) return kExitUsage;
+
+  VirtualDeviceRegistry registry;
+  std::unique_ptr<sim::SimulatedLineService> simulated;
+  if (request->session.port == kSimulatedLineName) {
+    simulated = std::make_unique<sim::SimulatedLineService>(kBaudTable[static_cast<std::size_t>(request->session.baudIndex)]);
+    simulated->registerAs(registry);
+  }
+
+  LinkSession session(request->session, registry);
+  for (const ReadStep& step : request->steps) {
+    if (!session.read(step.requester)) {
+      if (session.portError().empty())
+        err << statusText(session.lastStatus(), Language::English) << '\n';
+      else
+        err << statusText(LinkStatus::PortSetException, Language::English) << ": " << request->session.port
+            << ": " << session.portError() << '\n';
+      return kExitLinkFailed;
+    }
+  }
+  if (request->json)
+    printJson(out, request->steps, session.data());
+  else
+    printText(out, request->steps, session.data());
+  return kExitOk;
+}
+
+}  // namespace solwire::cli

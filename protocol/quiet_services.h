@@ -1,0 +1,50 @@
+// Services for running the link without windows: the link status is only
+// recorded, beeps are silent, there is no periodic log file and no modem.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "protocol/link_environment.h"
+
+namespace solwire {
+
+class StatusRecorder : public LinkViews {
+ public:
+  void showLinkStatus(LinkStatus status) override { statuses.push_back(status); }
+  void showClock(const LocalTime&) override {}
+  void showLinkInStatus(int, int) override {}
+  void showHoursToLog(int, bool) override {}
+  void hideCurrentStateWait() override {}
+  void labelupdate() override {}
+  void setdisplay() override {}
+  void caldisplay() override {}
+  void hideHistoryWait() override {}
+  void setHistoryProgress(int) override {}
+  void drawgraph() override {}
+  void repaintAlarmStatus() override {}
+  void setAlarmPollPending(bool) override {}
+  void enableSaveOption(SaveOption) override {}
+  void disableSaveOptions() override {}
+
+  LinkStatus last() const { return statuses.empty() ? LinkStatus::Closed : statuses.back(); }
+  std::vector<LinkStatus> statuses;
+};
+
+class SilentFeedback : public Feedback {
+ public:
+  void beep() override {}
+};
+
+class NoLogFile : public LogWriter {
+ public:
+  void writeLogEntry() override {}
+};
+
+class NoModem : public DialSupervisor {
+ public:
+  void superviseCalls() override {}
+  void dialup(DialReason, const std::string&) override {}
+};
+
+}  // namespace solwire

@@ -1,0 +1,190 @@
+// The link controller on the real transport: TComPort, the dispatcher's
+// threads and TDataPacket, against simulated regulators on a pseudo-terminal
+// or on the built-in in-memory line. Replies come in real time; the
+// controller's waits and the matcher's time-out run on a hand-moved clock.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "protocol/link_controller.h"
+#include "protocol/main_thread_clock.h"
+#include "serial/manual_clock.h"
+#include "serial/program_link.h"
+#include "serial/queue_main_thread.h"
+#include "sim/pty_server.h"
+#include "sim/simulated_line_service.h"
+#include "tests/support/link_fakes.h"
+
+namespace solwire {
+namespace {
+
+using namespace std::chrono_literals;
+
+class LinkOverSerial : public ::testing::Test {
+ protected:
+  // Opens the link on `path` (a pty or "sim") for site `site`.
+  void start(const std::string& path, int site) {
+    ui = std::make_unique<QueueMainThread>(clock);
+    devices = std::make_unique<DeviceDirectory>(PortNames(), &registry);
+    link = std::make_unique<ProgramLink>(*ui, *ui, *devices, clock);
+    link->Comport1.setDevicePath(path);
+    link->Comport1.OnDeviceLost = [this](TComPort&) { ++devicesLost; };
+    controllerClock = std::make_unique<MainThreadClock>(*ui);
+    LinkControls controls;
+    controls.site = site;
+    controller = std::make_unique<LinkController>(
+        LinkEndpoints{link->Comport1, link->datapack1, link->Comport2, link->Datapack2},
+        LinkServices{*controllerClock, views, feedback, logWriter, dial}, controls, startValues(4, 1));
+    controller->Timer1Timer();
+  }
+
+  void TearDown() override {
+    controller.reset();
+    link.reset();
+    ui.reset();
+  }
+
+  // Runs the main thread until the line is free (real time, bounded).
+  bool settle() {
+    return ui->runUntil([this] { return !controller->lineBusy(); }, 5s);
+  }
+  // Runs the main thread until a reply or failure ended the request, then
+  // moves the hand clock over the wait before the next chained request.
+  void settleChained(std::int64_t waitMs) {
+    ui->runUntil([this] { return !controller->state().RequestBusy; }, 5s);
+    clock.advance(waitMs);
+    ui->processEvents();
+  }
+  // The matcher's time-out: 90 ticks of 55 ms after enabling.
+  void letTheTimeOutPass() {
+    clock.advance(90 * 55 + 1);
+    ui->runUntil([this] { return !controller->lineBusy(); }, 5s);
+  }
+
+  ManualClock clock;
+  VirtualDeviceRegistry registry;
+  std::unique_ptr<QueueMainThread> ui;
+  std::unique_ptr<DeviceDirectory> devices;
+  std::unique_ptr<ProgramLink> link;
+  std::unique_ptr<MainThreadClock> controllerClock;
+  test::RecordingViews views;
+  test::CountingFeedback feedback;
+  test::CountingLogWriter logWriter;
+  test::RecordingDialSupervisor dial;
+  std::unique_ptr<LinkController> controller;
+  int devicesLost = 0;
+};
+
+TEST_F(LinkOverSerial, EveryKindOverAPseudoTerminal) {
+  sim::PtyServer server(3, 115200);
+  std::optional<sim::Memory> memory;
+  std::optional<sim::History> history;
+  server.withBus([&](sim::RegulatorBus& bus) {
+    auto& site = bus.addSite(4, 2);
+    site.alarmInputs().fill(false);
+    site.alarmInputs()[3] = true;
+    memory = site.memory();
+    history = site.history();
+  });
+  server.start();
+  start(server.devicePath(), 4);
+
+  controller->Getdata(Requester::CurrentStateView);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+  EXPECT_TRUE(link->Comport1.Open());
+  EXPECT_EQ(controller->data().current.typeCode, 2);
+  EXPECT_EQ(controller->data().scaling.voltageMultiplier, 4);
+
+  controller->Getdata(Requester::SettingsView);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(controller->data().settings[BoostMaximumVoltage], (*memory)[16]);
+  EXPECT_EQ(controller->data().settings[AbsoluteMaximumVoltage], (*memory)[29]);
+
+  controller->Getdata(Requester::CalibrationButton);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(controller->data().calibration.o[7], (*memory)[15]);
+
+  controller->state().HistoryBlock = 1;
+  controller->Getdata(Requester::HistoryView);
+  for (int block = 1; block <= 8; ++block) settleChained(1000);
+  EXPECT_EQ(controller->state().HistoryBlock, 0);
+  for (std::size_t day = 0; day < 32; ++day)
+    EXPECT_EQ(controller->data().history.dischargeAh[day], (*history)[day].dischargeAh) << day;
+
+  controller->Getdata(Requester::AlarmView);
+  ASSERT_TRUE(settle());
+  for (std::size_t i = 0; i < 13; ++i) EXPECT_EQ(controller->data().alarms.state[i] != 0, i == 3) << i;
+  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+}
+
+TEST_F(LinkOverSerial, ASilentSiteTimesOutOnlyWhenItsTimeHasCome) {
+  sim::PtyServer server(3, 115200);
+  server.withBus([](sim::RegulatorBus& bus) { bus.addSite(4, 2).setFault(sim::Fault::Silent); });
+  server.start();
+  start(server.devicePath(), 4);
+
+  controller->Getdata(Requester::CurrentStateView);
+  ui->runFor(100ms);
+  EXPECT_TRUE(controller->lineBusy());
+  clock.advance(90 * 55 - 10);
+  ui->runFor(50ms);
+  EXPECT_TRUE(controller->lineBusy());
+  letTheTimeOutPass();
+  EXPECT_FALSE(controller->lineBusy());
+  ASSERT_GE(views.statuses.size(), 2u);
+  EXPECT_EQ(views.statuses[views.statuses.size() - 2], LinkStatus::DataTimeout);
+  EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
+}
+
+TEST_F(LinkOverSerial, ACorruptedReplyIsAReadError) {
+  sim::PtyServer server(3, 115200);
+  server.withBus([](sim::RegulatorBus& bus) { bus.addSite(4, 2).setFault(sim::Fault::CorruptTag); });
+  server.start();
+  start(server.devicePath(), 4);
+  controller->Getdata(Requester::CurrentStateView);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(views.lastStatus(), LinkStatus::ReadError);
+  EXPECT_EQ(controller->data().current.batteryVoltageReading, 24);
+}
+
+TEST_F(LinkOverSerial, TheDeviceVanishingMidRequestEndsItThroughTheTimeOut) {
+  auto server = std::make_unique<sim::PtyServer>(3, 115200);
+  server->withBus([](sim::RegulatorBus& bus) { bus.addSite(4, 2).setFault(sim::Fault::LateReply, 60s); });
+  server->start();
+  start(server->devicePath(), 4);
+  controller->Getdata(Requester::CurrentStateView);
+  ui->runFor(50ms);
+  server.reset();  // the pty's far end is gone: the device hangs up
+  ASSERT_TRUE(ui->runUntil([this] { return devicesLost > 0; }, 5s));
+  letTheTimeOutPass();
+  EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
+  EXPECT_EQ(devicesLost, 1);
+  link->Comport1.setOpen(false);
+  EXPECT_FALSE(link->Comport1.Open());
+}
+
+TEST_F(LinkOverSerial, ALineThatComesBackIsOpenedAgain) {
+  sim::SimulatedLineService line(115200);
+  line.registerAs(registry);
+  start("sim", 1);
+  controller->Getdata(Requester::AlarmView);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+
+  line.line().hangUp();
+  ASSERT_TRUE(ui->runUntil([this] { return devicesLost > 0; }, 5s));
+  controller->Getdata(Requester::AlarmView);
+  letTheTimeOutPass();
+  EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
+
+  link->Comport1.setOpen(false);
+  line.line().restore();
+  controller->Getdata(Requester::CurrentStateView);  // opens the port again
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+  EXPECT_EQ(controller->data().current.typeCode, 21);
+}
+
+}  // namespace
+}  // namespace solwire

@@ -1,0 +1,48 @@
+// solwire-cli read against the built-in simulated line and a port that is not there.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/commands.h"
+
+namespace solwire::cli {
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Result read(const std::vector<std::string>& words) {
+  std::ostringstream out, err;
+  const int status = runRead(parseArguments(words, {"--port", "--site", "--baud"}), out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ReadCommand, ReadsTheSimulatedLineAsJson) {
+  const Result r = read({"read", "--port", "sim", "--site", "3", "--json", "alarms"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"check\": \"ok\", \"alarm_inputs\": [", 0), 0u) << r.out;
+  const Result current = read({"read", "--port", "sim", "--site", "3", "current"});
+  ASSERT_EQ(current.status, kExitOk) << current.err;
+  EXPECT_NE(current.out.find("System voltage     24V"), std::string::npos) << current.out;
+}
+
+TEST(ReadCommand, APortThatIsNotThereFailsWithTheReason) {
+  const Result r = read({"read", "--port", "/dev/solwire-no-such-port", "--site", "0", "current"});
+  EXPECT_EQ(r.status, kExitLinkFailed);
+  EXPECT_NE(r.err.find("Cant open port-Port Set Exception"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("doesn't exist"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+}
+
+TEST(ReadCommand, RejectsWhatItCannotRead) {
+  EXPECT_EQ(read({"read", "--port", "sim", "--site", "32", "current"}).status, kExitUsage);
+  EXPECT_EQ(read({"read", "--port", "sim", "--site", "1", "everything"}).status, kExitUsage);
+  EXPECT_EQ(read({"read", "--port", "sim", "--site", "1", "--baud", "9600", "all"}).status, kExitUsage);
+  EXPECT_EQ(read({"read", "--site", "1", "all"}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace solwire::cli
