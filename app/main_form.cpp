@@ -271,7 +271,23 @@ void Tmainform::siteselChanging() { link_->siteselChanging(); }
 
 // ---- The one-second timer and the status bar --------------------------------
 
-void Tmainform::Timer1Timer() { link_->Timer1Timer(); }
+void Tmainform::Timer1Timer() {
+  link_->Timer1Timer();
+  if (directDeviceLost_ && !link_->lineBusy()) {
+    directDeviceLost_ = false;
+    try {
+      links_.directPort.setOpen(false);
+    } catch (const std::exception&) {
+      showLinkStatus(LinkStatus::PortSetException);
+    }
+  }
+}
+
+void Tmainform::directDeviceLost() {
+  directDeviceLost_ = true;
+  showLinkStatus(LinkStatus::PortNotOpen);
+  services_.feedback.beep();
+}
 
 void Tmainform::showLinkStatus(LinkStatus status) {
   const std::string_view text = statusText(status, languageFromIndex(languages_.index));

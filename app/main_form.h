@@ -92,6 +92,12 @@ class Tmainform : public QWidget, private LinkViews {
   LanguageState& languages() { return languages_; }
   // The configuration as the controls hold it now (what a close would write).
   Configuration currentConfiguration() const;
+  // The configuration as it was read at start.
+  const Configuration& storedConfiguration() const { return loaded_; }
+  // The direct port's device went away (an adapter pulled out): say so, and
+  // once no request is in flight close the port, so the next request opens
+  // it afresh.
+  void directDeviceLost();
   RichTextDocument& Saveedit() { return saveedit_; }
   StatusPanels& statusBar() { return *Statusb; }
   // Where the font dialog's choice comes from; tests replace it.
@@ -144,6 +150,7 @@ class Tmainform : public QWidget, private LinkViews {
   RichTextDocument saveedit_;
   Thelpform* helpform_ = nullptr;
   bool closing_ = false;
+  bool directDeviceLost_ = false;
 
  public:
   // Components, named as the program's texts and handlers name them.

@@ -132,6 +132,7 @@ void Tmainform::buildExitPanel() {
   big.setPointSize(16);
   big.setBold(true);
   exitlab->setFont(big);
+  exitlab->setProperty("designPointSize", 16);
   exityesBitBtn = make<QPushButton>(exitpanel, "exityesBitBtn");
   exityesBitBtn->setIcon(yesIcon());
   exityesBitBtn->setGeometry(8, 48, 60, 40);

@@ -27,11 +27,36 @@ void setCaption(QWidget* widget, const QString& text) {
   }
 }
 
+// These take the language's font face but keep their own size, so that the
+// panels keep their fixed layout in every language.
+constexpr const char* kFaceOnlyControls[] = {
+    "exitlab",   "Directlab",     "Baudlab",     "Portlab",       "Mportlab",    "Modemlab",   "Modconlab",
+    "Tapiselbutton", "Pulsecheck", "mportbox",   "Statusb",       "Hangup",      "bookbtn",    "baudbox",
+    "Dportbox",  "phoneidedit",   "dialedit",    "mcanbutton",    "Dialpanel",   "Setupedit",  "phonegrid",
+    "fileedit",  "Readbutton",    "Printbutton", "Savebutton",    "Lognumedit",  "Currsavecheck",
+    "Datasavecheck", "Setsavecheck", "Calsavecheck", "logedit",   "dialupcheck", "Samplecheck", "rateedit",
+    "Ratelab",   "Logread",       "Dialbutton",  "sitelab",       "Setuplab",    "Tapicheck"};
+constexpr int kFaceOnlyPointSize = 9;
+
+// A control's own size: the one given when it was built, else the common one.
+int designPointSize(const QWidget* control) {
+  const QVariant size = control->property("designPointSize");
+  return size.isValid() ? size.toInt() : kFaceOnlyPointSize;
+}
+
 }  // namespace
 
 void Tmainform::applyLanguageTexts() {
   const int language = languages_.index;
   setFont(languages_.qfont());
+  for (const char* name : kFaceOnlyControls) {
+    auto* control = findChild<QWidget*>(name);
+    if (!control) continue;
+    QFont face = control->font();
+    face.setFamily(languages_.familyForCurrentLanguage());
+    face.setPointSize(designPointSize(control));
+    control->setFont(face);
+  }
   for (const MainWindowText& row : mainWindowTexts()) {
     const QString text = fromView(row.text[language]);
     QWidget* target = row.control == "window" ? this : findChild<QWidget*>(fromView(row.control));

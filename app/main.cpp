@@ -1,0 +1,118 @@
+// Solwire: the desktop client. Creates the windows once, in order, and runs
+// the event loop. The built-in simulated regulator line is the device "sim"
+// (point a port at it with SOLWIRE_COM<n>=sim).
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <QTimer>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "app/help_form.h"
+#include "app/language_state.h"
+#include "app/main_form.h"
+#include "app/qt_main_thread.h"
+#include "app/qt_services.h"
+#include "protocol/quiet_services.h"
+#include "serial/program_link.h"
+#include "sim/simulated_line_service.h"
+#include "store/config/qsettings_backend.h"
+
+namespace {
+
+struct Options {
+  QString settingsFile;
+  QStringList panels;
+  QString screenshotFile;
+  int screenshotDelayMs = 2500;
+};
+
+Options parseOptions(const QApplication& app) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Solwire: monitoring and configuration of solar charge regulators");
+  parser.addHelpOption();
+  const QCommandLineOption settings("settings", "Keep the settings in this INI file instead of the user's.", "file");
+  const QCommandLineOption screenshot("screenshot", "Save a picture of the main window to this file, then exit.",
+                                      "file");
+  const QCommandLineOption delay("screenshot-delay", "Milliseconds to wait before the picture (default 2500).",
+                                 "ms");
+  const QCommandLineOption open("open", "Open these panels at start: exit, language, port, save, print, log.",
+                                "panels");
+  parser.addOptions({settings, screenshot, delay, open});
+  parser.process(app);
+  Options options;
+  options.panels = parser.value(open).split(',', Qt::SkipEmptyParts);
+  options.settingsFile = parser.value(settings);
+  options.screenshotFile = parser.value(screenshot);
+  if (parser.isSet(delay)) options.screenshotDelayMs = parser.value(delay).toInt();
+  return options;
+}
+
+std::unique_ptr<solwire::QSettingsBackend> openStore(const Options& options) {
+  if (options.settingsFile.isEmpty()) return std::make_unique<solwire::QSettingsBackend>();
+  return std::make_unique<solwire::QSettingsBackend>(options.settingsFile);
+}
+
+// The tool bar button of each panel a user can open.
+void openPanels(solwire::Tmainform& form, const QStringList& panels) {
+  using Click = void (solwire::Tmainform::*)();
+  const std::map<QString, Click> buttons{{"exit", &solwire::Tmainform::ToolButton1Click},
+                                         {"language", &solwire::Tmainform::ToolButton2Click},
+                                         {"port", &solwire::Tmainform::ToolButton8Click},
+                                         {"save", &solwire::Tmainform::ToolButton10Click},
+                                         {"print", &solwire::Tmainform::ToolButton11Click},
+                                         {"log", &solwire::Tmainform::ToolButton12Click}};
+  for (const QString& panel : panels)
+    if (const auto it = buttons.find(panel.trimmed()); it != buttons.end()) (form.*(it->second))();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace solwire;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("SOLWIRE");
+  installFontSubstitutions();
+  const Options options = parseOptions(app);
+  const std::filesystem::path programDirectory = QCoreApplication::applicationDirPath().toStdString();
+
+  QtMainThread mainThread;
+  VirtualDeviceRegistry registry;
+  sim::SimulatedLineService simulatedLine;
+  simulatedLine.registerAs(registry);
+
+  auto store = openStore(options);
+  Tmainform* form = nullptr;
+  // COM numbers resolve through the "Ports" section read by the main window.
+  DeviceDirectory devices(PortNames([&form](int com) -> std::optional<std::string> {
+                            if (!form) return std::nullopt;
+                            return storedPortPath(form->storedConfiguration(), com);
+                          }),
+                          &registry);
+  ProgramLink link(mainThread, mainThread, devices);
+  QtClock clock(&app);
+  QtFeedback feedback;
+  NoLogFile logWriter;
+  NoModem modem;
+
+  Tmainform mainform(MainFormServices{*store, clock, feedback, logWriter, modem},
+                     LinkEndpoints{link.Comport1, link.datapack1, link.Comport2, link.Datapack2});
+  form = &mainform;
+  link.Comport1.OnDeviceLost = [&mainform](TComPort&) { mainform.directDeviceLost(); };
+  Thelpform helpform(mainform.languages(), programDirectory);
+  mainform.attachHelpForm(&helpform);
+  mainform.show();
+  openPanels(mainform, options.panels);
+
+  if (!options.screenshotFile.isEmpty()) {
+    QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
+      const bool saved = mainform.grab().save(options.screenshotFile);
+      mainform.close();
+      if (!saved) QCoreApplication::exit(1);
+    });
+  }
+  const int status = app.exec();
+  form = nullptr;
+  return status;
+}
