@@ -190,34 +190,30 @@ void Tmainform::updateCaption() {
 
 // ---- Ports -----------------------------------------------------------------
 
-void Tmainform::DportboxChange() {
+void Tmainform::closeIfOpen(LinkPort& port) {
   try {
-    if (links_.directPort.Open()) links_.directPort.setOpen(false);
+    if (port.Open()) port.setOpen(false);
   } catch (const std::exception&) {
     showLinkStatus(LinkStatus::PortSetException);
   }
+}
+
+void Tmainform::DportboxChange() {
+  closeIfOpen(links_.directPort);
   link_->controls().directPortIndex = Dportbox->currentIndex();
   links_.directPort.setComNumber(static_cast<std::uint16_t>(Dportbox->currentIndex() + 1));
   link_->ShowLinkInStatus();
 }
 
 void Tmainform::baudboxChange() {
-  try {
-    if (links_.directPort.Open()) links_.directPort.setOpen(false);
-  } catch (const std::exception&) {
-    showLinkStatus(LinkStatus::PortSetException);
-  }
+  closeIfOpen(links_.directPort);
   link_->controls().baudIndex = baudbox->currentIndex();
   links_.directPort.setBaud(kBaudTable[static_cast<std::size_t>(std::clamp(baudbox->currentIndex(), 0, 4))]);
   link_->ShowLinkInStatus();
 }
 
 void Tmainform::mportboxChange() {
-  try {
-    if (links_.modemPort.Open()) links_.modemPort.setOpen(false);
-  } catch (const std::exception&) {
-    showLinkStatus(LinkStatus::PortSetException);
-  }
+  closeIfOpen(links_.modemPort);
   link_->controls().modemPortIndex = mportbox->currentIndex();
   links_.modemPort.setComNumber(static_cast<std::uint16_t>(mportbox->currentIndex() + 1));
   link_->ShowLinkInStatus();
@@ -275,11 +271,7 @@ void Tmainform::Timer1Timer() {
   link_->Timer1Timer();
   if (directDeviceLost_ && !link_->lineBusy()) {
     directDeviceLost_ = false;
-    try {
-      links_.directPort.setOpen(false);
-    } catch (const std::exception&) {
-      showLinkStatus(LinkStatus::PortSetException);
-    }
+    closeIfOpen(links_.directPort);
   }
 }
 

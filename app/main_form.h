@@ -138,6 +138,7 @@ class Tmainform : public QWidget, private LinkViews {
   void bindPorts();
   void saveConfiguration();
   void closePorts();
+  void closeIfOpen(LinkPort& port);
   void showSavePanel(bool printMode);
   void updateCaption();
   QCheckBox* saveOptionBox(SaveOption option) const;

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QTimer>
 #include <QLabel>
@@ -231,6 +233,39 @@ TEST_F(MainFormTest, AFailedSaveIsReportedNotSwallowed) {
   form->exityesBitBtnClick();
   EXPECT_TRUE(form->statusBar().panelText(5).contains("disk full"));
   EXPECT_GE(feedback.beeps, 1);
+}
+
+}  // namespace
+}  // namespace solwire
+
+namespace solwire {
+namespace {
+
+TEST_F(MainFormTest, TheHintUnderTheMouseGoesToTheFirstPanel) {
+  auto form = open();
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(form->ToolButtons[11], &enter);
+  EXPECT_EQ(form->statusBar().panelText(0), "Periodic Save");
+  form->englishselectClick(2);
+  QCoreApplication::sendEvent(form->Dportbox, &enter);
+  EXPECT_EQ(form->statusBar().panelText(0), QString::fromUtf8("选择直接串行口"));
+}
+
+TEST_F(MainFormTest, ALostDeviceIsClosedOnceNoRequestIsInFlight) {
+  auto form = open();
+  form->Timer1Timer();
+  form->Getdata(Requester::CurrentStateView);
+  ASSERT_TRUE(directPort.open);
+  form->directDeviceLost();
+  EXPECT_EQ(form->statusBar().panelText(5), "Port Not Open");
+  form->Timer1Timer();
+  EXPECT_TRUE(directPort.open);  // the request in flight ends through its time-out first
+  directMatcher.timeOutNow();
+  form->Timer1Timer();
+  EXPECT_FALSE(directPort.open);
+  form->Getdata(Requester::CurrentStateView);  // the next request opens it afresh
+  EXPECT_TRUE(directPort.open);
+  EXPECT_EQ(directPort.opens, 2);
 }
 
 }  // namespace
