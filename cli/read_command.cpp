@@ -31,7 +31,7 @@ std::vector<ReadStep> stepsFor(const std::string& what) {
 
 std::optional<int> baudIndexOf(const std::string& text) {
   for (int i = 0; i < kOfferedBaudCount; ++i)
-    if (text == std::to_string(kBaudTable[static_cast<std::size_t>(i)])) return i;
+    if (text == std::to_string(baudRateForIndex(i))) return i;
   return std::nullopt;
 }
 
@@ -91,10 +91,14 @@ int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
   const auto request = parseRead(args, err);
   if (!request) return kExitUsage;
 
+  // The built-in simulated line serves the port when it is named directly or
+  // a COM number resolves to it (SOLWIRE_COM<n>=sim).
+  const auto com = comNumberOf(request->session.port);
+  const std::string device = com ? PortNames().pathFor(*com) : request->session.port;
   VirtualDeviceRegistry registry;
   std::unique_ptr<sim::SimulatedLineService> simulated;
-  if (request->session.port == kSimulatedLineName) {
-    simulated = std::make_unique<sim::SimulatedLineService>(kBaudTable[static_cast<std::size_t>(request->session.baudIndex)]);
+  if (device == kSimulatedLineName) {
+    simulated = std::make_unique<sim::SimulatedLineService>(baudRateForIndex(request->session.baudIndex));
     simulated->registerAs(registry);
   }
 
@@ -105,7 +109,7 @@ int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
         err << statusText(session.lastStatus(), Language::English) << '\n';
       else
         err << statusText(LinkStatus::PortSetException, Language::English) << ": " << request->session.port
-            << ": " << session.portError() << '\n';
+            << (com ? " (" + device + ")" : "") << ": " << session.portError() << '\n';
       return kExitLinkFailed;
     }
   }

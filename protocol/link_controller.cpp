@@ -1,5 +1,6 @@
 #include "protocol/link_controller.h"
 
+#include <algorithm>
 #include <exception>
 #include <span>
 
@@ -108,10 +109,7 @@ void LinkController::OpenDirectPort() {
   LinkPort& port = links_.directPort;
   try {
     port.setComNumber(static_cast<std::uint16_t>(controls_.directPortIndex + 1));
-    const int baudIndex = (controls_.baudIndex >= 0 && controls_.baudIndex < static_cast<int>(kBaudTable.size()))
-                              ? controls_.baudIndex
-                              : 4;
-    port.setBaud(kBaudTable[static_cast<std::size_t>(baudIndex)]);
+    port.setBaud(baudRateForIndex(controls_.baudIndex));
     port.setParity(Parity::pNone);
     port.setDataBits(8);
     port.setStopBits(1);
@@ -310,10 +308,7 @@ void LinkController::siteselChanging() {
 
 void LinkController::ShowLinkInStatus() {
   if (state_.DirectMode) {
-    const int baudIndex = (controls_.baudIndex >= 0 && controls_.baudIndex < static_cast<int>(kBaudTable.size()))
-                              ? controls_.baudIndex
-                              : 4;
-    services_.views.showLinkInStatus(controls_.directPortIndex + 1, kBaudTable[static_cast<std::size_t>(baudIndex)]);
+    services_.views.showLinkInStatus(controls_.directPortIndex + 1, baudRateForIndex(controls_.baudIndex));
   } else {
     services_.views.showLinkInStatus(controls_.modemPortIndex + 1, 2400);
   }

@@ -66,6 +66,11 @@ int replyTimeoutForBaudIndex(int baudIndex) {
   return kTimeoutByBaudIndex[static_cast<std::size_t>(baudIndex)];
 }
 
+int baudRateForIndex(int baudIndex) {
+  if (baudIndex < 0 || baudIndex >= static_cast<int>(kBaudTable.size())) return kBaudTable[4];
+  return kBaudTable[static_cast<std::size_t>(baudIndex)];
+}
+
 std::string_view requestKindName(RequestKind kind) {
   for (const auto& entry : kKindNames)
     if (entry.kind == kind) return entry.name;

@@ -44,6 +44,8 @@ int replyTimeoutForBaudIndex(int baudIndex);
 // Line speed by the item index of the baud-rate list; only 0..4 are offered.
 inline constexpr std::array<int, 7> kBaudTable{110, 300, 600, 1200, 2400, 4800, 9600};
 inline constexpr int kOfferedBaudCount = 5;
+// The line speed of an item of the baud-rate list; an item out of the table gives 2400.
+int baudRateForIndex(int baudIndex);
 
 std::string_view requestKindName(RequestKind kind);
 // Parses 1..6 or current, settings, calibration, history, alarms, log.
