@@ -54,8 +54,11 @@ void Thelpform::FormCreate() {
   try {
     fillTextDocument(*helpedit_->document(), loadRichTextFile(file));
     shownFile_ = file;
+    reportedFile_.clear();
     helpedit_->verticalScrollBar()->setValue(scrolled);
   } catch (const RichTextFileError& error) {
+    if (file == reportedFile_) return;
+    reportedFile_ = file;
     reportError_(QString::fromStdString(error.what()));
   }
 }

@@ -36,6 +36,9 @@ class Thelpform : public QWidget {
   const LanguageState& languages_;
   std::filesystem::path directory_;
   std::filesystem::path shownFile_;
+  // The file whose failure was last reported: activating the window again
+  // does not report it again (closing the error box re-activates the window).
+  std::filesystem::path reportedFile_;
   QTextEdit* helpedit_;
   ErrorReporter reportError_;
 };

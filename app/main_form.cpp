@@ -18,6 +18,7 @@
 #include <QToolButton>
 
 #include "app/help_form.h"
+#include "app/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/toolbar_pictures.h"
@@ -50,6 +51,7 @@ Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* pa
     : QWidget(parent), services_(services), links_(links) {
   setObjectName("mainform");
   chooseFont = [this](const QFont& initial) { return askForFont(this, initial); };
+  reportError = [this](const QString& message) { QMessageBox::critical(this, windowTitle(), message); };
   buildToolBar();
   Statusb = new StatusPanels(this);
   Statusb->setObjectName("Statusb");
@@ -108,8 +110,7 @@ void Tmainform::ToolButton8Click() {
 }
 
 void Tmainform::ToolButton9Click() {
-  QMessageBox::information(this, windowTitle(), QString::fromUtf8(kPhoneBookNotAvailable.data(),
-                                                                    static_cast<int>(kPhoneBookNotAvailable.size())));
+  QMessageBox::information(this, windowTitle(), qtText(kPhoneBookNotAvailable));
 }
 
 void Tmainform::showSavePanel(bool printMode) {
@@ -121,8 +122,7 @@ void Tmainform::showSavePanel(bool printMode) {
     fileedit->setVisible(!printMode);
     Printbutton->setVisible(printMode);
     const TextRow& hint = printMode ? kSavePanelPrintHint : kSavePanelSaveHint;
-    Savepanel->setToolTip(QString::fromUtf8(hint[languages_.index].data(),
-                                            static_cast<int>(hint[languages_.index].size())));
+    Savepanel->setToolTip(qtText(hint[languages_.index]));
   }
   applyLayout();
 }
@@ -153,9 +153,13 @@ void Tmainform::closeEvent(QCloseEvent* event) {
   if (!closing_) {
     closing_ = true;
     Timer1->stop();
-    saveConfiguration();
+    const std::optional<QString> notSaved = saveConfiguration();
+    link_->shutDown();
     closePorts();
     if (helpform_) helpform_->close();
+    // The status bar goes with the window: a box is the only way left to say
+    // that the changes of this run are lost.
+    if (notSaved) reportError(*notSaved);
   }
   event->accept();
 }
@@ -165,8 +169,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 void Tmainform::englishselectClick(int language) {
   languages_.index = language;
   Langgroup->hide();
-  applyLanguageTexts();
-  updateCaption();
+  applyLanguageTexts();  // the caption with the version, and the flag
   applyLayout();
 }
 
@@ -182,9 +185,7 @@ void Tmainform::fontselbutClick() {
 }
 
 void Tmainform::updateCaption() {
-  const std::string_view caption = kMainCaption[languages_.index];
-  setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())) + " - " +
-                 QString::fromStdString(versionText()));
+  setWindowTitle(qtText(kMainCaption[languages_.index]) + " - " + QString::fromStdString(versionText()));
   ToolButtons[1]->setIcon(toolbarIcon(PictureFlagEnglish + std::clamp(languages_.index, 0, 2)));
 }
 
@@ -208,7 +209,7 @@ void Tmainform::DportboxChange() {
 void Tmainform::baudboxChange() {
   closeIfOpen(links_.directPort);
   link_->controls().baudIndex = baudbox->currentIndex();
-  links_.directPort.setBaud(kBaudTable[static_cast<std::size_t>(std::clamp(baudbox->currentIndex(), 0, 4))]);
+  links_.directPort.setBaud(baudRateForIndex(baudbox->currentIndex()));
   link_->ShowLinkInStatus();
 }
 
@@ -228,11 +229,9 @@ void Tmainform::SetupeditChange() {
 void Tmainform::ShowModemControls() {
   const bool tapi = Tapicheck->isChecked();
   const int language = languages_.index;
-  const std::string_view caption = setupLabCaption(tapi, language);
-  const std::string_view hint = setupEditHint(tapi, language);
-  Setuplab->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+  Setuplab->setText(qtText(setupLabCaption(tapi, language)));
   Setupedit->setText(tapi ? selectedTapiDevice : modemSetupString);
-  Setupedit->setToolTip(tapi ? selectedTapiDevice : QString::fromUtf8(hint.data(), static_cast<int>(hint.size())));
+  Setupedit->setToolTip(qtText(setupEditHint(tapi, language)));
   Setupedit->setReadOnly(tapi);
   Pulsecheck->setVisible(!tapi);
   Tapiselbutton->setVisible(tapi);
@@ -282,8 +281,7 @@ void Tmainform::directDeviceLost() {
 }
 
 void Tmainform::showLinkStatus(LinkStatus status) {
-  const std::string_view text = statusText(status, languageFromIndex(languages_.index));
-  Statusb->setPanelText(5, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  Statusb->setPanelText(5, qtText(statusText(status, languageFromIndex(languages_.index))));
 }
 
 void Tmainform::showClock(const LocalTime& now) {
@@ -311,11 +309,21 @@ void Tmainform::disableSaveOptions() {
   for (QCheckBox* box : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck}) box->setEnabled(false);
 }
 
-// The hint of the control under the mouse goes to status panel 0.
+// The hint of the control under the mouse goes to status panel 0. A control
+// without a hint of its own (the text field inside a spin box, a bare spot of
+// a panel) shows the hint of the nearest control around it. Qt sends Leave
+// before Enter, and nothing to a parent when the mouse moves from a child back
+// onto it, so a Leave hands the hint back to the parent.
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Enter) {
-    if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this)
-      Statusb->setPanelText(0, widget->toolTip());
+  const bool enter = event->type() == QEvent::Enter;
+  if (enter || event->type() == QEvent::Leave) {
+    if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this) {
+      QString hint;
+      for (QWidget* w = enter ? widget : widget->parentWidget(); w && hint.isEmpty() && w != this;
+           w = w->parentWidget())
+        hint = w->toolTip();
+      Statusb->setPanelText(0, hint);
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

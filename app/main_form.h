@@ -8,7 +8,9 @@
 #include <QWidget>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/language_state.h"
 #include "protocol/link_controller.h"
@@ -102,6 +104,10 @@ class Tmainform : public QWidget, private LinkViews {
   StatusPanels& statusBar() { return *Statusb; }
   // Where the font dialog's choice comes from; tests replace it.
   std::function<std::optional<QFont>(const QFont& initial)> chooseFont;
+  // Tells the operator of an error that outlives the window (the settings
+  // could not be saved at close); by default a standard error box. Tests
+  // replace it.
+  std::function<void(const QString& message)> reportError;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -136,7 +142,8 @@ class Tmainform : public QWidget, private LinkViews {
   void FormCreate();
   void loadControls(const Configuration& configuration);
   void bindPorts();
-  void saveConfiguration();
+  // Writes the store; on failure says so in the status bar and returns why.
+  std::optional<QString> saveConfiguration();
   void closePorts();
   void closeIfOpen(LinkPort& port);
   void showSavePanel(bool printMode);

@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/main_form.h"
+#include "app/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/up_down.h"
@@ -21,7 +22,6 @@ namespace solwire {
 namespace {
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
-QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 LinkControls controlsFrom(const Configuration& c) {
   LinkControls controls;
@@ -66,8 +66,8 @@ void Tmainform::FormCreate() {
   applyLayout();
 
   // The phone list grid as laid out before the language heads replace its heads.
-  phonegrid->setItem(0, 1, new QTableWidgetItem(fromView(kPhoneGridLayoutNameHead)));
-  phonegrid->setItem(0, 2, new QTableWidgetItem(fromView(kPhoneGridLayoutNumberHead)));
+  phonegrid->setItem(0, 1, new QTableWidgetItem(qtText(kPhoneGridLayoutNameHead)));
+  phonegrid->setItem(0, 2, new QTableWidgetItem(qtText(kPhoneGridLayoutNumberHead)));
   for (int row = 1; row <= kPhoneListSize; ++row) phonegrid->setItem(row, 0, new QTableWidgetItem(QString::number(row)));
   for (int row = 1; row <= kPhoneListSize; ++row) {
     const PhoneListEntry& entry = loaded_.phoneList[static_cast<std::size_t>(row - 1)];
@@ -77,8 +77,7 @@ void Tmainform::FormCreate() {
 
   Tapicheck->setChecked(loaded_.tapiSelection);
   Versionlab->setText(fromStd(versionText()));
-  applyLanguageTexts();
-  updateCaption();
+  applyLanguageTexts();  // the caption now carries the version
 }
 
 void Tmainform::loadControls(const Configuration& c) {
@@ -112,7 +111,7 @@ void Tmainform::bindPorts() {
   try {
     links_.directPort.setComNumber(static_cast<std::uint16_t>(loaded_.directPortIndex + 1));
     links_.modemPort.setComNumber(static_cast<std::uint16_t>(loaded_.modemPortIndex + 1));
-    links_.directPort.setBaud(kBaudTable[static_cast<std::size_t>(loaded_.baudRateIndex)]);
+    links_.directPort.setBaud(baudRateForIndex(loaded_.baudRateIndex));
   } catch (const std::exception&) {
     showLinkStatus(LinkStatus::PortSetException);
   }
@@ -162,12 +161,12 @@ Configuration Tmainform::currentConfiguration() const {
   return c;
 }
 
-void Tmainform::saveConfiguration() {
+std::optional<QString> Tmainform::saveConfiguration() {
   const StoreResult result = solwire::saveConfiguration(services_.store, currentConfiguration());
-  if (!result.ok) {
-    Statusb->setPanelText(5, fromStd(result.message));
-    services_.feedback.beep();
-  }
+  if (result.ok) return std::nullopt;
+  Statusb->setPanelText(5, fromStd(result.message));
+  services_.feedback.beep();
+  return fromStd(result.message);
 }
 
 void Tmainform::closePorts() {

@@ -9,13 +9,12 @@
 #include <QToolButton>
 
 #include "app/main_form.h"
+#include "app/qt_text.h"
 #include "app/texts/main_window_texts.h"
 
 namespace solwire {
 
 namespace {
-
-QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 void setCaption(QWidget* widget, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -58,8 +57,8 @@ void Tmainform::applyLanguageTexts() {
     control->setFont(face);
   }
   for (const MainWindowText& row : mainWindowTexts()) {
-    const QString text = fromView(row.text[language]);
-    QWidget* target = row.control == "window" ? this : findChild<QWidget*>(fromView(row.control));
+    const QString text = qtText(row.text[language]);
+    QWidget* target = row.control == "window" ? this : findChild<QWidget*>(qtText(row.control));
     if (!target) continue;
     if (target == this) {
       updateCaption();  // the caption always carries the version
@@ -68,13 +67,13 @@ void Tmainform::applyLanguageTexts() {
     if (row.sets != Sets::Hint) setCaption(target, text);
     if (row.sets != Sets::Caption) target->setToolTip(text);
   }
-  Setupedit->setToolTip(fromView(setupEditHint(Tapicheck->isChecked(), language)));
+  Setupedit->setToolTip(qtText(setupEditHint(Tapicheck->isChecked(), language)));
   if (phonegrid->item(0, 1)) {
-    phonegrid->item(0, 1)->setText(fromView(kPhoneGridNameHead[language]));
-    phonegrid->item(0, 2)->setText(fromView(kPhoneGridNumberHead[language]));
+    phonegrid->item(0, 1)->setText(qtText(kPhoneGridNameHead[language]));
+    phonegrid->item(0, 2)->setText(qtText(kPhoneGridNumberHead[language]));
   } else {
-    phonegrid->setItem(0, 1, new QTableWidgetItem(fromView(kPhoneGridNameHead[language])));
-    phonegrid->setItem(0, 2, new QTableWidgetItem(fromView(kPhoneGridNumberHead[language])));
+    phonegrid->setItem(0, 1, new QTableWidgetItem(qtText(kPhoneGridNameHead[language])));
+    phonegrid->setItem(0, 2, new QTableWidgetItem(qtText(kPhoneGridNumberHead[language])));
   }
 }
 

@@ -64,7 +64,7 @@ void LinkController::selectKind(Requester requester, int& site) {
 }
 
 void LinkController::Getdata(Requester requester) {
-  if (state_.StartupHold || lineBusy() || state_.Dialling) return;
+  if (shutDown_ || state_.StartupHold || lineBusy() || state_.Dialling) return;
   if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
   const bool isConnected = connected();
 
@@ -293,6 +293,12 @@ void LinkController::cleanUpFailedRequest() {
       break;
     case RequestKind::LogCurrentState: state_.LogDialActive = false; break;
   }
+}
+
+void LinkController::shutDown() {
+  shutDown_ = true;
+  self_ = std::make_shared<LinkController*>(this);  // waiting continuations lose their hold
+  state_.LineReserved = false;
 }
 
 // ---- Site change ----------------------------------------------------------

@@ -112,6 +112,10 @@ class LinkController {
   void siteselChanging();
   void ShowLinkInStatus();
 
+  // The program is closing: no request goes out from now on, and chained
+  // requests still waiting for their turn are dropped.
+  void shutDown();
+
   // Why the direct port last failed to open (empty after a good open); the
   // status bar shows the program's own text, this says what the system said.
   const std::string& lastPortError() const { return lastPortError_; }
@@ -157,6 +161,7 @@ class LinkController {
   LinkState state_;
   SiteData data_;
   std::string lastPortError_;
+  bool shutDown_ = false;
   // Scheduled continuations hold a weak reference to this, so that a task that
   // falls due after the controller is gone does nothing.
   std::shared_ptr<LinkController*> self_;

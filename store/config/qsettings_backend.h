@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <map>
 #include <memory>
 
 #include "store/config/settings_backend.h"
@@ -29,11 +30,13 @@ class QSettingsBackend final : public SettingsBackend {
   QSettingsBackend& operator=(const QSettingsBackend&) = delete;
 
   std::optional<std::string> read(std::string_view section, std::string_view name) const override;
+  // Held back until commit: nothing reaches the medium before then.
   void write(std::string_view section, std::string_view name, std::string_view value) override;
 
-  // Writes the pending values to the medium. On an INI file the new contents
-  // go to a temporary file that then replaces the old one, so an interrupted
-  // save leaves the previous file whole.
+  // Writes the pending values to the medium. A settings file is written whole
+  // to a temporary file beside it, read back, and only then renamed over the
+  // old one, so a failed or cut-short write (a full disk) is reported and
+  // leaves the previous file as it was.
   StoreResult commit() override;
 
   // Whether the store could be read when it was opened (an unreadable or
@@ -45,7 +48,12 @@ class QSettingsBackend final : public SettingsBackend {
 
  private:
   StoreResult describe(const char* action) const;
-  std::unique_ptr<QSettings> settings_;
+  StoreResult commitToFile();
+  QString unusedNameBeside(const QString& file);
+
+  std::unique_ptr<QSettings> settings_;  // read only; a file is replaced whole at commit
+  std::map<QString, QString> pending_;   // written since the last commit
+  int temporaryCount_ = 0;
 };
 
 }  // namespace solwire

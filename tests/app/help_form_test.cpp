@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTextEdit>
 #include <filesystem>
 #include <fstream>
@@ -26,12 +28,21 @@ class HelpFormTest : public ::testing::Test {
   void write(const char* name, const std::string& text) { std::ofstream(directory / name) << text; }
 
   std::unique_ptr<Thelpform> open() {
-    return std::make_unique<Thelpform>(languages, directory, [this](const QString& m) { reported = m; });
+    return std::make_unique<Thelpform>(languages, directory, [this](const QString& m) {
+      reported = m;
+      ++reports;
+    });
+  }
+
+  static void activate(Thelpform& help) {
+    QEvent activation(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&help, &activation);
   }
 
   fs::path directory;
   LanguageState languages;
   QString reported;
+  int reports = 0;
 };
 
 TEST_F(HelpFormTest, ShowsTheFileOfTheLanguageWithItsCaption) {
@@ -61,6 +72,30 @@ TEST_F(HelpFormTest, AMissingFileIsReportedAndLeavesTheWindowEmpty) {
   EXPECT_EQ(help->windowTitle(), "ASSISTANCE");
   EXPECT_TRUE(reported.contains("helpfrnc.rtf"));
   EXPECT_TRUE(help->helpedit()->toPlainText().isEmpty());
+}
+
+TEST_F(HelpFormTest, AMissingFileIsReportedOnceNotAtEveryActivation) {
+  fs::remove(directory / "helpengc.rtf");
+  auto help = open();
+  EXPECT_EQ(reports, 1);
+  // Closing the error box hands the activation back to the help window:
+  // reporting again there would bring the box straight back.
+  activate(*help);
+  activate(*help);
+  EXPECT_EQ(reports, 1);
+
+  write("helpengc.rtf", "{\\rtf1\\ansi Restored help\\par}");
+  activate(*help);
+  EXPECT_TRUE(help->helpedit()->toPlainText().contains("Restored help"));
+  fs::remove(directory / "helpengc.rtf");
+  activate(*help);  // gone again after it was shown: worth telling
+  EXPECT_EQ(reports, 2);
+  EXPECT_TRUE(help->helpedit()->toPlainText().isEmpty());
+
+  languages.index = 1;  // another file, missing as well
+  activate(*help);
+  EXPECT_EQ(reports, 3);
+  EXPECT_TRUE(reported.contains("helpfrnc.rtf"));
 }
 
 TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QTimer>
 #include <QLabel>
@@ -178,11 +179,14 @@ TEST_F(MainFormTest, PanelsGrowTheWindowAndAreLaidOutInPlace) {
 }
 
 TEST_F(MainFormTest, ModemControlsFollowTheTapiChoice) {
+  store.set("Settings", "Selected TAPI Device", "USB Fax Modem");
   auto form = open();
   form->ToolButton8Click();
   EXPECT_TRUE(form->Tapiselbutton->isVisibleTo(form.get()));
   EXPECT_FALSE(form->Pulsecheck->isVisibleTo(form.get()));
   EXPECT_EQ(form->Setuplab->text(), "Current TAPI Device");
+  EXPECT_EQ(form->Setupedit->text(), "USB Fax Modem");
+  EXPECT_EQ(form->Setupedit->toolTip(), "Current TAPI Device");  // the hint names the field, not the device
   form->Tapicheck->setChecked(false);
   form->TapicheckClick();
   EXPECT_EQ(form->Setuplab->text(), "Modem Setup String");
@@ -229,10 +233,15 @@ TEST_F(MainFormTest, TheLinkReportsInTheStatusBarInTheCurrentLanguage) {
 
 TEST_F(MainFormTest, AFailedSaveIsReportedNotSwallowed) {
   auto form = open();
+  QStringList reported;
+  form->reportError = [&reported](const QString& message) { reported << message; };
   store.failNextCommit("cannot write /home/op/.config/Veltrane/Solwire.conf: disk full");
   form->exityesBitBtnClick();
   EXPECT_TRUE(form->statusBar().panelText(5).contains("disk full"));
   EXPECT_GE(feedback.beeps, 1);
+  // The status bar closes with the window: the operator is told in a box.
+  ASSERT_EQ(reported.size(), 1);
+  EXPECT_TRUE(reported[0].contains("disk full"));
 }
 
 }  // namespace
@@ -244,11 +253,67 @@ namespace {
 TEST_F(MainFormTest, TheHintUnderTheMouseGoesToTheFirstPanel) {
   auto form = open();
   QEvent enter(QEvent::Enter);
+  QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(form->ToolButtons[11], &enter);
   EXPECT_EQ(form->statusBar().panelText(0), "Periodic Save");
   form->englishselectClick(2);
   QCoreApplication::sendEvent(form->Dportbox, &enter);
   EXPECT_EQ(form->statusBar().panelText(0), QString::fromUtf8("选择直接串行口"));
+  form->englishselectClick(0);
+
+  // Over a spin box the mouse is over the text field inside it, which Qt
+  // enters after the spin box itself; that field has no hint of its own.
+  auto* field = form->rateedit->findChild<QLineEdit*>();
+  ASSERT_NE(field, nullptr);
+  QCoreApplication::sendEvent(form->Logpanel, &enter);
+  QCoreApplication::sendEvent(form->rateedit, &enter);
+  QCoreApplication::sendEvent(field, &enter);
+  EXPECT_EQ(form->statusBar().panelText(0), "Hours between Data Samples");
+
+  // Back from a control onto its panel, Qt sends only the control's Leave.
+  QCoreApplication::sendEvent(field, &leave);
+  QCoreApplication::sendEvent(form->rateedit, &leave);
+  EXPECT_EQ(form->statusBar().panelText(0), "Periodic Data Logging");
+
+  // A status panel without a hint of its own shows the status bar's.
+  QCoreApplication::sendEvent(form->statusBar().findChild<QLabel*>("Statusb.panel2"), &enter);
+  EXPECT_EQ(form->statusBar().panelText(0), "Status Information");
+
+  // Out of the window: no hint.
+  QCoreApplication::sendEvent(form.get(), &leave);
+  EXPECT_EQ(form->statusBar().panelText(0), "");
+}
+
+TEST_F(MainFormTest, TheLanguageFontGoesToTheWindowAndItsFaceOnlyToTheListedControls) {
+  store.set("Settings", "Language Number", "2");
+  store.set("Font", "Lang 2 Name ", "No Such Chinese Face");
+  store.set("Font", "Lang 2 Size ", "13");
+  auto form = open();
+  // A Chinese face that is not installed gives way to one that is.
+  const QString face = resolveFontFamily("No Such Chinese Face", true);
+  ASSERT_TRUE(QFontDatabase::hasFamily(face)) << face.toStdString() << ": no Chinese-capable face installed";
+  EXPECT_EQ(form->font().family(), face);
+  EXPECT_EQ(form->font().pointSize(), 13);
+  EXPECT_EQ(form->languages().fonts[2].name, "No Such Chinese Face");  // what is stored stays
+
+  // Listed controls take the face and keep their own size ...
+  for (QWidget* control : std::initializer_list<QWidget*>{form->Dportbox, form->Currsavecheck, form->sitelab,
+                                                          form->exitlab, form->Setupedit}) {
+    EXPECT_EQ(control->font().family(), face) << control->objectName().toStdString();
+    EXPECT_NE(control->font().pointSize(), 13) << control->objectName().toStdString();
+  }
+  EXPECT_EQ(form->exitlab->font().pointSize(), 16);
+  // ... the others take the whole font from the window.
+  for (QWidget* control : std::initializer_list<QWidget*>{form->languageSelects[2], form->Versionlab, form->logsite}) {
+    EXPECT_EQ(control->font().family(), face) << control->objectName().toStdString();
+    EXPECT_EQ(control->font().pointSize(), 13) << control->objectName().toStdString();
+  }
+
+  // English needs no substitute: the stored face is asked for as it is.
+  form->englishselectClick(0);
+  EXPECT_EQ(form->font().family(), "Arial");
+  EXPECT_EQ(form->font().pointSize(), 10);
+  EXPECT_EQ(form->Dportbox->font().family(), "Arial");
 }
 
 TEST_F(MainFormTest, ALostDeviceIsClosedOnceNoRequestIsInFlight) {

@@ -1,11 +1,13 @@
 #include "store/config/qsettings_backend.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "store/config/config_store.h"
 
@@ -128,6 +130,80 @@ TEST_F(QSettingsBackendTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFiles) 
   EXPECT_EQ(files, QStringList{QStringLiteral("Solwire.conf")});
   QSettingsBackend reopened(iniPath());
   EXPECT_EQ(loadConfiguration(reopened).siteNumber, 5);
+}
+
+// Lowers the process's file size limit until the end of the scope, so that a
+// write stops part way as it would on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // write() fails with EFBIG instead
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+QByteArray bytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(QSettingsBackendTest, AWriteCutShortIsReportedAndLeavesThePreviousFile) {
+  Configuration before;
+  before.siteNumber = 3;
+  {
+    QSettingsBackend backend(iniPath());
+    ASSERT_TRUE(saveConfiguration(backend, before).ok);
+  }
+  const QByteArray saved = bytesOf(iniPath());
+  ASSERT_GT(saved.size(), 1024);
+
+  Configuration changed = before;
+  changed.siteNumber = 9;
+  changed.phoneList[0] = {"North Tower", "5550123"};
+  StoreResult result;
+  {
+    QSettingsBackend backend(iniPath());
+    const FileSizeLimit limit(1024);
+    result = saveConfiguration(backend, changed);
+  }
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.message.find("Solwire.conf"), std::string::npos) << result.message;
+  EXPECT_EQ(bytesOf(iniPath()), saved);
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Solwire.conf")});
+  QSettingsBackend reopened(iniPath());
+  EXPECT_EQ(loadConfiguration(reopened), before);
+}
+
+TEST_F(QSettingsBackendTest, AFileThatCouldNotBeParsedIsReplacedWithoutAFalseError) {
+  {
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings\nSite%20Number=3\n");
+  }
+  Configuration changed;
+  changed.siteNumber = 7;
+  {
+    QSettingsBackend backend(iniPath());
+    EXPECT_FALSE(backend.openStatus().ok);
+    const StoreResult result = saveConfiguration(backend, changed);
+    EXPECT_TRUE(result.ok) << result.message;
+  }
+  QSettingsBackend reopened(iniPath());
+  EXPECT_TRUE(reopened.openStatus().ok);
+  EXPECT_EQ(loadConfiguration(reopened), changed);
 }
 
 TEST_F(QSettingsBackendTest, PerUserStoreIsVeltraneSolwire) {

@@ -560,6 +560,19 @@ TEST_F(LinkControllerTest, StatusPanelsShowTheSelectedLink) {
   EXPECT_EQ(views.clock.hour, 10);
 }
 
+TEST_F(LinkControllerTest, NothingGoesOutAfterShutDownNotEvenAWaitingChainedRequest) {
+  tick();
+  controller->Getdata(Requester::SettingsView);
+  directMatcher.deliver(currentStateReply(0, zeros(13)));
+  controller->shutDown();
+  directPort.open = false;
+  clock->advance(2s);
+  controller->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(directPort.sent.size(), 1u);
+  EXPECT_EQ(directPort.opens, 1);
+  EXPECT_FALSE(controller->lineBusy());
+}
+
 TEST_F(LinkControllerTest, AChainedRequestAfterTheControllerIsGoneDoesNothing) {
   tick();
   controller->Getdata(Requester::SettingsView);
