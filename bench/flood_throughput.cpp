@@ -24,6 +24,7 @@ constexpr std::size_t kChunk = 4096;
 struct Figures {
   double seconds = 0;
   double receiverCpu = 0;  // process CPU minus the writer thread's
+  DispatcherStats stats;   // the port's loop counters (none for the plain loop)
 };
 
 // Runs `receive` while a thread floods the pty's master with kTotal bytes.
@@ -41,7 +42,7 @@ Figures flood(PtyPair& pty, Receive receive) {
   const auto end = std::chrono::steady_clock::now();
   writer.join();
   const double cpu = processCpuSeconds() - cpuBefore - writerCpu.load();
-  return {std::chrono::duration<double>(end - start).count(), cpu};
+  return {std::chrono::duration<double>(end - start).count(), cpu, {}};
 }
 
 Figures plainReadLoop() {
@@ -85,7 +86,9 @@ Figures throughPort(std::int32_t packetSize) {
   port.setOpen(true);
   packet.setEnabled(true);
   const std::size_t whole = kTotal / static_cast<std::size_t>(packetSize) * static_cast<std::size_t>(packetSize);
-  return flood(pty, [&] { ui.runUntil([&] { return received >= whole; }, std::chrono::seconds(120)); });
+  Figures f = flood(pty, [&] { ui.runUntil([&] { return received >= whole; }, std::chrono::seconds(120)); });
+  f.stats = port.stats();
+  return f;
 }
 
 Figures median(std::vector<Figures> runs) {
@@ -94,12 +97,17 @@ Figures median(std::vector<Figures> runs) {
     seconds.push_back(f.seconds);
     cpu.push_back(f.receiverCpu);
   }
-  return {percentile(seconds, 50), percentile(cpu, 50)};
+  return {percentile(seconds, 50), percentile(cpu, 50), runs.back().stats};  // counters: the last run
 }
 
 void print(const char* name, const Figures& f) {
   const double mb = static_cast<double>(kTotal) / (1 << 20);
   std::printf("  %-44s %8.1f MB/s   receiver CPU %6.1f ms/MB\n", name, mb / f.seconds, f.receiverCpu * 1000 / mb);
+  if (f.stats.dispatchPasses == 0) return;
+  const auto perMb = [&](std::uint64_t count) { return static_cast<double>(count) / mb; };
+  std::printf("    per MB, last run: %.0f dispatch passes, %.0f event-thread wake-ups, %.0f device reads, %.0f notifications\n",
+              perMb(f.stats.dispatchPasses), perMb(f.stats.eventWaits), perMb(f.stats.deviceReads),
+              perMb(f.stats.notifications));
 }
 
 }  // namespace

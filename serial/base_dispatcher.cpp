@@ -318,9 +318,10 @@ int TBaseDispatcher::addTimerTrigger() {
 }
 
 int TBaseDispatcher::setTimerTrigger(std::uint16_t handle, std::uint32_t ticks, bool activate) {
+  const std::int64_t now = activate ? clock_.nowMs() : 0;  // disarming needs no time
   std::lock_guard lock(mutex_);
-  const int rc = triggers_.armTimer(handle, ticks, activate, clock_.nowMs());
-  dispatchWake_.notify_all();  // the earliest deadline may have changed
+  const int rc = triggers_.armTimer(handle, ticks, activate, now);
+  if (activate) dispatchWake_.notify_all();  // the earliest deadline may have changed
   return rc;
 }
 

@@ -116,16 +116,18 @@ void TComPort::openPort() {
   });
   state_ = State::Open;
   dispatcher_->setTriggerLength(triggerLength_);
-  if (savedTriggers_) {
-    dispatcher_->restoreTriggers(*savedTriggers_);
-    savedTriggers_.reset();
-  }
   // Which events have handlers is taken now; the dispatch thread only asks
   // the main thread for those.
   const bool wantsTriggers = anyTriggerEvent();
   target_ = dispatcher_->addTarget([this, wantsTriggers](const Notification& n) {
     if (wantsTriggers || n.code == notify::kDeviceLost) onNotification(n);
   }, TBaseDispatcher::TargetKind::Window);
+  // Only now that the port listens: a restored trigger may hit at once. (And
+  // before the users are told, so that a trigger they take gets a new handle.)
+  if (savedTriggers_) {
+    dispatcher_->restoreTriggers(*savedTriggers_);
+    savedTriggers_.reset();
+  }
   const auto users = users_;
   for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->portOpened(*this);
   raise(OnPortOpen, *this);
@@ -164,7 +166,7 @@ void TComPort::completeClose() {
   if (openPending_ && !destroying_) {
     openPending_ = false;
     try {
-      openPort();
+      if (state_ == State::Closed) openPort();  // OnPortClose may have opened it already
     } catch (...) {
       report(std::current_exception());
     }

@@ -1,7 +1,9 @@
 // TComPort: the component through which the program owns one serial port.
 // Opening creates a dispatcher (three worker threads over a SerialDevice);
 // closing frees it. Trigger hits reach the main thread as events. Every
-// operation is called on the main thread.
+// operation is called on the main thread. A port may be closed, reopened or
+// given another ComNumber from inside its own event handlers, but not
+// destroyed there.
 //
 //   QueueMainThread ui;
 //   TComPort port(ui);

@@ -107,6 +107,7 @@ std::uint8_t TDataPacket::EndCond() const {
 void TDataPacket::setStartString(const std::string& text) {
   auto lock = guard();
   startString_ = text;
+  patternsStale_ = true;
 }
 
 std::string TDataPacket::StartString() const {
@@ -120,6 +121,7 @@ void TDataPacket::setEndString(const std::string& text) {
   {
     auto lock = guard();
     endString_ = text;
+    patternsStale_ = true;
   }
   if (wasEnabled) setEnabled(true);
 }
@@ -132,6 +134,7 @@ std::string TDataPacket::EndString() const {
 void TDataPacket::setIgnoreCase(bool on) {
   auto lock = guard();
   ignoreCase_ = on;
+  patternsStale_ = true;
 }
 
 bool TDataPacket::IgnoreCase() const {

@@ -109,6 +109,7 @@ class TDataPacket : public ReplyMatcher {
   std::int32_t targetSize_ = 0;
   PacketPattern startPattern_;
   PacketPattern endPattern_;
+  bool patternsStale_ = true;  // the strings or IgnoreCase changed since they were prepared
 };
 
 }  // namespace solwire

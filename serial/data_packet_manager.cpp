@@ -123,6 +123,7 @@ void TDataPacketManager::portOpened(TComPort& port) {
   if (dispatcher_ == nullptr) return;
   const int timer = dispatcher_->addTimerTrigger();
   timer_ = timer > 0 ? static_cast<std::uint16_t>(timer) : 0;
+  timerArmed_ = false;
   target_ = dispatcher_->addTarget([this](const Notification& n) { onNotification(n); });
   active_ = true;
   closing_ = false;
@@ -168,11 +169,15 @@ void TDataPacketManager::portClosing(TComPort&) {
 void TDataPacketManager::armTimer(std::int32_t ticks) {
   if (dispatcher_ != nullptr && timer_ != 0 && ticks > 0) {
     dispatcher_->setTimerTrigger(timer_, static_cast<std::uint32_t>(ticks), true);
+    timerArmed_ = true;
   }
 }
 
+// Disarming also makes a hit already on its way stale; a timer that was not
+// armed since has none.
 void TDataPacketManager::disarmTimer() {
-  if (dispatcher_ != nullptr && timer_ != 0) dispatcher_->setTimerTrigger(timer_, 0, false);
+  if (dispatcher_ != nullptr && timer_ != 0 && timerArmed_) dispatcher_->setTimerTrigger(timer_, 0, false);
+  timerArmed_ = false;
 }
 
 void TDataPacketManager::raiseOnMainThread(Lock& lock, std::function<void()> call) {

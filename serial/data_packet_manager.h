@@ -68,9 +68,9 @@ class TDataPacketManager final : public PortUser {
   void scanAll(Lock& lock);
   bool scanPacket(Lock& lock, TDataPacket& packet);
   bool endMatches(const TDataPacket& packet) const;
-  struct Delivery;
   void deliver(Lock& lock, TDataPacket& packet, std::size_t start, std::size_t size, bool endedOnString);
-  void completeDelivery(Lock& lock, Delivery& delivery, bool raiseEvents);
+  void handOver(Lock& lock);
+  void completeEvent(Lock& lock, bool raiseEvents);
   void trimFront(std::size_t end);
   void compact();
   void clearBuffer();
@@ -82,6 +82,8 @@ class TDataPacketManager final : public PortUser {
   void reportLater(std::exception_ptr error);
   void armTimer(std::int32_t ticks);
   void disarmTimer();
+  template <typename Handler, typename... Args>
+  void raiseUnlocked(Lock& lock, const Handler& handler, Args&&... args);
   bool contains(const TDataPacket* packet) const;
 
   TComPort& port_;
@@ -98,6 +100,22 @@ class TDataPacketManager final : public PortUser {
   bool rescanWanted_ = false;
   TBaseDispatcher* dispatcher_ = nullptr;  // while active
   std::uint16_t timer_ = 0;
+  bool timerArmed_ = false;  // armed since it was last disarmed
+
+  // The packet event in progress (while busy_): a delivery or a time-out.
+  // One at a time, so its bytes live in a buffer that is reused.
+  struct Event {
+    TDataPacket* packet = nullptr;
+    bool timeout = false;
+    std::size_t end = 0;  // delivery: one past the packet in buffer_
+  };
+  Event event_;
+  std::vector<std::uint8_t> delivered_;
+  // Which hand-over to the main thread is current, and whether someone has
+  // taken it on: the main thread raising its events, or the dispatch thread
+  // finishing it without them when it was dropped.
+  std::uint64_t eventSeq_ = 0;
+  bool eventClaimed_ = true;
   TBaseDispatcher::TargetId target_ = 0;
   std::shared_ptr<TDataPacketManager*> self_;
 };

@@ -37,18 +37,16 @@ void TDataPacketManager::receive(std::uint16_t count) {
 }
 
 void TDataPacketManager::validate(const TDataPacket& p) {
-  const PacketPattern start(p.startString_, p.ignoreCase_);
   if (p.startCond_ == StartCondition::scAnyData) {
     if (p.endCond_ == 0) throw EInvalidProperty(comm_error::kNoEndCondition);
   } else {
-    if (start.empty()) throw EInvalidProperty(comm_error::kStartStringEmpty);
-    if ((p.endCond_ & ecPacketSize) && p.packetSize_ < static_cast<std::int32_t>(start.size())) {
+    if (p.startString_.empty()) throw EInvalidProperty(comm_error::kStartStringEmpty);
+    if ((p.endCond_ & ecPacketSize) &&
+        p.packetSize_ < static_cast<std::int32_t>(PacketPattern::preparedLength(p.startString_))) {
       throw EInvalidProperty(comm_error::kPacketSmallerThanStart);
     }
   }
-  if ((p.endCond_ & ecString) && PacketPattern(p.endString_, p.ignoreCase_).empty()) {
-    throw EInvalidProperty(comm_error::kEndStringEmpty);
-  }
+  if ((p.endCond_ & ecString) && p.endString_.empty()) throw EInvalidProperty(comm_error::kEndStringEmpty);
   if ((p.endCond_ & ecPacketSize) && p.packetSize_ == 0) throw EInvalidProperty(comm_error::kPacketSizeZero);
 }
 
@@ -64,8 +62,11 @@ void TDataPacketManager::startPacket(TDataPacket& p, bool fresh) {
   p.targetSize_ = p.packetSize_;
   p.startIndex_ = 0;
   p.packetStart_ = -1;
-  p.startPattern_ = PacketPattern(p.startString_, p.ignoreCase_);
-  p.endPattern_ = PacketPattern(p.endString_, p.ignoreCase_);
+  if (p.patternsStale_) {
+    p.startPattern_ = PacketPattern(p.startString_, p.ignoreCase_);
+    p.endPattern_ = PacketPattern(p.endString_, p.ignoreCase_);
+    p.patternsStale_ = false;
+  }
   p.pos_ = fresh ? buffer_.size() : head_;
   if (p.startCond_ == StartCondition::scString) {
     p.state_ = MatchState::WaitingStart;
@@ -111,11 +112,12 @@ void TDataPacketManager::releaseLock(TDataPacket& p) {
 }
 
 void TDataPacketManager::scanAll(Lock& lock) {
-  if (busy_) {
-    scanDeferred_ = true;
-    return;
-  }
   for (;;) {
+    // Not while a packet event is in progress: it scans when it ends.
+    if (busy_) {
+      scanDeferred_ = true;
+      return;
+    }
     rescanWanted_ = false;
     scanDeferred_ = false;
     bool changed = false;
@@ -202,14 +204,6 @@ bool TDataPacketManager::scanPacket(Lock& lock, TDataPacket& p) {
   return false;
 }
 
-// A packet on its way to the main thread.
-struct TDataPacketManager::Delivery {
-  TDataPacket* packet;
-  std::shared_ptr<const std::vector<std::uint8_t>> data;  // a copy: bytes arriving meanwhile cannot move it
-  std::size_t end;                                        // one past the packet in the buffer
-  std::atomic<bool> claimed{false};                       // whoever completes it
-};
-
 void TDataPacketManager::deliver(Lock& lock, TDataPacket& p, std::size_t start, std::size_t size,
                                  bool endedOnString) {
   busy_ = true;
@@ -220,61 +214,11 @@ void TDataPacketManager::deliver(Lock& lock, TDataPacket& p, std::size_t start, 
   const std::size_t skip =
       (p.startCond_ == StartCondition::scString && !p.includeStrings_) ? std::min(p.startPattern_.size(), size) : 0;
   const std::size_t cut = (endedOnString && !p.includeStrings_) ? std::min(p.endPattern_.size(), size - skip) : 0;
-  auto delivery = std::make_shared<Delivery>();
-  delivery->packet = &p;
-  delivery->data = std::make_shared<const std::vector<std::uint8_t>>(
-      buffer_.begin() + static_cast<std::ptrdiff_t>(start + skip),
-      buffer_.begin() + static_cast<std::ptrdiff_t>(start + size - cut));
-  delivery->end = start + size;
-  if (port_.mainThread().isMainThread()) {
-    delivery->claimed = true;
-    completeDelivery(lock, *delivery, true);
-    return;
-  }
-  // The main thread raises the events and then goes on scanning itself, so
-  // that a burst of packets costs one hand-over, not one per packet.
-  raiseOnMainThread(lock, [this, delivery] {
-    Lock mainLock(mutex_);
-    if (delivery->claimed.exchange(true)) return;
-    completeDelivery(mainLock, *delivery, true);
-    if (active_) scanAll(mainLock);
-  });
-  // Dropped (the port is closing) or not started in time: finish without events.
-  if (!delivery->claimed.exchange(true)) completeDelivery(lock, *delivery, false);
-}
-
-void TDataPacketManager::completeDelivery(Lock& lock, Delivery& delivery, bool raiseEvents) {
-  TDataPacket* target = delivery.packet;
-  if (raiseEvents && contains(target)) {
-    const auto onPacket = target->OnPacket;
-    const auto onString = target->OnStringPacket;
-    const auto data = delivery.data;
-    lock.unlock();
-    try {
-      if (onPacket) onPacket(*target, data->data(), static_cast<std::int32_t>(data->size()));
-      if (onString) onString(*target, std::string(data->begin(), data->end()));
-    } catch (...) {
-      port_.reportError(std::current_exception());
-    }
-    lock.lock();
-  }
-  if (!active_ || closing_) {
-    clearBuffer();
-    closing_ = false;
-  } else {
-    trimFront(delivery.end);
-  }
-  if (active_ && contains(target) && target->autoEnable_ && !target->enabled_) {
-    try {
-      startPacket(*target, false);
-    } catch (...) {
-      target->enabled_ = false;
-      reportLater(std::current_exception());
-    }
-  }
-  runDeferredEnables();
-  busy_ = false;
-  std::erase(packets_, nullptr);
+  // A copy: bytes arriving while the handlers run may move the buffer.
+  delivered_.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(start + skip),
+                    buffer_.begin() + static_cast<std::ptrdiff_t>(start + size - cut));
+  event_ = {&p, false, start + size};
+  handOver(lock);
 }
 
 void TDataPacketManager::timeOut(const Notification& n) {
@@ -289,27 +233,81 @@ void TDataPacketManager::timeOut(const Notification& n) {
   p.state_ = MatchState::Idle;
   releaseLock(p);
   if (start >= 0) cutFrom(static_cast<std::size_t>(start));
-  TDataPacket* target = &p;
-  raiseOnMainThread(lock, [this, target] {
-    {
-      Lock check(mutex_);
-      if (!contains(target)) return;
-    }
-    const auto onTimeout = target->OnTimeout;
-    try {
-      if (onTimeout) onTimeout(*target);
-    } catch (...) {
-      port_.reportError(std::current_exception());
-    }
+  event_ = {&p, true, 0};
+  handOver(lock);
+  if (active_) scanAll(lock);
+}
+
+// Raises the event in progress on the main thread and completes it there;
+// the dispatch thread waits meanwhile. If the main thread does not take it
+// on in time (the port is closing, or it is busy elsewhere), the dispatch
+// thread completes it without events. One that has started runs to its end:
+// busy_ stays set until then, so no other delivery overtakes it.
+void TDataPacketManager::handOver(Lock& lock) {
+  if (port_.mainThread().isMainThread()) {
+    completeEvent(lock, true);
+    return;
+  }
+  const std::uint64_t seq = ++eventSeq_;
+  eventClaimed_ = false;
+  raiseOnMainThread(lock, [this, seq] {
+    Lock mainLock(mutex_);
+    if (eventClaimed_ || eventSeq_ != seq) return;
+    eventClaimed_ = true;
+    completeEvent(mainLock, true);
+    // The main thread goes on scanning itself, so that a burst of packets
+    // costs one hand-over, not one per packet.
+    if (active_) scanAll(mainLock);
   });
+  if (!eventClaimed_) {
+    eventClaimed_ = true;
+    completeEvent(lock, false);
+  }
+}
+
+template <typename Handler, typename... Args>
+void TDataPacketManager::raiseUnlocked(Lock& lock, const Handler& handler, Args&&... args) {
+  if (!handler) return;
+  const Handler call = handler;  // the handler may replace itself
+  lock.unlock();
+  try {
+    call(std::forward<Args>(args)...);
+  } catch (...) {
+    port_.reportError(std::current_exception());
+  }
+  lock.lock();
+}
+
+void TDataPacketManager::completeEvent(Lock& lock, bool raiseEvents) {
+  TDataPacket* target = event_.packet;
+  // A packet detached or destroyed meanwhile (also by its own handler) hears nothing more.
+  if (event_.timeout) {
+    if (raiseEvents && contains(target)) raiseUnlocked(lock, target->OnTimeout, *target);
+  } else {
+    const auto size = static_cast<std::int32_t>(delivered_.size());
+    if (raiseEvents && contains(target)) raiseUnlocked(lock, target->OnPacket, *target, delivered_.data(), size);
+    if (raiseEvents && contains(target) && target->OnStringPacket) {
+      raiseUnlocked(lock, target->OnStringPacket, *target, std::string(delivered_.begin(), delivered_.end()));
+    }
+  }
   if (!active_ || closing_) {
     clearBuffer();
     closing_ = false;
+  } else if (!event_.timeout) {
+    trimFront(event_.end);
   }
+  if (!event_.timeout && active_ && contains(target) && target->autoEnable_ && !target->enabled_) {
+    try {
+      startPacket(*target, false);
+    } catch (...) {
+      target->enabled_ = false;
+      reportLater(std::current_exception());
+    }
+  }
+  event_ = {};
   runDeferredEnables();
   busy_ = false;
   std::erase(packets_, nullptr);
-  if (active_) scanAll(lock);
 }
 
 void TDataPacketManager::runDeferredEnables() {

@@ -84,7 +84,11 @@ void TBaseDispatcher::runTimerTriggers() {
     std::optional<TimerHit> hit;
     {
       std::lock_guard lock(mutex_);
-      hit = triggers_.takeExpiredTimer(clock_.nowMs());
+      const std::optional<std::int64_t> due = triggers_.nextDue();
+      if (!due) break;  // none armed: no need to read the clock
+      const std::int64_t now = clock_.nowMs();
+      if (now < *due) break;
+      hit = triggers_.takeExpiredTimer(now);
     }
     if (!hit) break;
     Notification n;

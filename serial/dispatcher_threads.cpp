@@ -148,10 +148,12 @@ void TBaseDispatcher::runPass(const DeviceEvents& events) {
   bool pollLines = false;
   {
     std::lock_guard lock(mutex_);
-    const std::int64_t now = clock_.nowMs();
-    if (modemPollingNeeded() && now >= nextModemPoll_) {
-      pollLines = true;
-      nextModemPoll_ = now + kTickMilliseconds;
+    if (modemPollingNeeded()) {
+      const std::int64_t now = clock_.nowMs();
+      if (now >= nextModemPoll_) {
+        pollLines = true;
+        nextModemPoll_ = now + kTickMilliseconds;
+      }
     }
   }
   if (events.modemChange || pollLines) refreshModemStatus();

@@ -12,7 +12,8 @@
 namespace solwire {
 
 // An implementation provides post() and isMainThread(); a Qt one posts to the
-// application object's event loop.
+// application object's event loop. A worker that waits for a task it posted
+// does so through a port's EventGate.
 class MainThread {
  public:
   virtual ~MainThread() = default;
@@ -21,12 +22,6 @@ class MainThread {
   virtual void post(std::function<void()> task) = 0;
 
   virtual bool isMainThread() const = 0;
-
-  // Runs `task` on the main thread and waits for it at most `timeout`. Called
-  // on the main thread itself, it runs the task at once. Returns true when the
-  // task has run to completion in time. A task that has not started when the
-  // wait ends is dropped; one that has started runs on without the caller.
-  bool runAndWait(std::function<void()> task, std::chrono::milliseconds timeout);
 };
 
 // Single-shot timers whose tasks run on the main thread.

@@ -39,18 +39,4 @@ class SystemClock final : public MonotonicClock {
 // The process's real clock (stateless, so sharing it is harmless).
 MonotonicClock& systemClock();
 
-// Keeps a listener registered for the lifetime of the object.
-class ClockListener {
- public:
-  ClockListener(MonotonicClock& clock, std::function<void()> listener)
-      : clock_(clock), id_(clock.addListener(std::move(listener))) {}
-  ~ClockListener() { clock_.removeListener(id_); }
-  ClockListener(const ClockListener&) = delete;
-  ClockListener& operator=(const ClockListener&) = delete;
-
- private:
-  MonotonicClock& clock_;
-  std::uint64_t id_;
-};
-
 }  // namespace solwire

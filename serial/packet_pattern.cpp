@@ -21,6 +21,14 @@ PacketPattern::PacketPattern(std::string_view text, bool ignoreCase) : ignoreCas
   }
 }
 
+std::size_t PacketPattern::preparedLength(std::string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); ++i, ++length) {
+    if (text[i] == '\\' && i + 1 < text.size()) ++i;
+  }
+  return length;
+}
+
 bool PacketPattern::matches(std::size_t index, std::uint8_t byte) const {
   if (wildcard_[index] == '1') return true;
   const char c = static_cast<char>(byte);

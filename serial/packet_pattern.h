@@ -15,6 +15,10 @@ class PacketPattern {
   PacketPattern() = default;
   PacketPattern(std::string_view text, bool ignoreCase);
 
+  // How many positions `text` prepares to (a backslash and the character it
+  // escapes take one), without preparing it.
+  static std::size_t preparedLength(std::string_view text);
+
   std::size_t size() const { return pattern_.size(); }
   bool empty() const { return pattern_.empty(); }
   // Whether position `index` accepts `byte`.

@@ -110,11 +110,6 @@ bool QueueMainThread::waitForTask(std::chrono::milliseconds timeout) {
   return workArrived_.wait_for(lock, timeout, [&] { return !tasks_.empty(); });
 }
 
-std::size_t QueueMainThread::pendingTasks() const {
-  std::lock_guard lock(mutex_);
-  return tasks_.size();
-}
-
 std::size_t QueueMainThread::pendingTimers() const {
   std::lock_guard lock(mutex_);
   return timers_.size();

@@ -47,8 +47,7 @@ class QueueMainThread final : public MainThread, public MainThreadTimers {
   // running it. Returns whether one is.
   bool waitForTask(std::chrono::milliseconds timeout);
 
-  // Tasks queued and not yet run, and timers waiting.
-  std::size_t pendingTasks() const;
+  // Timers waiting.
   std::size_t pendingTimers() const;
 
  private:

@@ -46,9 +46,4 @@ void ReceiveRing::discard() {
   full_ = false;
 }
 
-void ReceiveRing::reset() {
-  write_ = read_ = 0;
-  full_ = false;
-}
-
 }  // namespace solwire

@@ -34,7 +34,6 @@ class ReceiveRing {
   void consume(std::size_t count);
   // Drops every unread byte.
   void discard();
-  void reset();
 
  private:
   std::array<std::uint8_t, kSize> buffer_{};

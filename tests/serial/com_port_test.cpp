@@ -231,6 +231,24 @@ TEST_F(PortTest, CloseAndReopenKeepsArmedTimersWithTheirFirstExpiry) {
   EXPECT_EQ(fired[0], h);
 }
 
+TEST_F(PortTest, ATimerThatFellDueWhileClosedFiresRightAfterTheReopen) {
+  std::vector<std::uint16_t> fired;
+  port->OnTriggerTimer = [&](LinkPort&, std::uint16_t handle) { fired.push_back(handle); };
+  port->setOpen(true);
+  const std::uint16_t h = port->NewTimerTrigger();
+  // The restored trigger is due at once; its hit must not come before the
+  // port listens again. Several rounds, because the dispatch thread races
+  // the rest of the open for it.
+  for (std::size_t round = 1; round <= 60; ++round) {
+    port->ArmTimerTrigger(h, 2, true);
+    port->setOpen(false);
+    clock.advance(111);
+    port->setOpen(true);
+    ASSERT_TRUE(pump([&] { return fired.size() == round; })) << "round " << round;
+  }
+  EXPECT_EQ(fired, std::vector<std::uint16_t>(60, h));
+}
+
 TEST_F(PortTest, ComNumberChangeReopensOnTheNewDeviceAndKeepsHandles) {
   auto lineB = InMemoryLine::create();
   VirtualDeviceRegistry registry;
@@ -274,6 +292,29 @@ TEST_F(PortTest, ClosingFromInsideAHandlerIsDeferredAndAReopenRequestedMeanwhile
   EXPECT_TRUE(line->portOpen());
 }
 
+TEST_F(PortTest, AnOpenFromOnPortCloseSatisfiesAReopenRequestedInsideAHandler) {
+  int closes = 0;
+  int opens = 0;
+  port->OnTriggerAvail = [&](TComPort& p, std::uint16_t) {
+    p.setOpen(false);
+    p.setOpen(true);  // pending until the close has completed
+  };
+  port->OnPortClose = [&](TComPort& p) {
+    ++closes;
+    p.setOpen(true);  // opens now: the pending open has nothing left to do
+  };
+  port->OnPortOpen = [&](TComPort&) { ++opens; };
+  port->setOpen(true);
+  line->write("x");
+  ASSERT_TRUE(pump([&] { return closes == 1 && opens == 2; }));
+  fence();
+  EXPECT_EQ(opens, 2);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  EXPECT_TRUE(port->Open());
+  line->write("y");  // the port that is open is the one that listens
+  ASSERT_TRUE(pump([&] { return closes == 2 && opens == 3; }));
+}
+
 TEST_F(PortTest, ClosingFromOutsideTheHandlersIsImmediateAndDropsAnEventStillQueued) {
   int avail = 0;
   int closes = 0;
@@ -289,6 +330,32 @@ TEST_F(PortTest, ClosingFromOutsideTheHandlersIsImmediateAndDropsAnEventStillQue
   EXPECT_EQ(avail, 0);
   port->setOpen(true);  // and it opens again at once
   EXPECT_TRUE(port->Open());
+}
+
+TEST_F(PortTest, APortDestroyedWithItsWorkStillQueuedLeavesNothingThatRunsLater) {
+  int avail = 0;
+  port->OnTriggerAvail = [&](TComPort&, std::uint16_t) { ++avail; };
+  port->setOpen(true);
+  line->write("x");
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));  // its event waits for this thread
+  port.reset();
+  EXPECT_FALSE(line->portOpen());
+  ui.processEvents();
+  EXPECT_EQ(avail, 0);
+
+  // Closed from inside a handler: the end of the close is still to come when it goes.
+  port = makePort(line);
+  port->OnTriggerAvail = [&](TComPort& p, std::uint16_t) {
+    ++avail;
+    p.setOpen(false);
+  };
+  port->setOpen(true);
+  line->write("y");
+  ASSERT_TRUE(pump([&] { return avail == 1; }));
+  port.reset();
+  EXPECT_FALSE(line->portOpen());
+  ui.processEvents();  // what its threads posted before they were joined
+  EXPECT_EQ(avail, 1);
 }
 
 TEST_F(PortTest, AnExceptionFromAHandlerGoesToTheErrorSinkAndThePortCarriesOn) {

@@ -299,6 +299,55 @@ TEST_F(DataPacketTest, ClosingThePortFromOnPacketIsSafe) {
   ASSERT_TRUE(pump([&] { return packets.size() == 2; }));
 }
 
+TEST_F(DataPacketTest, APacketDestroyedByItsOnPacketHandlerGetsNoStringEvent) {
+  auto p = std::make_unique<TDataPacket>(*port);
+  p->setStartCond(StartCondition::scAnyData);
+  p->setEndCond(ecPacketSize);
+  p->setPacketSize(3);
+  int strings = 0;
+  p->OnPacket = [&](ReplyMatcher&, const std::uint8_t*, std::int32_t) { p.reset(); };
+  p->OnStringPacket = [&](TDataPacket&, const std::string&) { ++strings; };
+  port->setOpen(true);
+  p->setEnabled(true);
+  arrive("abc");
+  ASSERT_TRUE(pump([&] { return p == nullptr; }));
+  fence();
+  EXPECT_EQ(strings, 0);
+  EXPECT_EQ(port->packetManager().packetCount(), 1u);  // datapack1 only
+}
+
+// A handler that overruns the dispatch thread's wait (3000 ms, real time):
+// the dispatch thread goes on, but starts no further delivery while the
+// first is still running; the next packet follows once it has ended.
+TEST_F(DataPacketTest, NoSecondDeliveryStartsWhileAnOverrunningHandlerStillRuns) {
+  std::vector<std::string> got1, got2;
+  TDataPacket p1(*port), p2(*port);
+  for (auto* p : {&p1, &p2}) {
+    p->setEndCond(ecPacketSize);
+    p->setPacketSize(4);
+    p->setAutoEnable(false);
+  }
+  p1.setStartString("A");
+  p2.setStartString("B");
+  testing::Counter movedOn;
+  p1.OnStringPacket = [&](TDataPacket&, const std::string& d) {
+    got1.push_back(d);
+    EXPECT_TRUE(movedOn.waitFor(1));  // the dispatch thread has stopped waiting for this handler
+  };
+  p2.OnStringPacket = [&](TDataPacket&, const std::string& d) { got2.push_back(d); };
+  port->setOpen(true);
+  // Called on the dispatch thread after the packet manager, for the same bytes.
+  port->dispatcher()->addTarget([&](const Notification& n) {
+    if (n.code == notify::kDataAvailable) movedOn.add();
+  });
+  p1.setEnabled(true);
+  p2.setEnabled(true);
+  line->write("AAAABBBB");
+  ASSERT_TRUE(pump([&] { return got2.size() == 1; }));
+  EXPECT_EQ(got1, std::vector<std::string>{"AAAA"});
+  EXPECT_EQ(got2, std::vector<std::string>{"BBBB"});
+}
+
 TEST_F(DataPacketTest, APacketDestroyedOrMovedToAnotherPortStopsMatching) {
   auto extra = std::make_unique<TDataPacket>(*port);
   extra->setStartCond(StartCondition::scAnyData);
