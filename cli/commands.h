@@ -3,6 +3,8 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "cli/arguments.h"
 
@@ -11,6 +13,9 @@ namespace solwire::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitLinkFailed = 1;
 inline constexpr int kExitUsage = 2;
+
+// Runs the command the words name (the words after the program's name).
+int runCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
 int runFrame(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDecode(const Arguments& args, std::ostream& out, std::ostream& err);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "serial/port_names.h"
+
 namespace solwire {
 
 namespace {
@@ -101,7 +103,7 @@ std::array<AlarmSetting, kAlarmCount> defaultAlarmSettings() {
   return alarms;
 }
 
-std::string defaultPortPath(int comNumber) { return numbered("/dev/ttyS", comNumber - 1); }
+std::string defaultPortPath(int comNumber) { return PortNames::defaultPath(comNumber); }
 
 std::array<std::string, kPortCount> defaultPortPaths() {
   std::array<std::string, kPortCount> paths;

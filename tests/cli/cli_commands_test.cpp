@@ -1,26 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "cli/commands.h"
+#include "tests/support/cli_run.h"
 
 namespace solwire::cli {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result run(const std::vector<std::string>& words) {
-  std::ostringstream out, err;
-  const Arguments args = parseArguments(words, {"--block", "--site", "--port", "--baud"});
-  int status = kExitUsage;
-  if (args.positional[0] == "frame") status = runFrame(args, out, err);
-  if (args.positional[0] == "decode") status = runDecode(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using Result = test::CliResult;
+const auto run = test::runCli;
 
 TEST(FrameCommand, PrintsUpperCaseHexBytes) {
   EXPECT_EQ(run({"frame", "current", "5"}).out, "C5 4E\n");
@@ -103,21 +90,22 @@ TEST(DecodeCommand, WrongLengthOrBadHexIsAUsageError) {
   EXPECT_EQ(run({"decode", "alarms", "D0 E0 E0 E0 EG"}).status, kExitUsage);
 }
 
-}  // namespace
-}  // namespace solwire::cli
-
-namespace solwire::cli {
-namespace {
-
 TEST(DemoCommand, ReadsEveryKindFromTheSimulatedSite) {
-  std::ostringstream out, err;
-  const int status = runDemo(parseArguments({"demo", "--site", "3"}, {"--site"}), out, err);
-  EXPECT_EQ(status, kExitOk) << err.str();
-  const std::string text = out.str();
+  const Result demo = run({"demo", "--site", "3"});
+  EXPECT_EQ(demo.status, kExitOk) << demo.err;
+  const std::string& text = demo.out;
   for (const char* section : {"Site 3", "Current state", "Settings", "Calibration", "History (32 days)",
                               "Alarm inputs", "Alarm 13", "Boost Maximum Voltage", "Battery Voltage"})
     EXPECT_NE(text.find(section), std::string::npos) << section;
-  EXPECT_EQ(runDemo(parseArguments({"demo", "--site", "40"}, {"--site"}), out, err), kExitUsage);
+  EXPECT_EQ(run({"demo", "--site", "40"}).status, kExitUsage);
+}
+
+TEST(CommandLine, AnUnknownCommandOrAMissingOptionValueIsAUsageError) {
+  EXPECT_EQ(run({}).status, kExitUsage);
+  EXPECT_EQ(run({"transmogrify"}).status, kExitUsage);
+  const Result missing = run({"frame", "history", "3", "--block"});
+  EXPECT_EQ(missing.status, kExitUsage);
+  EXPECT_NE(missing.err.find("--block needs a value"), std::string::npos);
 }
 
 }  // namespace

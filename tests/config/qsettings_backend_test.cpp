@@ -1,15 +1,14 @@
 #include "store/config/qsettings_backend.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <csignal>
 
 #include "store/config/config_store.h"
+#include "tests/support/file_size_limit.h"
 
 namespace solwire {
 namespace {
@@ -132,28 +131,7 @@ TEST_F(QSettingsBackendTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFiles) 
   EXPECT_EQ(loadConfiguration(reopened).siteNumber, 5);
 }
 
-// Lowers the process's file size limit until the end of the scope, so that a
-// write stops part way as it would on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // write() fails with EFBIG instead
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit saved_{};
-  void (*previousHandler_)(int) = nullptr;
-};
+using test::FileSizeLimit;
 
 QByteArray bytesOf(const QString& path) {
   QFile file(path);

@@ -1,24 +1,14 @@
 // solwire-cli read against the built-in simulated line and a port that is not there.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "cli/commands.h"
+#include "tests/support/cli_run.h"
 
 namespace solwire::cli {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result read(const std::vector<std::string>& words) {
-  std::ostringstream out, err;
-  const int status = runRead(parseArguments(words, {"--port", "--site", "--baud"}), out, err);
-  return {status, out.str(), err.str()};
-}
+using Result = test::CliResult;
+const auto read = test::runCli;
 
 TEST(ReadCommand, ReadsTheSimulatedLineAsJson) {
   const Result r = read({"read", "--port", "sim", "--site", "3", "--json", "alarms"});

@@ -1,14 +1,14 @@
 #include "store/rich_text_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "tests/support/file_size_limit.h"
 
 namespace solwire {
 namespace {
@@ -66,27 +66,7 @@ TEST_F(RichTextFile, SavesAtomicallyAndLoadsTheSameDocument) {
   EXPECT_EQ(entries(), std::vector<std::string>{"REPORT.RTF"});  // no temporary file left behind
 }
 
-// Raises the process's file size limit back when the test ends.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // make write() fail with EFBIG instead
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit saved_{};
-  void (*previousHandler_)(int) = nullptr;
-};
+using test::FileSizeLimit;
 
 TEST_F(RichTextFile, AFailedWriteLeavesTheOldFileIntact) {
   const fs::path file = dir_ / "LOG.RTF";
