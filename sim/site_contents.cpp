@@ -15,6 +15,16 @@ std::uint8_t packed(int high, int lowBits, int low) {
   return static_cast<std::uint8_t>((high << lowBits) | low);
 }
 
+// Two fields drawn high first, then low. The draws are separate statements:
+// as arguments of one call their order would be up to the compiler, and the
+// same seed would give different sites in different builds.
+std::uint8_t packedDraw(SeededRandom& random, int highLow, int highHigh, int lowBits, int lowLow,
+                        int lowHigh) {
+  const int high = random.between(highLow, highHigh);
+  const int low = random.between(lowLow, lowHigh);
+  return packed(high, lowBits, low);
+}
+
 std::uint8_t byteBetween(SeededRandom& random, int low, int high) {
   return static_cast<std::uint8_t>(random.between(low, high));
 }
@@ -32,17 +42,17 @@ void fillSettings(Memory& memory, SeededRandom& random) {
   const int floatMaximum = random.between(134, 139);
   memory[16] = static_cast<std::uint8_t>(boostMaximum);
   memory[17] = byteBetween(random, 136, boostMaximum);                       // boost taper
-  memory[18] = packed(random.between(5, 30), 2, random.between(1, 4) - 1);  // delay, banks - 1
+  memory[18] = packedDraw(random, 5, 30, 2, 0, 3);                          // delay, banks - 1
   memory[19] = static_cast<std::uint8_t>(floatMaximum);
   memory[20] = byteBetween(random, 128, floatMaximum - 2);                   // float minimum
   memory[21] = byteBetween(random, 120, 126);                                // boost cut-in
-  memory[22] = packed(random.between(2, 5), 5, random.between(18, 28));     // comp, display temp
+  memory[22] = packedDraw(random, 2, 5, 5, 18, 28);                         // comp, display temp
   memory[23] = byteBetween(random, 40, 120);                                 // contrast
   memory[24] = byteBetween(random, 108, 114);                                // load disconnect
   memory[25] = byteBetween(random, 122, 130);                                // load reconnect
   memory[26] = byteBetween(random, 10, 60);                                  // disconnect delay
   memory[27] = byteBetween(random, 115, 120);                                // low battery alarm
-  memory[28] = packed(random.between(2, 4), 5, random.between(0, 31));      // baud, spare bits
+  memory[28] = packedDraw(random, 2, 4, 5, 0, 31);                          // baud, spare bits
   memory[29] = byteBetween(random, boostMaximum + 5, 170);                   // absolute maximum
   memory[30] = byteBetween(random, 0, 255);
   memory[31] = byteBetween(random, 0, 255);
