@@ -1,5 +1,6 @@
 // The tool's commands. Each returns the process exit status: 0 done, 1 the
-// link failed (time-out, port that would not open), 2 a usage or input error.
+// work failed (a time-out, a port that would not open, output that could not
+// be written), 2 a usage or input error.
 #pragma once
 
 #include <ostream>
@@ -12,6 +13,7 @@ namespace solwire::cli {
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitLinkFailed = 1;
+inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 // Runs the command the words name (the words after the program's name).

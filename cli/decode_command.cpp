@@ -30,6 +30,11 @@ void addDecodedFields(JsonObject& json, RequestKind kind, const SiteData& data, 
   }
 }
 
+std::string withArticle(std::string_view noun) {
+  const bool vowel = !noun.empty() && std::string_view("aeiou").find(noun.front()) != std::string_view::npos;
+  return std::string(vowel ? "an " : "a ") + std::string(noun);
+}
+
 }  // namespace
 
 int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -54,7 +59,7 @@ int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
   const auto expected = static_cast<std::size_t>(replyLength(*kind));
   if (reply->size() != expected) {
-    err << "a " << requestKindName(*kind) << " reply is " << expected << " bytes long; got " << reply->size()
+    err << withArticle(requestKindName(*kind)) << " reply is " << expected << " bytes long; got " << reply->size()
         << '\n';
     return kExitUsage;
   }
