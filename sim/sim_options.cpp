@@ -69,6 +69,7 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
   SimOptions options;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
+    if (word == "--help" || word == "-h") return {std::nullopt, {}, true};
     if (i + 1 >= words.size()) return {std::nullopt, word + " needs a value"};
     const std::string& value = words[++i];
     if (word == "--sites") {

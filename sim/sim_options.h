@@ -33,6 +33,7 @@ struct SimOptions {
 struct SimOptionsResult {
   std::optional<SimOptions> options;
   std::string error;
+  bool helpAsked = false;  // --help or -h: print the usage and stop
 };
 
 // --sites 0:2,1:17,5   --baud 1200   --seed 7   --fault 5=late:6000   --link /tmp/line

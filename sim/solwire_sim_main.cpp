@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <iostream>
 
+#include "sim/device_link.h"
 #include "sim/pty_server.h"
 #include "sim/sim_options.h"
 
@@ -23,6 +23,10 @@ void stopOnSignal(int) {
 int main(int argc, char** argv) {
   using namespace solwire::sim;
   const auto parsed = parseSimOptions({argv + 1, argv + argc});
+  if (parsed.helpAsked) {
+    std::cout << kSimUsage;
+    return 0;
+  }
   if (!parsed.options) {
     std::cerr << parsed.error << '\n' << kSimUsage;
     return 2;
@@ -35,10 +39,7 @@ int main(int argc, char** argv) {
       for (const FaultOption& fault : options.faults)
         if (RegulatorSite* site = bus.site(fault.site)) site->setFault(fault.fault, fault.lateBy);
     });
-    if (!options.linkPath.empty()) {
-      std::filesystem::remove(options.linkPath);
-      std::filesystem::create_symlink(server.devicePath(), options.linkPath);
-    }
+    if (!options.linkPath.empty()) placeDeviceLink(options.linkPath, server.devicePath());
     std::cout << server.devicePath() << std::endl;
 
     runningServer = &server;
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, stopOnSignal);
     server.run();
     runningServer = nullptr;
-    if (!options.linkPath.empty()) std::filesystem::remove(options.linkPath);
+    if (!options.linkPath.empty()) removeDeviceLink(options.linkPath, server.devicePath());
   } catch (const std::exception& e) {
     std::cerr << "solwire-sim: " << e.what() << '\n';
     return 1;

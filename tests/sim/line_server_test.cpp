@@ -76,6 +76,15 @@ TEST(SimOptions, RejectsWhatItCannotServe) {
     EXPECT_FALSE(parseSimOptions(words).options) << words[0];
 }
 
+TEST(SimOptions, HelpPrintsTheUsageInsteadOfWantingAValue) {
+  for (const char* help : {"--help", "-h"}) {
+    const auto parsed = parseSimOptions({"--baud", "1200", help});
+    EXPECT_TRUE(parsed.helpAsked) << help;
+    EXPECT_TRUE(parsed.error.empty()) << parsed.error;
+  }
+  EXPECT_FALSE(parseSimOptions({"--baud", "1200"}).helpAsked);
+}
+
 // Reads until `count` bytes came or the deadline passed.
 std::vector<std::uint8_t> readReply(int fd, std::size_t count) {
   std::vector<std::uint8_t> bytes;
