@@ -1,4 +1,5 @@
-// Command-line arguments: positional words and "--name value" options.
+// What a command was given on the command line: its positional words (the
+// command's name first) and the options it takes, checked by the parser.
 #pragma once
 
 #include <map>
@@ -18,15 +19,7 @@ struct Arguments {
   std::optional<std::string> option(const std::string& name) const;
 };
 
-// Options listed in `withValue` take the next word as their value; any other
-// word starting with "--" is a flag. Throws UsageError when a value is missing.
-Arguments parseArguments(const std::vector<std::string>& words, const std::set<std::string>& withValue);
-
 // An integer in [low, high], or nullopt when `text` is not one.
 std::optional<int> parseInteger(const std::string& text, int low, int high);
-
-struct UsageError {
-  std::string message;
-};
 
 }  // namespace solwire::cli

@@ -19,6 +19,12 @@ inline constexpr int kExitUsage = 2;
 // Runs the command the words name (the words after the program's name).
 int runCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
+// `status`, unless what went to `out` could not be written: then a message on
+// `err` and kExitFailed.
+int checkedOutput(int status, std::ostream& out, std::ostream& err);
+
+using CommandFunction = int (*)(const Arguments&, std::ostream&, std::ostream&);
+
 int runFrame(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDecode(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDemo(const Arguments& args, std::ostream& out, std::ostream& err);

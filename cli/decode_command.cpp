@@ -16,14 +16,14 @@ SiteData freshModel() {
   return data;
 }
 
-void addDecodedFields(JsonObject& json, RequestKind kind, const SiteData& data, int block) {
+void addDecodedFields(Json& json, RequestKind kind, const SiteData& data, int block) {
   switch (kind) {
     case RequestKind::CurrentState:
     case RequestKind::LogCurrentState: addCurrentState(json, data); break;
     case RequestKind::Settings: addSettings(json, data); break;
     case RequestKind::Calibration: addCalibration(json, data); break;
     case RequestKind::HistoryBlock:
-      json.add("block", block);
+      json["block"] = block;
       addHistoryDays(json, data, 4 * (block - 1), 4 * (block - 1) + 3);
       break;
     case RequestKind::AlarmInputs: addAlarmInputs(json, data); break;
@@ -66,10 +66,10 @@ int runDecode(const Arguments& args, std::ostream& out, std::ostream& err) {
 
   SiteData data = freshModel();
   storeReply(data, *kind, *reply, *block);
-  JsonObject json;
-  json.add("check", replyFramingOk(*kind, *reply) ? "ok" : "read error");
+  Json json;
+  json["check"] = replyFramingOk(*kind, *reply) ? "ok" : "read error";
   addDecodedFields(json, *kind, data, *block);
-  out << json.text() << '\n';
+  out << json.dump() << '\n';
   return kExitOk;
 }
 

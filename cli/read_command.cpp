@@ -49,8 +49,8 @@ void printText(std::ostream& out, const std::vector<ReadStep>& steps, const Site
 }
 
 void printJson(std::ostream& out, const std::vector<ReadStep>& steps, const SiteData& data) {
-  JsonObject json;
-  json.add("check", "ok");
+  Json json;
+  json["check"] = "ok";
   for (const ReadStep& step : steps) {
     switch (step.requester) {
       case Requester::CurrentStateView: addCurrentState(json, data); break;
@@ -61,7 +61,7 @@ void printJson(std::ostream& out, const std::vector<ReadStep>& steps, const Site
       default: break;
     }
   }
-  out << json.text() << '\n';
+  out << json.dump() << '\n';
 }
 
 struct ReadRequest {

@@ -1,7 +1,8 @@
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstring>
-#include <map>
-#include <set>
+#include <memory>
 #include <string>
 
 #include "cli/commands.h"
@@ -10,53 +11,111 @@ namespace solwire::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: solwire-cli frame KIND SITE [--block B]\n"
-    "       solwire-cli frame write SITE ADDRESS DATA\n"
-    "       solwire-cli decode KIND HEX... [--block B]\n"
-    "       solwire-cli read --port COMn|PATH [--baud B] --site N\n"
-    "                   {current|settings|calibration|history|alarms|all} [--json]\n"
-    "       solwire-cli demo [--site N]\n"
-    "KIND is 1..6 or current, settings, calibration, history, alarms, log\n";
-
-using CommandFunction = int (*)(const Arguments&, std::ostream&, std::ostream&);
-
-struct CommandSpec {
-  CommandFunction run;
-  std::set<std::string> options;  // each takes a value
-  std::set<std::string> flags;
+// One subcommand as the parser fills it in.
+struct Subcommand {
+  CLI::App* app = nullptr;
+  CommandFunction run = nullptr;
+  std::vector<std::string> words;
+  std::map<std::string, std::string> options;
+  std::map<std::string, bool> flags;
 };
 
-const std::map<std::string, CommandSpec>& commandSpecs() {
-  static const std::map<std::string, CommandSpec> specs{
-      {"frame", {runFrame, {"--block"}, {}}},
-      {"decode", {runDecode, {"--block"}, {}}},
-      {"demo", {runDemo, {"--site"}, {}}},
-      {"read", {runRead, {"--port", "--baud", "--site"}, {"--json"}}},
-  };
-  return specs;
+void addValueOption(Subcommand& command, const std::string& name, const std::string& description) {
+  command.options[name];
+  command.app->add_option(name, command.options[name], description);
 }
 
-std::set<std::string> allValueOptions() {
-  std::set<std::string> all;
-  for (const auto& [name, spec] : commandSpecs()) all.insert(spec.options.begin(), spec.options.end());
-  return all;
+void addFlag(Subcommand& command, const std::string& name, const std::string& description) {
+  command.flags[name] = false;
+  command.app->add_flag(name, command.flags[name], description);
 }
 
-bool asksForHelp(const std::vector<std::string>& words) {
-  for (const std::string& word : words)
-    if (word == "--help" || word == "-h") return true;
-  return false;
+// Only what was given on the command line reaches the command; an absent
+// option keeps the command's own default.
+Arguments argumentsOf(const Subcommand& command) {
+  Arguments args;
+  args.positional.push_back(command.app->get_name());
+  args.positional.insert(args.positional.end(), command.words.begin(), command.words.end());
+  for (const auto& [name, value] : command.options)
+    if (command.app->count(name) > 0) args.options[name] = value;
+  for (const auto& [name, set] : command.flags)
+    if (set) args.flags.insert(name);
+  return args;
 }
 
-// A misspelt option must not be taken for an absent one: "--jsno" would
-// otherwise print text where JSON was asked for, and report success.
-void rejectOptionsNotTakenBy(const std::string& command, const CommandSpec& spec, const Arguments& args) {
-  for (const auto& [name, value] : args.options)
-    if (spec.options.count(name) == 0) throw UsageError{command + " does not take the option " + name};
-  for (const std::string& flag : args.flags)
-    if (spec.flags.count(flag) == 0) throw UsageError{"unknown option " + flag + " for " + command};
-}
+class CommandLine {
+ public:
+  CommandLine() : app_("Reads and writes solar charge regulators on a serial line.", "solwire-cli") {
+    app_.require_subcommand(1, 1);
+    app_.fallthrough(false);
+    addFrame();
+    addDecode();
+    addRead();
+    addDemo();
+  }
+
+  // Parses the words; throws CLI::ParseError.
+  const Subcommand& parse(std::vector<std::string> words) {
+    if (!words.empty() && words.front().rfind('-', 0) != 0 && !isCommand(words.front()))
+      throw CLI::ParseError("unknown command '" + words.front() + "'", CLI::ExitCodes::ExtrasError);
+    std::reverse(words.begin(), words.end());
+    app_.parse(words);
+    for (const auto& command : commands_)
+      if (command->app->parsed()) return *command;
+    throw CLI::RequiredError("a command");
+  }
+
+  CLI::App& app() { return app_; }
+
+ private:
+  bool isCommand(const std::string& word) const {
+    for (const auto& command : commands_)
+      if (command->app->get_name() == word) return true;
+    return false;
+  }
+
+  Subcommand& add(const std::string& name, const std::string& description, CommandFunction run,
+                  const std::string& wordsName, const std::string& wordsDescription) {
+    auto command = std::make_unique<Subcommand>();
+    command->app = app_.add_subcommand(name, description);
+    command->run = run;
+    if (!wordsName.empty()) command->app->add_option(wordsName, command->words, wordsDescription);
+    commands_.push_back(std::move(command));
+    return *commands_.back();
+  }
+
+  void addFrame() {
+    Subcommand& frame = add("frame", "Print the bytes of a request or a memory write", runFrame, "WORDS",
+                            "KIND SITE, or write SITE ADDRESS DATA; KIND is 1..6 or current, settings, "
+                            "calibration, history, alarms, log");
+    addValueOption(frame, "--block", "history block 1..8 (default 1)");
+  }
+
+  void addDecode() {
+    Subcommand& decode = add("decode", "Decode one captured reply as JSON", runDecode, "WORDS",
+                             "KIND HEX...: the request kind and the reply's bytes in hexadecimal");
+    addValueOption(decode, "--block", "history block 1..8 the reply answers (default 1)");
+  }
+
+  void addRead() {
+    Subcommand& read = add("read", "Read a site over a serial port", runRead, "WHAT",
+                           "current, settings, calibration, history, alarms or all");
+    addValueOption(read, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(read, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
+    addValueOption(read, "--site", "site number 0..31");
+    addFlag(read, "--json", "print one JSON object instead of text");
+  }
+
+  void addDemo() {
+    Subcommand& demo = add("demo", "Read one simulated site in virtual time", runDemo, "", "");
+    addValueOption(demo, "--site", "site number 0..31 (default 0)");
+  }
+
+  CLI::App app_;
+  std::vector<std::unique_ptr<Subcommand>> commands_;
+};
+
+}  // namespace
 
 // Output that did not reach its destination (a full disk, a closed pipe) is a
 // failure, not a success with nothing to show.
@@ -70,26 +129,14 @@ int checkedOutput(int status, std::ostream& out, std::ostream& err) {
   return kExitFailed;
 }
 
-}  // namespace
-
 int runCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-  if (asksForHelp(words)) {
-    out << kUsage;
-    return checkedOutput(kExitOk, out, err);
-  }
+  CommandLine commandLine;
   try {
-    const Arguments args = parseArguments(words, allValueOptions());
-    const std::string command = args.positional.empty() ? "" : args.positional[0];
-    const auto spec = commandSpecs().find(command);
-    if (spec == commandSpecs().end()) {
-      err << (command.empty() ? "" : "unknown command '" + command + "'\n") << kUsage;
-      return kExitUsage;
-    }
-    rejectOptionsNotTakenBy(command, spec->second, args);
-    return checkedOutput(spec->second.run(args, out, err), out, err);
-  } catch (const UsageError& e) {
-    err << e.message << '\n' << kUsage;
-    return kExitUsage;
+    const Subcommand& command = commandLine.parse(words);
+    return checkedOutput(command.run(argumentsOf(command), out, err), out, err);
+  } catch (const CLI::ParseError& e) {
+    const int status = commandLine.app().exit(e, out, err);
+    return status == 0 ? checkedOutput(kExitOk, out, err) : kExitUsage;
   }
 }
 

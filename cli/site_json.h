@@ -1,16 +1,20 @@
 // The site data model as JSON members, under the keys the tool's users rely on.
 #pragma once
 
-#include "cli/json_writer.h"
+#include <nlohmann/json.hpp>
+
 #include "protocol/site_data.h"
 
 namespace solwire::cli {
 
-void addCurrentState(JsonObject& json, const SiteData& data);
-void addSettings(JsonObject& json, const SiteData& data);
-void addCalibration(JsonObject& json, const SiteData& data);
+// Members keep the order they were added in.
+using Json = nlohmann::ordered_json;
+
+void addCurrentState(Json& json, const SiteData& data);
+void addSettings(Json& json, const SiteData& data);
+void addCalibration(Json& json, const SiteData& data);
 // Days first..last (inclusive) of the history arrays under "days".
-void addHistoryDays(JsonObject& json, const SiteData& data, int firstDay, int lastDay);
-void addAlarmInputs(JsonObject& json, const SiteData& data);
+void addHistoryDays(Json& json, const SiteData& data, int firstDay, int lastDay);
+void addAlarmInputs(Json& json, const SiteData& data);
 
 }  // namespace solwire::cli

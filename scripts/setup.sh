@@ -7,6 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei
 )

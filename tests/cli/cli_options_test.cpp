@@ -33,15 +33,18 @@ TEST(CliOptions, HelpPrintsTheUsageAndSucceeds) {
   for (const char* help : {"--help", "-h"}) {
     const test::CliResult alone = run({help});
     EXPECT_EQ(alone.status, kExitOk);
-    EXPECT_NE(alone.out.find("usage: solwire-cli frame"), std::string::npos);
-    EXPECT_EQ(run({"read", help}).status, kExitOk);
+    for (const char* command : {"frame", "decode", "read", "demo"})
+      EXPECT_NE(alone.out.find(command), std::string::npos) << alone.out;
+    const test::CliResult read = run({"read", help});
+    EXPECT_EQ(read.status, kExitOk);
+    EXPECT_NE(read.out.find("--port"), std::string::npos) << read.out;
   }
 }
 
 TEST(CliOptions, UnknownCommandIsNamed) {
   const test::CliResult r = run({"raed", "--port", "sim"});
   EXPECT_EQ(r.status, kExitUsage);
-  EXPECT_NE(r.err.find("unknown command 'raed'"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("raed"), std::string::npos) << r.err;
 }
 
 // A stream buffer that refuses every byte, as a full disk does.
