@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -47,7 +48,8 @@ void Thelpform::FormCreate() {
   move(x(), 104);
   setWindowTitle(languages_.index == 1 ? "ASSISTANCE" : "HELP");
   const std::filesystem::path file = directory_ / helpFileName(languages_.index);
-  // Reloading the same file keeps the reader's place in it.
+  // Reloading the same file keeps the reader's place in it; any other file
+  // is read from its top.
   const int scrolled = file == shownFile_ ? helpedit_->verticalScrollBar()->value() : 0;
   helpedit_->clear();
   shownFile_.clear();
@@ -55,6 +57,9 @@ void Thelpform::FormCreate() {
     fillTextDocument(*helpedit_->document(), loadRichTextFile(file));
     shownFile_ = file;
     reportedFile_.clear();
+    // Filling the document leaves the edit's cursor after the last
+    // character, and the edit scrolls to its cursor when it is shown.
+    helpedit_->moveCursor(QTextCursor::Start);
     helpedit_->verticalScrollBar()->setValue(scrolled);
   } catch (const RichTextFileError& error) {
     if (file == reportedFile_) return;

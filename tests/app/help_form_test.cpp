@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +97,50 @@ TEST_F(HelpFormTest, AMissingFileIsReportedOnceNotAtEveryActivation) {
   activate(*help);
   EXPECT_EQ(reports, 3);
   EXPECT_TRUE(reported.contains("helpfrnc.rtf"));
+}
+
+// A document far longer than the window, in the language's file.
+std::string longHelp(const std::string& words) {
+  std::string rtf = "{\\rtf1\\ansi ";
+  for (int i = 0; i < 300; ++i) rtf += words + " " + std::to_string(i) + "\\par\n";
+  return rtf + "}";
+}
+
+int scrolledTo(const Thelpform& help) { return help.helpedit()->verticalScrollBar()->value(); }
+
+void showAndSettle(Thelpform& help) {
+  help.show();
+  QCoreApplication::processEvents();
+}
+
+TEST_F(HelpFormTest, OpensAtTheTopAndKeepsThePlaceOnlyForTheSameFile) {
+  write("helpengc.rtf", longHelp("English line"));
+  write("helpchin.rtf", longHelp("\\u20013?\\u25991? line"));
+  auto help = open();
+  showAndSettle(*help);
+  activate(*help);
+  QCoreApplication::processEvents();
+  QScrollBar* bar = help->helpedit()->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  EXPECT_EQ(scrolledTo(*help), 0);
+
+  // Hidden and shown again with the same file: where the reader left it.
+  bar->setValue(bar->maximum() / 2);
+  const int place = scrolledTo(*help);
+  help->hide();
+  showAndSettle(*help);
+  activate(*help);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(scrolledTo(*help), place);
+
+  // Another language's file starts at its top.
+  help->hide();
+  languages.index = 2;
+  showAndSettle(*help);
+  activate(*help);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(scrolledTo(*help), 0);
+  EXPECT_TRUE(help->helpedit()->toPlainText().startsWith(QString::fromUtf8("中文 line 0")));
 }
 
 TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {
