@@ -1,0 +1,194 @@
+// The alarm panel's rules without a window: strip and button pictures,
+// acknowledging and enabling, the blink with its beep, and the texts.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "views/alarm_rules.h"
+#include "views/texts/alarm_texts.h"
+
+namespace solwire {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::array<bool, kAlarmInputs> allEnabled() {
+  std::array<bool, kAlarmInputs> enabled{};
+  enabled.fill(true);
+  return enabled;
+}
+
+TEST(AlarmStripPicture, FollowsTheTableOfStateFlashPhaseAndEnable) {
+  struct Case {
+    std::int32_t state;
+    std::uint8_t flash;
+    bool enabled;
+    bool lit;
+    int picture;
+  };
+  const Case cases[] = {
+      {0, 0, true, false, StripInactive},   {0, 1, true, true, StripInactive},  // flag set by a return to 0
+      {16, 0, true, true, StripActive},     {16, 1, true, false, StripActive},
+      {16, 1, true, true, StripActiveLit},  {128, 1, true, true, StripActiveLit},
+      {-4, 1, true, true, StripInactive},   // only a positive state is active
+      {16, 1, false, true, StripDisabled},  {0, 0, false, false, StripDisabled},
+      {16, 2, true, true, StripActive},     // a flag that is not 1 does not flash
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(stripPicture(c.state, c.flash, c.enabled, c.lit), c.picture)
+        << "state " << c.state << " flash " << int(c.flash) << " enabled " << c.enabled << " lit " << c.lit;
+}
+
+TEST(AlarmButtonPicture, IsTheAlarmsOwnPictureOnlyWhileEnabled) {
+  EXPECT_EQ(buttonPicture(14, true), 14);
+  EXPECT_EQ(buttonPicture(0, true), 0);
+  EXPECT_EQ(buttonPicture(25, true), 25);
+  EXPECT_EQ(buttonPicture(14, false), kNoPicture);
+  EXPECT_EQ(buttonPicture(26, true), kNoPicture);
+  EXPECT_EQ(buttonPicture(-1, true), kNoPicture);
+}
+
+TEST(AlarmFlashing, NeedsAnEnabledActiveAlarmWithItsFlagSet) {
+  AlarmRecord alarms;
+  auto enabled = allEnabled();
+  EXPECT_FALSE(anyAlarmFlashing(alarms, enabled));
+  alarms.flash[5] = 1;  // changed back to 0: flagged, not flashing
+  EXPECT_FALSE(anyAlarmFlashing(alarms, enabled));
+  alarms.state[5] = 64;  // active again without an acknowledgement: flashes at once
+  EXPECT_TRUE(anyAlarmFlashing(alarms, enabled));
+  enabled[5] = false;
+  EXPECT_FALSE(anyAlarmFlashing(alarms, enabled));
+}
+
+TEST(AlarmAcknowledge, ALeftClickTogglesTheFlagAndASecondClickRearmsIt) {
+  AlarmRecord alarms;
+  alarms.state[2] = 128;
+  alarms.flash[2] = 1;
+  toggleFlash(alarms, 2);
+  EXPECT_EQ(alarms.flash[2], 0);
+  EXPECT_EQ(stripPicture(alarms.state[2], alarms.flash[2], true, true), StripActive);
+  toggleFlash(alarms, 2);
+  EXPECT_EQ(alarms.flash[2], 1);
+  EXPECT_EQ(stripPicture(alarms.state[2], alarms.flash[2], true, true), StripActiveLit);
+
+  const AlarmRecord before = alarms;
+  toggleFlash(alarms, -1);
+  toggleFlash(alarms, kAlarmInputs);
+  EXPECT_EQ(alarms.flash, before.flash);
+}
+
+TEST(AlarmEnable, TogglesOneAlarmOnly) {
+  AlarmChoices choices;
+  choices.enabled = allEnabled();
+  toggleEnabled(choices, 12);
+  EXPECT_FALSE(choices.enabled[12]);
+  EXPECT_TRUE(choices.enabled[11]);
+  toggleEnabled(choices, 12);
+  EXPECT_TRUE(choices.enabled[12]);
+  toggleEnabled(choices, 13);
+  EXPECT_EQ(choices.enabled, allEnabled());
+}
+
+TEST(AlarmRate, StepsWithinNoneTo24Hours) {
+  EXPECT_EQ(stepAlarmRate(0, -1), 0);
+  EXPECT_EQ(stepAlarmRate(0, 1), 1);
+  EXPECT_EQ(stepAlarmRate(10, 1), 10);
+  EXPECT_EQ(stepAlarmRate(9, 1), 10);
+}
+
+// Runs `ticks` blink ticks `interval` apart and gives the tick numbers that beeped.
+std::vector<int> beepingTicks(BlinkState& state, int ticks, std::chrono::milliseconds interval, bool flashing,
+                              bool beepOption, BlinkTime start = {}) {
+  std::vector<int> beeps;
+  for (int tick = 1; tick <= ticks; ++tick)
+    if (blinkTick(state, flashing, beepOption, start + tick * interval).beep) beeps.push_back(tick);
+  return beeps;
+}
+
+TEST(AlarmBlink, TwoNewAlarmsBeepOncePerSecondAsThePhaseGoesDark) {
+  AlarmRecord alarms;
+  alarms.state[0] = 2;
+  alarms.state[7] = 2;
+  alarms.flash[0] = alarms.flash[7] = 1;
+  const bool flashing = anyAlarmFlashing(alarms, allEnabled());
+  BlinkState state;
+  EXPECT_EQ(beepingTicks(state, 8, kBlinkInterval, flashing, true), (std::vector<int>{2, 4, 6, 8}));
+  EXPECT_FALSE(state.lit);
+}
+
+TEST(AlarmBlink, RepaintsOnlyWhileFlashingAndBeepsOnlyWithTheOption) {
+  BlinkState state;
+  EXPECT_TRUE(beepingTicks(state, 6, kBlinkInterval, true, false).empty());
+  BlinkState quiet;
+  const BlinkStep lit = blinkTick(quiet, false, true, BlinkTime{} + 500ms);
+  const BlinkStep dark = blinkTick(quiet, false, true, BlinkTime{} + 1000ms);
+  EXPECT_TRUE(quiet.lit == false && !lit.repaint && !dark.repaint && !lit.beep && !dark.beep);
+  BlinkState flashing;
+  EXPECT_TRUE(blinkTick(flashing, true, false, BlinkTime{} + 500ms).repaint);
+  EXPECT_TRUE(flashing.lit);
+}
+
+TEST(AlarmBlink, TicksThatBunchUpAfterADelayDoNotBeepFaster) {
+  BlinkState state;
+  const BlinkTime t0{};
+  EXPECT_FALSE(blinkTick(state, true, true, t0 + 500ms).beep);   // lit
+  EXPECT_TRUE(blinkTick(state, true, true, t0 + 1000ms).beep);   // dark: beep
+  EXPECT_FALSE(blinkTick(state, true, true, t0 + 1900ms).beep);  // lit, late
+  EXPECT_FALSE(blinkTick(state, true, true, t0 + 1950ms).beep);  // dark, 950 ms after the beep
+  EXPECT_FALSE(blinkTick(state, true, true, t0 + 2450ms).beep);  // lit
+  EXPECT_TRUE(blinkTick(state, true, true, t0 + 2950ms).beep);   // dark, well past a second
+}
+
+// Random tick spacing (bunched, late, on time) and alarms coming and going:
+// never two beeps less than a second apart, and with ticks on time a steady
+// alarm beeps every second.
+TEST(AlarmBlink, RandomTickTimesNeverBeepTwiceWithinASecond) {
+  std::mt19937 random(20240501);
+  std::uniform_int_distribution<int> gapMs(0, 1300);
+  std::bernoulli_distribution alarmChanges(0.05);
+  for (int run = 0; run < 200; ++run) {
+    BlinkState state;
+    BlinkTime now{};
+    std::optional<BlinkTime> lastBeep;
+    bool flashing = true;
+    for (int tick = 0; tick < 500; ++tick) {
+      now += std::chrono::milliseconds(gapMs(random));
+      if (alarmChanges(random)) flashing = !flashing;
+      if (!blinkTick(state, flashing, true, now).beep) continue;
+      ASSERT_TRUE(flashing);
+      if (lastBeep) {
+        ASSERT_GE(now - *lastBeep, 1000ms) << "run " << run << " tick " << tick;
+      }
+      lastBeep = now;
+    }
+  }
+  BlinkState steady;
+  EXPECT_EQ(beepingTicks(steady, 120, kBlinkInterval, true, true).size(), 60u);
+}
+
+TEST(AlarmTexts, RateTextsStartWithASpace) {
+  EXPECT_EQ(alarmRateText(0, 0), " None");
+  EXPECT_EQ(alarmRateText(0, 1), " Rien");
+  EXPECT_EQ(alarmRateText(0, 2), " 没有应用");
+  EXPECT_EQ(alarmRateText(1, 0), " 2 Min");
+  EXPECT_EQ(alarmRateText(5, 2), " 30 分钟");
+  EXPECT_EQ(alarmRateText(6, 1), " 1 Heure");
+  EXPECT_EQ(alarmRateText(10, 0), " 24 Hour");
+  EXPECT_EQ(alarmRateText(11, 0), " None");
+}
+
+TEST(AlarmTexts, PictureHintsNameEachPicture) {
+  EXPECT_EQ(alarmPictureHint(0, 0), "Alarm symbol");
+  EXPECT_EQ(alarmPictureHint(0, 2), "");
+  EXPECT_EQ(alarmPictureHint(1, 0), "Alarm Number 1");
+  EXPECT_EQ(alarmPictureHint(13, 1), "Alarme Nombre 13");
+  EXPECT_EQ(alarmPictureHint(7, 2), "7");
+  EXPECT_EQ(alarmPictureHint(14, 1), "Pile tension minimum alarme");
+  EXPECT_EQ(alarmPictureHint(21, 1), "Avertisseur d'incendie");
+  EXPECT_EQ(alarmPictureHint(22, 0), "Smoke Alarm");
+  EXPECT_EQ(alarmPictureHint(25, 2), " ");
+  EXPECT_EQ(alarmPictureHint(26, 0), "");
+}
+
+}  // namespace
+}  // namespace solwire
