@@ -6,7 +6,17 @@ namespace solwire {
 
 std::string Paragraph::plainText() const {
   std::string text;
-  for (const TextRun& run : runs) text += run.text;
+  for (const TextRun& run : runs) {
+    std::size_t pos = 0;
+    while (pos < run.text.size()) {
+      const std::size_t start = pos;
+      if (nextUtf8(run.text, pos) == kLineSeparator) {
+        text += '\n';
+      } else {
+        text.append(run.text, start, pos - start);
+      }
+    }
+  }
   return text;
 }
 
@@ -59,7 +69,10 @@ void RichTextDocument::append(const RichTextDocument& other) {
   }
   bool first = true;
   for (const Paragraph& paragraph : other.paragraphs_) {
-    if (!first) endParagraph();
+    if (!first) {
+      endParagraph();
+      setParagraphFormat(paragraph.format);
+    }
     first = false;
     for (const TextRun& run : paragraph.runs) appendClean(run.text, run.format);
   }

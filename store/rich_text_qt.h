@@ -14,8 +14,9 @@ namespace solwire {
 QColor toQColor(Rgb colour);
 
 // Replaces the content of `target` with the document: one block per
-// paragraph, one fragment per run with its point size, colour, bold and
-// italic; the document's font name becomes the default font family.
+// paragraph with its alignment, indents and spacing, one fragment per run
+// with its point size, colour, bold, italic and face; the document's font
+// name becomes the default font family.
 void fillTextDocument(QTextDocument& target, const RichTextDocument& source);
 std::unique_ptr<QTextDocument> toTextDocument(const RichTextDocument& source);
 

@@ -36,8 +36,12 @@ enum class Keyword : std::uint8_t {
   Plain, Bold, Italic, Hidden, FontSize, Colour, Font, UnicodeSkip, Unicode, Binary,
   LowAnsi, HighAnsi, DoubleByte, RightToLeft, LeftToRight,
   AssociatedFont, AssociatedSize, AssociatedBold, AssociatedItalic,
-  Paragraph, Tab,
-  FontTable, ColourTable, FontCharset, FontCodePage, Red, Green, Blue,
+  Paragraph, LineBreak, Tab,
+  ParagraphDefaults, AlignLeft, AlignCentre, AlignRight, AlignJustify,
+  LeftIndent, RightIndent, FirstLineIndent, SpaceBefore, SpaceAfter,
+  FontTable, ColourTable, FontCharset, FontCodePage, FontPitch,
+  FontNil, FontRoman, FontSwiss, FontModern, FontScript, FontDecor, FontTech,
+  Red, Green, Blue,
   Upr, Ud, SkipDestination,
   EmDash, EnDash, Bullet, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote,
   EmSpace, EnSpace, QuarterEmSpace, ZeroWidthJoiner, ZeroWidthNonJoiner, LtrMark, RtlMark,
@@ -73,15 +77,36 @@ const std::unordered_map<std::string_view, Keyword>& keywords() {
         {"ab", Keyword::AssociatedBold},
         {"ai", Keyword::AssociatedItalic},
         {"par", Keyword::Paragraph},
-        {"line", Keyword::Paragraph},
+        {"line", Keyword::LineBreak},
         {"row", Keyword::Paragraph},
         {"tab", Keyword::Tab},
         {"cell", Keyword::Tab},
         {"nestcell", Keyword::Tab},
+        {"pard", Keyword::ParagraphDefaults},
+        {"ql", Keyword::AlignLeft},
+        {"qc", Keyword::AlignCentre},
+        {"qr", Keyword::AlignRight},
+        {"qj", Keyword::AlignJustify},
+        {"qd", Keyword::AlignJustify},
+        {"li", Keyword::LeftIndent},
+        {"lin", Keyword::LeftIndent},
+        {"ri", Keyword::RightIndent},
+        {"rin", Keyword::RightIndent},
+        {"fi", Keyword::FirstLineIndent},
+        {"sb", Keyword::SpaceBefore},
+        {"sa", Keyword::SpaceAfter},
         {"fonttbl", Keyword::FontTable},
         {"colortbl", Keyword::ColourTable},
         {"fcharset", Keyword::FontCharset},
         {"cpg", Keyword::FontCodePage},
+        {"fprq", Keyword::FontPitch},
+        {"fnil", Keyword::FontNil},
+        {"froman", Keyword::FontRoman},
+        {"fswiss", Keyword::FontSwiss},
+        {"fmodern", Keyword::FontModern},
+        {"fscript", Keyword::FontScript},
+        {"fdecor", Keyword::FontDecor},
+        {"ftech", Keyword::FontTech},
         {"red", Keyword::Red},
         {"green", Keyword::Green},
         {"blue", Keyword::Blue},
@@ -134,6 +159,7 @@ struct AsianFormat {
 
 struct GroupState {
   TextFormat format{kDefaultPointSize, kBlack, false, false};
+  ParagraphFormat paragraph;
   AsianFormat asian;
   RunType runType = RunType::None;
   int font = -1;  // -1: the document's default font
@@ -146,10 +172,24 @@ struct GroupState {
 
 struct FontEntry {
   std::string name;
+  FontKind kind = FontKind::Any;
+  bool fixedPitch = false;  // \fprq1
   int charsetCodePage = 0;
   int codePage = 0;  // from \cpg, overrides the charset's
   int effectiveCodePage() const { return codePage != 0 ? codePage : charsetCodePage; }
+  FontKind effectiveKind() const { return fixedPitch ? FontKind::Monospace : kind; }
+  bool eastAsian() const {
+    const int cp = effectiveCodePage();
+    return cp == 932 || cp == 936 || cp == 949 || cp == 950;
+  }
 };
+
+// Room for as many faces as a file may name, besides the two fonts the writer
+// always puts first, so that what is read is written and read back whole.
+constexpr std::size_t kMaxFonts = kMaxTableEntries + 2;
+
+int indentTwips(int parameter) { return std::clamp(parameter, -kMaxIndentTwips, kMaxIndentTwips); }
+int spacingTwips(int parameter) { return std::clamp(parameter, 0, kMaxIndentTwips); }
 
 class RtfParser {
  public:
@@ -170,8 +210,14 @@ class RtfParser {
     flushPending();
     resolveHighSurrogate();
     flushRun();
-    if (pendingBreaks_ > 0) --pendingBreaks_;  // the final \par ends the last paragraph
+    // The final \par ends the last paragraph rather than opening an empty one.
+    std::optional<ParagraphFormat> last;
+    if (!pendingBreaks_.empty()) {
+      last = pendingBreaks_.back();
+      pendingBreaks_.pop_back();
+    }
     flushBreaks();
+    if (last) document_.setParagraphFormat(*last);
     const auto deff = fonts_.find(defaultFont_);
     if (deff != fonts_.end() && !deff->second.name.empty()) document_.setFontName(deff->second.name);
     return std::move(document_);
@@ -411,7 +457,18 @@ class RtfParser {
         break;
       case Keyword::Binary: skipBinary(parameter); break;
       case Keyword::Paragraph: paragraphBreak(); break;
+      case Keyword::LineBreak: lineBreak(); break;
       case Keyword::Tab: emitText("\t"); break;
+      case Keyword::ParagraphDefaults: state.paragraph = ParagraphFormat{}; break;
+      case Keyword::AlignLeft: state.paragraph.alignment = Alignment::Left; break;
+      case Keyword::AlignCentre: state.paragraph.alignment = Alignment::Centre; break;
+      case Keyword::AlignRight: state.paragraph.alignment = Alignment::Right; break;
+      case Keyword::AlignJustify: state.paragraph.alignment = Alignment::Justify; break;
+      case Keyword::LeftIndent: state.paragraph.leftIndent = indentTwips(parameter); break;
+      case Keyword::RightIndent: state.paragraph.rightIndent = indentTwips(parameter); break;
+      case Keyword::FirstLineIndent: state.paragraph.firstLineIndent = indentTwips(parameter); break;
+      case Keyword::SpaceBefore: state.paragraph.spaceBefore = spacingTwips(parameter); break;
+      case Keyword::SpaceAfter: state.paragraph.spaceAfter = spacingTwips(parameter); break;
       case Keyword::FontTable: setDestination(Destination::FontTable); break;
       case Keyword::ColourTable:
         setDestination(Destination::ColourTable);
@@ -424,6 +481,16 @@ class RtfParser {
       case Keyword::FontCodePage:
         if (FontEntry* entry = fontEntry()) entry->codePage = std::max(parameter, 0);
         break;
+      case Keyword::FontPitch:
+        if (FontEntry* entry = fontEntry()) entry->fixedPitch = parameter == 1;
+        break;
+      case Keyword::FontNil: setFontKind(FontKind::Any); break;
+      case Keyword::FontRoman: setFontKind(FontKind::Serif); break;
+      case Keyword::FontSwiss: setFontKind(FontKind::SansSerif); break;
+      case Keyword::FontModern: setFontKind(FontKind::Monospace); break;
+      case Keyword::FontScript: setFontKind(FontKind::Script); break;
+      case Keyword::FontDecor: setFontKind(FontKind::Decorative); break;
+      case Keyword::FontTech: setFontKind(FontKind::Symbol); break;
       case Keyword::Red:
       case Keyword::Green:
       case Keyword::Blue:
@@ -544,12 +611,14 @@ class RtfParser {
     }
     if (state.destination != Destination::Body || state.hidden) return;
     flushBreaks();
+    document_.setParagraphFormat(state.paragraph);
+    const TextFormat format = withRunFace(state);
     if (!state.asian.any()) {
-      appendToRun(utf8, state.format);
+      appendToRun(utf8, format);
       lastWasAsian_ = false;
       return;
     }
-    TextFormat asianFormat = state.format;
+    TextFormat asianFormat = format;
     if (state.asian.pointSize) asianFormat.pointSize = *state.asian.pointSize;
     if (state.asian.bold) asianFormat.bold = *state.asian.bold;
     if (state.asian.italic) asianFormat.italic = *state.asian.italic;
@@ -560,8 +629,22 @@ class RtfParser {
       // Spaces, digits and punctuation go with the characters before them.
       const bool weak = cp < 0x80 && !((cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z'));
       if (!weak) lastWasAsian_ = isCjkCodePoint(cp);
-      appendToRun(utf8.substr(start, pos - start), lastWasAsian_ ? asianFormat : state.format);
+      appendToRun(utf8.substr(start, pos - start), lastWasAsian_ ? asianFormat : format);
     }
+  }
+
+  // The state's format with the face of its font, when that is neither the
+  // document's default font nor an East Asian one: East Asian faces are left
+  // to the platform, which picks one that has the characters (the writer
+  // puts its own East Asian font in the table and marks nothing else with it).
+  TextFormat withRunFace(const GroupState& state) const {
+    TextFormat format = state.format;
+    if (state.font < 0 || state.font == defaultFont_) return format;
+    const auto found = fonts_.find(state.font);
+    if (found == fonts_.end() || found->second.eastAsian()) return format;
+    format.fontName = found->second.name;
+    format.fontKind = found->second.effectiveKind();
+    return format;
   }
 
   void appendToRun(std::string_view utf8, const TextFormat& format) {
@@ -576,19 +659,26 @@ class RtfParser {
     runText_.clear();
   }
 
+  // The paragraph ends with the layout in effect at its mark.
   void paragraphBreak() {
     if (top().destination != Destination::Body) return;
     resolveHighSurrogate();
     flushRun();
     lastWasAsian_ = false;
-    ++pendingBreaks_;
+    pendingBreaks_.push_back(top().paragraph);
+  }
+
+  void lineBreak() {
+    if (top().destination == Destination::Body) emitCodePoint(kLineSeparator);
   }
 
   void flushBreaks() {
-    for (; pendingBreaks_ > 0; --pendingBreaks_) {
+    for (const ParagraphFormat& format : pendingBreaks_) {
       flushRun();
+      document_.setParagraphFormat(format);
       document_.endParagraph();
     }
+    pendingBreaks_.clear();
   }
 
   // ---- tables ----
@@ -597,16 +687,22 @@ class RtfParser {
     if (top().destination != Destination::FontTable) return nullptr;
     auto found = fonts_.find(currentFont_);
     if (found == fonts_.end()) {
-      if (fonts_.size() >= kMaxTableEntries) return nullptr;
+      if (fonts_.size() >= kMaxFonts) return nullptr;
       found = fonts_.emplace(currentFont_, FontEntry{}).first;
     }
     return &found->second;
   }
 
+  void setFontKind(FontKind kind) {
+    if (FontEntry* entry = fontEntry()) entry->kind = kind;
+  }
+
+  // A name keeps no control characters and no ';', which would end it in a
+  // font table.
   void finishFontName() {
     std::string name;
     for (char c : fontName_) {
-      if (static_cast<unsigned char>(c) >= 0x20) name += c;
+      if (static_cast<unsigned char>(c) >= 0x20 && c != ';') name += c;
     }
     fontName_.clear();
     const auto first = name.find_first_not_of(' ');
@@ -664,7 +760,7 @@ class RtfParser {
   RichTextDocument document_;
   std::string runText_;
   TextFormat runFormat_;
-  std::size_t pendingBreaks_ = 0;
+  std::vector<ParagraphFormat> pendingBreaks_;  // the layout of each paragraph ended but not yet begun anew
   bool lastWasAsian_ = false;
 };
 

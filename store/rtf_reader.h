@@ -3,9 +3,12 @@
 // accepts any bytes: it never fails, keeps all the text it can make out and
 // takes time linear in the input.
 //
-// Understood: font table (\fcharset and \cpg give a font's code page), colour
-// table, \fs, \cf, \b, \i, \v, \plain, East Asian size, bold and italic given
-// apart (\dbch with \afs, \ab, \ai), \tab, \par, \line, \uN with \ucN
+// Understood: font table (\fcharset and \cpg give a font's code page; the
+// family words \froman \fswiss \fmodern ... and \fprq1 the kind of face),
+// colour table, \fs, \cf, \b, \i, \v, \plain, \f, East Asian size, bold and
+// italic given apart (\dbch with \afs, \ab, \ai), paragraph alignment (\ql
+// \qc \qr \qj, \qd read as \qj), indents (\li \ri \fi, \lin \rin) and
+// spacing (\sb \sa), reset by \pard, \tab, \par, \line, \uN with \ucN
 // fallback skipping, \'hh in the code page of the current font or of the
 // document (\ansicpg, \mac, \pc, \pca; double-byte code pages such as 936
 // included), \binN, the escapes \{ \} \\ \~ \- \_ and a few named characters.
@@ -17,8 +20,11 @@
 // missing '}' at the end are accepted; numeric parameters are clamped.
 // Reading stops where the outermost \rtf group closes.
 //
-// \line and \row end the paragraph like \par; \cell is read as a tab. A final
-// \par ends the last paragraph rather than opening an empty one, so a
+// A paragraph takes the layout in effect at the \par that ends it. A run in
+// a font other than the default one keeps that font's name and kind, unless
+// the font is an East Asian one. \line is a line break inside the paragraph
+// (U+2028); \row ends the paragraph like \par; \cell is read as a tab. A
+// final \par ends the last paragraph rather than opening an empty one, so a
 // document written by writeRtf reads back with the paragraphs it had.
 #pragma once
 
@@ -29,6 +35,9 @@
 namespace solwire {
 
 inline constexpr int kMaxRtfGroupDepth = 1000;
+// Indents and spacing are clamped to 22 inches either way (spacing is never
+// negative), as word processors limit them.
+inline constexpr int kMaxIndentTwips = 31680;
 
 RichTextDocument readRtf(std::string_view rtf);
 

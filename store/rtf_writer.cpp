@@ -1,5 +1,6 @@
 #include "store/rtf_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -113,6 +114,87 @@ class RtfOutput {
   bool delimit_ = false;  // a control word was written and text must not run into it
 };
 
+// Run text: as RtfOutput::text, with line separators as \line.
+void writeRunText(RtfOutput& out, std::string_view utf8) {
+  constexpr std::string_view kSeparator = "\xE2\x80\xA8";  // U+2028 in UTF-8
+  for (auto at = utf8.find(kSeparator); at != std::string_view::npos; at = utf8.find(kSeparator)) {
+    out.text(utf8.substr(0, at));
+    out.controlWord("line");
+    utf8.remove_prefix(at + kSeparator.size());
+  }
+  out.text(utf8);
+}
+
+const char* familyWord(FontKind kind) {
+  switch (kind) {
+    case FontKind::Serif: return "froman";
+    case FontKind::SansSerif: return "fswiss";
+    case FontKind::Monospace: return "fmodern";
+    case FontKind::Script: return "fscript";
+    case FontKind::Decorative: return "fdecor";
+    case FontKind::Symbol: return "ftech";
+    case FontKind::Any: break;
+  }
+  return "fnil";
+}
+
+bool hasOwnFace(const TextFormat& format) { return !format.fontName.empty() || format.fontKind != FontKind::Any; }
+
+// The faces runs ask for, each once; they follow the document's font (\f0)
+// and the CJK font (\f1) in the font table.
+class RunFaces {
+ public:
+  static constexpr int kFirstIndex = 2;
+
+  explicit RunFaces(const RichTextDocument& document) {
+    for (const Paragraph& paragraph : document.paragraphs()) {
+      for (const TextRun& run : paragraph.runs) {
+        if (hasOwnFace(run.format)) indexOf(run.format);
+      }
+    }
+  }
+
+  int indexOf(const TextFormat& format) {
+    const std::pair<std::string, FontKind> face{fontTableName(format.fontName), format.fontKind};
+    const auto found = std::find(faces_.begin(), faces_.end(), face);
+    if (found != faces_.end()) return kFirstIndex + static_cast<int>(found - faces_.begin());
+    faces_.push_back(face);
+    return kFirstIndex + static_cast<int>(faces_.size()) - 1;
+  }
+
+  void writeTable(RtfOutput& out) const {
+    int index = kFirstIndex;
+    for (const auto& [name, kind] : faces_) {
+      out.raw("{");
+      out.controlWord("f", index++);
+      out.controlWord(familyWord(kind));
+      out.controlWord("fcharset", 0);
+      out.raw(" ");
+      out.text(name);
+      out.raw(";}");
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, FontKind>> faces_;
+};
+
+void writeParagraphFormat(RtfOutput& out, const ParagraphFormat& format) {
+  out.controlWord("pard");
+  switch (format.alignment) {
+    case Alignment::Centre: out.controlWord("qc"); break;
+    case Alignment::Right: out.controlWord("qr"); break;
+    case Alignment::Justify: out.controlWord("qj"); break;
+    case Alignment::Left: break;
+  }
+  const std::pair<const char*, int> values[] = {{"li", format.leftIndent},      {"ri", format.rightIndent},
+                                                {"fi", format.firstLineIndent}, {"sb", format.spaceBefore},
+                                                {"sa", format.spaceAfter}};
+  for (const auto& [word, value] : values) {
+    if (value != 0) out.controlWord(word, value);
+  }
+}
+
 // What the reader has in effect at a point of the output.
 struct OutputState {
   int font = -1;
@@ -150,7 +232,10 @@ std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& op
   out.text(fontTableName(document.fontName()));
   out.raw(";}{\\f1\\fnil\\fcharset134 ");
   out.text(fontTableName(options.cjkFontName));
-  out.raw(";}}\n{\\colortbl ;");
+  out.raw(";}");
+  RunFaces faces(document);
+  faces.writeTable(out);
+  out.raw("}\n{\\colortbl ;");
   for (const Rgb& c : colours) {
     out.controlWord("red", c.red);
     out.controlWord("green", c.green);
@@ -162,9 +247,14 @@ std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& op
   out.raw("}\n{\\*\\generator Solwire;}\\pard\\plain\\dbch\\af1\\loch");
 
   OutputState state;
+  ParagraphFormat layout;  // the header's \pard
   for (const Paragraph& paragraph : document.paragraphs()) {
+    if (paragraph.format != layout) {
+      writeParagraphFormat(out, paragraph.format);
+      layout = paragraph.format;
+    }
     for (const TextRun& run : paragraph.runs) {
-      const int font = containsCjk(run.text) ? 1 : 0;
+      const int font = hasOwnFace(run.format) ? faces.indexOf(run.format) : containsCjk(run.text) ? 1 : 0;
       const int halfPoints = halfPointsOf(run.format.pointSize);
       const int colour = colourIndex(run.format.colour);
       if (font != state.font) out.controlWord("f", font);
@@ -175,7 +265,7 @@ std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& op
         run.format.italic ? out.controlWord("i") : out.controlWord("i", 0);
       }
       state = OutputState{font, halfPoints, colour, run.format.bold, run.format.italic};
-      out.text(run.text);
+      writeRunText(out, run.text);
     }
     out.controlWord("par");
     out.raw("\n");

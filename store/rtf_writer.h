@@ -3,7 +3,9 @@
 // fallback, sizes in half points, colours from the colour table. Runs holding
 // CJK characters use a second font with the GB2312 charset, which is also the
 // East Asian font of the whole text, so that readers choose a CJK-capable face
-// for them.
+// for them. Runs with a face of their own get a font of their own after those
+// two; a paragraph's layout is written where it differs from the one before,
+// and a line separator as \line.
 #pragma once
 
 #include <string>

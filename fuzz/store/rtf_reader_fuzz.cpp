@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the RTF reader, then writes what it read and reads
-// that back: the second reading must give the same paragraphs and runs.
+// that back: the second reading must give the same paragraphs, with their
+// layout, and the same runs, with their faces.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

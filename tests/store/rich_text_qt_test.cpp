@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextFragment>
@@ -51,6 +53,46 @@ TEST_F(RichTextQt, TextDocumentHasOneBlockPerParagraphAndTheRunFormats) {
   EXPECT_EQ(value.foreground().color(), QColor(255, 0, 0));
   EXPECT_EQ(value.fontWeight(), QFont::Normal);
   EXPECT_TRUE(value.fontItalic());
+}
+
+TEST_F(RichTextQt, BlocksTakeTheParagraphLayoutAndRunsTheirFace) {
+  RichTextDocument source;
+  source.setParagraphFormat({Alignment::Centre, 0, 0, 0, 240, 120});
+  source.appendRun("Title", 18);
+  source.endParagraph();
+  source.setParagraphFormat({Alignment::Left, 720, 360, -180, 0, 60});
+  source.appendRun("[Ports]\u2028COM1=sim", TextFormat{10, kBlack, false, false, "No Such Mono Face", FontKind::Monospace});
+  source.endParagraph();
+  source.setParagraphFormat({Alignment::Right, 0, 0, 0, 0, 0});
+  source.appendRun("right", 10);
+  source.endParagraph();
+  source.setParagraphFormat({Alignment::Justify, 0, 0, 0, 0, 0});
+  source.appendRun("justified", 10);
+
+  QTextDocument target;
+  fillTextDocument(target, source);
+  ASSERT_EQ(target.blockCount(), 4);
+  // Twips become pixels at the screen's resolution, as point sizes do.
+  const double pixelsPerTwip = QFontMetricsF(QFont()).fontDpi() / 1440.0;
+  const QTextBlockFormat title = target.findBlockByNumber(0).blockFormat();
+  EXPECT_EQ(title.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+  EXPECT_DOUBLE_EQ(title.topMargin(), 240 * pixelsPerTwip);
+  EXPECT_DOUBLE_EQ(title.bottomMargin(), 120 * pixelsPerTwip);
+  const QTextBlock snippetBlock = target.findBlockByNumber(1);
+  const QTextBlockFormat snippet = snippetBlock.blockFormat();
+  EXPECT_EQ(snippet.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  EXPECT_DOUBLE_EQ(snippet.leftMargin(), 720 * pixelsPerTwip);
+  EXPECT_DOUBLE_EQ(snippet.rightMargin(), 360 * pixelsPerTwip);
+  EXPECT_DOUBLE_EQ(snippet.textIndent(), -180 * pixelsPerTwip);
+  EXPECT_EQ(target.findBlockByNumber(2).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+  EXPECT_EQ(target.findBlockByNumber(3).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+
+  // The snippet keeps its line break inside the block and is shown in a
+  // fixed-pitch face even though the named one is not installed.
+  EXPECT_EQ(snippetBlock.text(), QString("[Ports]") + QChar(QChar::LineSeparator) + "COM1=sim");
+  const QTextCharFormat code = snippetBlock.begin().fragment().charFormat();
+  EXPECT_TRUE(QFontInfo(code.font()).fixedPitch());
+  EXPECT_FALSE(QFontInfo(target.findBlockByNumber(2).begin().fragment().charFormat().font()).fixedPitch());
 }
 
 TEST_F(RichTextQt, PlainQStringRoundTrip) {

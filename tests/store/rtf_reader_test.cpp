@@ -45,6 +45,35 @@ TEST(RtfRoundTrip, KeepsTextTabsSizesColoursStylesParagraphsAndChinese) {
   EXPECT_EQ(readRtf(writeRtf(RichTextDocument{})), RichTextDocument{});
 }
 
+// A help page: centred title, indented items with space around them, a
+// monospaced snippet whose lines break inside one paragraph.
+RichTextDocument laidOutDocument() {
+  RichTextDocument document;
+  document.setParagraphFormat({Alignment::Centre, 0, 0, 0, 0, 240});
+  document.appendRun("Title", TextFormat{18, kBlue, true, false});
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Left, 360, 120, -180, 60, 80});
+  document.appendRun("Item ", 10);
+  document.appendRun("bold", 10, kBlack, true);
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Left, 720, 0, 0, 0, 120});
+  document.appendRun("[Ports]\u2028COM1=sim", TextFormat{10, kBlack, false, false, "Courier New", FontKind::Monospace});
+  document.appendRun(" 中文", 10);
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Justify, 0, 0, 0, 0, 0});
+  document.appendRun("serif", TextFormat{10, kBlack, false, false, "", FontKind::Serif});
+  document.appendRun("named", TextFormat{10, kBlack, false, false, "DejaVu Sans", FontKind::Any});
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Right, 0, 0, 0, 0, 0});  // an empty last paragraph keeps its format
+  return document;
+}
+
+TEST(RtfRoundTrip, KeepsParagraphLayoutFacesAndLineBreaks) {
+  const RichTextDocument document = laidOutDocument();
+  EXPECT_EQ(readRtf(writeRtf(document)), document);
+  EXPECT_EQ(readRtf(writeRtf(document)).plainText(), "Title\nItem bold\n[Ports]\nCOM1=sim 中文\nserifnamed\n");
+}
+
 TEST(RtfRoundTrip, AppendingToALoadedFileKeepsEarlierReports) {
   RichTextDocument file = readRtf(writeRtf(sampleReport()));
   file.append(sampleReport());
@@ -106,6 +135,65 @@ TEST(RtfReader, ReadsEscapesAndNamedCharacters) {
   EXPECT_EQ(text("{\\rtf1 a\\{b\\}c\\\\d\\~e\\-f\\_g\\emdash h\\endash i\\bullet\\lquote j\\rquote"
                  "\\ldblquote k\\rdblquote\\line l\\tab m\\cell n\\row o\\\np}"),
             "a{b}c\\d\u00A0ef\u2011g—h–i•‘j’“k”\nl\tm\tn\no\np");
+}
+
+std::vector<ParagraphFormat> paragraphFormats(const RichTextDocument& document) {
+  std::vector<ParagraphFormat> formats;
+  for (const Paragraph& paragraph : document.paragraphs()) formats.push_back(paragraph.format);
+  return formats;
+}
+
+TEST(RtfReader, KeepsAlignmentIndentsAndSpacingUntilPard) {
+  const RichTextDocument document = readRtf(
+      "{\\rtf1\\ansi\\pard\\qc\\sa240 Title\\par\r\n"
+      "\\pard\\li360\\ri120\\fi-180\\sb60\\sa80 Item\\par Still the item's layout\\par\r\n"
+      "\\pard\\qr right\\par\\qj justified\\par\\qd distributed\\par\\ql\\lin720\\rin240 logical\\par\r\n"
+      "\\pard{\\qc closed before the mark} left\\par\r\n"
+      "\\pard\\li99999999\\ri-99999999\\sb-20\\sa99999999 clamped\\par\r\n"
+      "\\pard\\qc\\par\\pard last}");
+  EXPECT_EQ(paragraphFormats(document), (std::vector<ParagraphFormat>{
+                                            {Alignment::Centre, 0, 0, 0, 0, 240},
+                                            {Alignment::Left, 360, 120, -180, 60, 80},
+                                            {Alignment::Left, 360, 120, -180, 60, 80},
+                                            {Alignment::Right, 0, 0, 0, 0, 0},
+                                            {Alignment::Justify, 0, 0, 0, 0, 0},
+                                            {Alignment::Justify, 0, 0, 0, 0, 0},
+                                            {Alignment::Left, 720, 240, 0, 0, 0},
+                                            {Alignment::Left, 0, 0, 0, 0, 0},
+                                            {Alignment::Left, kMaxIndentTwips, -kMaxIndentTwips, 0, 0, kMaxIndentTwips},
+                                            {Alignment::Centre, 0, 0, 0, 0, 0},
+                                            {Alignment::Left, 0, 0, 0, 0, 0},
+                                        }));
+  EXPECT_EQ(document.paragraphs()[9].plainText(), "");
+}
+
+TEST(RtfReader, LineBreaksStayInsideTheParagraph) {
+  const RichTextDocument document = readRtf("{\\rtf1\\pard\\li720\\sa120 [Ports]\\line COM1=sim\\line\\par after\\par}");
+  ASSERT_EQ(document.paragraphs().size(), 2u);
+  EXPECT_EQ(document.paragraphs()[0].runs[0].text, "[Ports]\u2028COM1=sim\u2028");
+  EXPECT_EQ(document.paragraphs()[0].format.leftIndent, 720);
+  EXPECT_EQ(document.plainText(), "[Ports]\nCOM1=sim\n\nafter");
+}
+
+TEST(RtfReader, RunsKeepAFaceOtherThanTheDefaultOne) {
+  const RichTextDocument document = readRtf(
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fnil\\fcharset134 SimSun{\\*\\falt X};}"
+      "{\\f2\\fmodern\\fcharset0 Courier New;}{\\f3 DejaVu Sans Mono;}{\\f4\\fnil\\fprq1 ;}{\\f5\\froman Times;}"
+      "{\\f6\\fswiss\\'3b Semi\\'3bColon;}}"
+      "\\f0 body {\\f2 code} \\f3 named\\f4 fixed\\f5 serif\\f6 odd\\f1 \\u20013?\\f9 unknown\\plain\\fs24 plain}");
+  const auto face = [](std::string name, FontKind kind) {
+    return TextFormat{12, kBlack, false, false, std::move(name), kind};
+  };
+  EXPECT_EQ(document.fontName(), "Arial");
+  // The East Asian font is left to the platform, as the writer's own is.
+  EXPECT_EQ(document.paragraphs()[0].runs, (Runs{{"body ", face("", FontKind::Any)},
+                                                 {"code", face("Courier New", FontKind::Monospace)},
+                                                 {" ", face("", FontKind::Any)},
+                                                 {"named", face("DejaVu Sans Mono", FontKind::Any)},
+                                                 {"fixed", face("", FontKind::Monospace)},
+                                                 {"serif", face("Times", FontKind::Serif)},
+                                                 {"odd", face("SemiColon", FontKind::SansSerif)},
+                                                 {"中unknownplain", face("", FontKind::Any)}}));
 }
 
 TEST(RtfReader, AppliesAndResetsCharacterFormatting) {

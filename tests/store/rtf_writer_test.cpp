@@ -60,6 +60,28 @@ TEST(RtfWriter, WritesFormatChangesOnlyWhereTheyChange) {
   EXPECT_EQ(count(rtf, "\\par\n"), 2);
 }
 
+TEST(RtfWriter, WritesParagraphLayoutWhereItChangesAndRunFacesInTheFontTable) {
+  RichTextDocument document;
+  document.setParagraphFormat({Alignment::Centre, 0, 0, 0, 120, 240});
+  document.appendRun("Title", 18);
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Left, 720, 360, -180, 0, 0});
+  document.appendRun("[Ports]\u2028COM1=sim", TextFormat{10, kBlack, false, false, "Courier New", FontKind::Monospace});
+  document.endParagraph();
+  document.setParagraphFormat({Alignment::Left, 720, 360, -180, 0, 0});
+  document.appendRun("中文", TextFormat{10, kBlack, false, false, "", FontKind::Serif});
+  document.appendRun("again", TextFormat{10, kBlack, false, false, "Courier New", FontKind::Monospace});
+  document.endParagraph();
+  const std::string rtf = writeRtf(document);
+  EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset0 Courier New;}{\\f3\\froman\\fcharset0 ;}}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\pard\\qc\\sb120\\sa240\\f0\\fs36"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\pard\\li720\\ri360\\fi-180\\f2\\fs20 [Ports]\\line COM1=sim\\par\n\\f3"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\f2 again"), std::string::npos) << rtf;
+  // The header's, then the title, the snippet and the last, empty paragraph
+  // back to the default layout; the third paragraph has the snippet's.
+  EXPECT_EQ(count(rtf, "\\pard"), 4);
+}
+
 TEST(RtfWriter, FontNamesCannotBreakTheFontTable) {
   RichTextDocument document;
   document.setFontName("Evil;}{\\rtf1\nName");
