@@ -1,6 +1,7 @@
 #include "app/help_form.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -28,6 +29,7 @@ Thelpform::Thelpform(const LanguageState& languages, std::filesystem::path direc
   helpedit_->setFont(QFont("Arial"));
   helpedit_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   helpedit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  helpedit_->installEventFilter(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(helpedit_);
@@ -71,6 +73,23 @@ void Thelpform::FormCreate() {
 bool Thelpform::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) FormCreate();
   return QWidget::event(event);
+}
+
+// A read-only text edit scrolls with Home and End but ignores Ctrl+Home and
+// Ctrl+End, the keys a reader expects to reach the start and the end.
+bool Thelpform::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == helpedit_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::MoveToStartOfDocument)) {
+      helpedit_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+      return true;
+    }
+    if (key->matches(QKeySequence::MoveToEndOfDocument)) {
+      helpedit_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace solwire

@@ -31,6 +31,7 @@ class Thelpform : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   const LanguageState& languages_;

@@ -4,7 +4,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontInfo>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +144,47 @@ TEST_F(HelpFormTest, OpensAtTheTopAndKeepsThePlaceOnlyForTheSameFile) {
   QCoreApplication::processEvents();
   EXPECT_EQ(scrolledTo(*help), 0);
   EXPECT_TRUE(help->helpedit()->toPlainText().startsWith(QString::fromUtf8("中文 line 0")));
+}
+
+void press(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QKeyEvent event(QEvent::KeyPress, key, modifiers);
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+TEST_F(HelpFormTest, ControlHomeAndControlEndGoToTheStartAndEnd) {
+  write("helpengc.rtf", longHelp("English line"));
+  auto help = open();
+  showAndSettle(*help);
+  QScrollBar* bar = help->helpedit()->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  press(help->helpedit(), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(scrolledTo(*help), bar->maximum());
+  press(help->helpedit(), Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(scrolledTo(*help), 0);
+}
+
+// The shipped help documents keep their layout on screen: a centred title,
+// indented items with space between them, and a monospaced settings snippet.
+TEST_F(HelpFormTest, TheShippedHelpShowsItsLayout) {
+  for (int language : {0, 1, 2}) {
+    LanguageState shipped;
+    shipped.index = language;
+    Thelpform help(shipped, SOLWIRE_HELP_DIR, [](const QString& message) { ADD_FAILURE() << message.toStdString(); });
+    const QTextDocument& document = *help.helpedit()->document();
+    const QTextBlock title = document.firstBlock();
+    EXPECT_EQ(title.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter) << language;
+    EXPECT_GT(title.blockFormat().bottomMargin(), 0) << language;
+    int indented = 0;
+    int monospaced = 0;
+    for (QTextBlock block = title; block.isValid(); block = block.next()) {
+      if (block.blockFormat().leftMargin() > 0) ++indented;
+      for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (QFontInfo(it.fragment().charFormat().font()).fixedPitch()) ++monospaced;
+      }
+    }
+    EXPECT_GT(indented, 10) << language;
+    EXPECT_GT(monospaced, 0) << language;
+  }
 }
 
 TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {
