@@ -170,6 +170,7 @@ class ViewHarness {
   ViewHarness& operator=(const ViewHarness&) = delete;
 
   LinkController& controller() { return *controller_; }
+  const LinkController& controller() const { return *controller_; }
   ProgramLink& link() { return *link_; }
   // The regulators on the line; change them with line().withBus(...).
   sim::SimulatedLineService& line() { return *line_; }

@@ -1,0 +1,175 @@
+#include "views/current_form.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <algorithm>
+
+#include "app/qt_text.h"
+#include "protocol/link_controller.h"
+#include "views/current_rules.h"
+#include "views/texts/current_texts.h"
+
+namespace solwire {
+
+namespace {
+
+constexpr int kImageWidth = 300;
+constexpr int kImageHeight = 130;
+
+// A neutral backdrop: a soft gradient with a lighter band behind each column
+// of values.
+QPixmap backgroundPicture() {
+  QPixmap picture(kImageWidth, kImageHeight);
+  QPainter painter(&picture);
+  QLinearGradient sky(0, 0, 0, kImageHeight);
+  sky.setColorAt(0, QColor(214, 226, 238));
+  sky.setColorAt(1, QColor(176, 196, 214));
+  painter.fillRect(picture.rect(), sky);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QColor(150, 170, 190));
+  painter.setBrush(QColor(236, 242, 248));
+  for (const QRect& band : {QRect(3, 40, 92, 84), QRect(99, 40, 104, 84), QRect(207, 40, 90, 84)})
+    painter.drawRoundedRect(band, 6, 6);
+  return picture;
+}
+
+// A value box of a given size, its text centred in it.
+void setBoxSize(QLabel* label, int width, int height) {
+  label->setMinimumSize(width, height);
+  label->resize(width, height);
+  label->setAlignment(Qt::AlignCenter);
+}
+
+// A label is never narrower or lower than its text (nor smaller than its box).
+void fitToText(QLabel* label) { label->resize(label->sizeHint().expandedTo(label->minimumSize())); }
+
+}  // namespace
+
+TCurrentform::TCurrentform(LinkController& link, QWidget* parent)
+    : QWidget(parent, Qt::Tool), link_(link) {
+  setObjectName("Currentform");
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName("Panel1");
+  Image1 = new QLabel(Panel1);
+  Image1->setObjectName("Image1");
+  Image1->setPixmap(backgroundPicture());
+  Image1->setScaledContents(true);
+  Typelab = addLabel("Typelab", 8, 8);
+  Statelab = addLabel("Statelab", 210, 8);
+  statenumlab = addLabel("statenumlab", 270, 8);
+  Chargelab = addLabel("Chargelab", 8, 48);
+  Camphrlab = addLabel("Camphrlab", 8, 96);
+  Loadlab = addLabel("Loadlab", 215, 48);
+  Lamphrlab = addLabel("Lamphrlab", 215, 96);
+  batvlab = addLabel("batvlab", 103, 56);
+  setBoxSize(batvlab, 97, 31);
+  maxminlab = addLabel("maxminlab", 103, 96);
+  setBoxSize(maxminlab, 97, 23);
+  Waitlab = addLabel("Waitlab", 64, 32);
+  Waitlab->setWordWrap(true);
+  Waitlab->setAlignment(Qt::AlignCenter);
+  Waitlab->setAutoFillBackground(true);
+  Waitlab->setStyleSheet("background-color: red;");
+  Waitlab->setGeometry(64, 32, 177, 73);
+  Waitlab->hide();
+  FormCreate();
+}
+
+QLabel* TCurrentform::addLabel(const char* name, int left, int top) {
+  auto* label = new QLabel(Panel1);
+  label->setObjectName(name);
+  label->move(left, top);
+  // Clicks on a label are clicks on the window.
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return label;
+}
+
+void TCurrentform::FormCreate() {
+  move(0, 104);
+  labelupdate();
+}
+
+void TCurrentform::applyLanguage(int language, const QFont& font) {
+  language_ = language;
+  font_ = font;
+  setFont(font_);
+  applyCaptions();
+  labelupdate();
+}
+
+void TCurrentform::applyCaptions() {
+  setWindowTitle(qtText(currentText(CurrentText::Caption)[language_]));
+  Statelab->setText(qtText(currentText(CurrentText::StateLabel)[language_]));
+  Waitlab->setText(qtText(currentText(CurrentText::WaitText)[language_]));
+}
+
+void TCurrentform::labelupdate() {
+  applyCaptions();
+  const SiteData& data = link_.data();
+  const CurrentStateTexts texts = currentStateTexts(data.scaling, data.current);
+  statenumlab->setText(QString::fromStdString(texts.statenumlab));
+  Chargelab->setText(QString::fromStdString(texts.chargelab));
+  Loadlab->setText(QString::fromStdString(texts.loadlab));
+  Camphrlab->setText(QString::fromStdString(texts.camphrlab));
+  Lamphrlab->setText(QString::fromStdString(texts.lamphrlab));
+  batvlab->setText(QString::fromStdString(texts.batvlab));
+  maxminlab->setText(QString::fromStdString(texts.maxminlab));
+  Typelab->setText(QString::fromStdString(texts.typelab));
+  fitWindowToLabels();
+}
+
+// The layout is fixed, but a larger language font must not cut a text off:
+// labels grow to their text and the window to its labels.
+void TCurrentform::fitWindowToLabels() {
+  QRect used(0, 0, kImageWidth, kImageHeight);
+  for (QLabel* label : {Typelab, Statelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab,
+                        maxminlab}) {
+    fitToText(label);
+    used = used.united(label->geometry().adjusted(0, 0, 4, 4));
+  }
+  used = used.united(Waitlab->geometry());
+  Panel1->setGeometry(0, 0, used.width(), used.height());
+  Image1->setGeometry(Panel1->rect());
+  Image1->lower();
+  Waitlab->raise();
+  setFixedSize(used.width(), used.height());
+}
+
+bool TCurrentform::waiting() const { return !Waitlab->isHidden(); }
+
+void TCurrentform::hideCurrentStateWait() { Waitlab->hide(); }
+
+void TCurrentform::FormClick() {
+  setFont(font_);
+  applyCaptions();
+  fitWindowToLabels();
+  if (link_.lineBusy()) return;
+  Waitlab->show();
+  link_.Getdata(Requester::CurrentStateView);
+  // Nothing went out (the program is starting, a dial is in progress): there
+  // is no reading to wait for. A request that failed at once has taken the
+  // wait down already.
+  if (!link_.lineBusy()) Waitlab->hide();
+}
+
+bool TCurrentform::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormClick();
+  return QWidget::event(event);
+}
+
+void TCurrentform::mousePressEvent(QMouseEvent* event) {
+  FormClick();
+  QWidget::mousePressEvent(event);
+}
+
+void TCurrentform::closeEvent(QCloseEvent* event) {
+  emit closedByOperator();
+  QWidget::closeEvent(event);
+}
+
+}  // namespace solwire
