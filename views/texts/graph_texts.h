@@ -32,7 +32,7 @@ struct SizedText {
 
 const SizedText& graphText(GraphText which);
 
-// The unit label beside the value axis (its text is the chart's unit).
-inline constexpr std::array<int, 3> kGraphUnitPointSize{10, 10, 10};
+// The unit label beside the value axis: its text is the chart's unit.
+inline constexpr SizedText kGraphUnit{{"", "", ""}, {10, 10, 10}};
 
 }  // namespace solwire
