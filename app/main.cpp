@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
 
@@ -106,6 +107,9 @@ int main(int argc, char** argv) {
   openPanels(mainform, options.panels);
 
   if (!options.screenshotFile.isEmpty()) {
+    // Nobody is there to close a box: what the operator would be told goes
+    // to standard error.
+    mainform.reportError = [](const QString& message) { std::cerr << "solwire: " << message.toStdString() << '\n'; };
     QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
       const bool saved = mainform.grab().save(options.screenshotFile);
       mainform.close();

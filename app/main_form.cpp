@@ -157,8 +157,8 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     link_->shutDown();
     closePorts();
     if (helpform_) helpform_->close();
-    // The status bar goes with the window: a box is the only way left to say
-    // that the changes of this run are lost.
+    // The status bar goes with the window: the operator must be told another
+    // way that the changes of this run are lost.
     if (notSaved) reportError(*notSaved);
   }
   event->accept();

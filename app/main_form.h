@@ -104,9 +104,10 @@ class Tmainform : public QWidget, private LinkViews {
   StatusPanels& statusBar() { return *Statusb; }
   // Where the font dialog's choice comes from; tests replace it.
   std::function<std::optional<QFont>(const QFont& initial)> chooseFont;
-  // Tells the operator of an error that outlives the window (the settings
-  // could not be saved at close); by default a standard error box. Tests
-  // replace it.
+  // Tells the operator of a problem with the settings file: once at start
+  // (it could not be read whole, or is refused) and at close (the settings
+  // could not be saved). By default a standard error box; a run that nobody
+  // watches replaces it, as do tests.
   std::function<void(const QString& message)> reportError;
 
  protected:
@@ -142,8 +143,11 @@ class Tmainform : public QWidget, private LinkViews {
   void FormCreate();
   void loadControls(const Configuration& configuration);
   void bindPorts();
-  // Writes the store; on failure says so in the status bar and returns why.
+  // Writes the store; on failure says so in the status bar and returns why,
+  // unless the operator was told the same at start.
   std::optional<QString> saveConfiguration();
+  void tellSettingsFileProblemAtStart();
+  QString settingsFileMessage(const StoreResult& result) const;
   void closePorts();
   void closeIfOpen(LinkPort& port);
   void showSavePanel(bool printMode);
@@ -159,6 +163,7 @@ class Tmainform : public QWidget, private LinkViews {
   Thelpform* helpform_ = nullptr;
   bool closing_ = false;
   bool directDeviceLost_ = false;
+  StoreResult settingsFileAtStart_;
 
  public:
   // Components, named as the program's texts and handlers name them.

@@ -8,12 +8,14 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/main_form.h"
 #include "app/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
+#include "app/texts/settings_file_texts.h"
 #include "app/up_down.h"
 #include "app/version_text.h"
 
@@ -78,6 +80,21 @@ void Tmainform::FormCreate() {
   Tapicheck->setChecked(loaded_.tapiSelection);
   Versionlab->setText(fromStd(versionText()));
   applyLanguageTexts();  // the caption now carries the version
+  tellSettingsFileProblemAtStart();
+}
+
+// Told once the event loop runs, so that the window is up behind the message
+// and whoever created the window has had the chance to choose how it is told.
+void Tmainform::tellSettingsFileProblemAtStart() {
+  settingsFileAtStart_ = services_.store.openStatus();
+  if (settingsFileAtStart_.ok) return;
+  QTimer::singleShot(0, this, [this, message = settingsFileMessage(settingsFileAtStart_)] { reportError(message); });
+}
+
+QString Tmainform::settingsFileMessage(const StoreResult& result) const {
+  const QString text = qtText(settingsFileText(result.problem, !result.reason.empty())[languages_.index]);
+  const QString file = fromStd(result.location);
+  return text.contains(QLatin1String("%2")) ? text.arg(file, fromStd(result.reason)) : text.arg(file);
 }
 
 void Tmainform::loadControls(const Configuration& c) {
@@ -164,9 +181,13 @@ Configuration Tmainform::currentConfiguration() const {
 std::optional<QString> Tmainform::saveConfiguration() {
   const StoreResult result = solwire::saveConfiguration(services_.store, currentConfiguration());
   if (result.ok) return std::nullopt;
-  Statusb->setPanelText(5, fromStd(result.message));
+  const bool toldAtStart =
+      result.problem == settingsFileAtStart_.problem && result.location == settingsFileAtStart_.location;
+  if (toldAtStart) return std::nullopt;
+  const QString message = settingsFileMessage(result);
+  Statusb->setPanelText(5, message);
   services_.feedback.beep();
-  return fromStd(result.message);
+  return message;
 }
 
 void Tmainform::closePorts() {

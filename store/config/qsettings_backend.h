@@ -3,11 +3,19 @@
 // "Software\Veltrane\Solwire" on Windows, ~/.config/Veltrane/Solwire.conf on
 // Linux. Sections are QSettings groups; value names are kept exactly, spaces
 // included.
+//
+// A settings file is examined before it is opened: one that is not a regular
+// file (a FIFO, a device) is neither read nor written, and every value takes
+// its default. A read-only file is read but never replaced. A symbolic link
+// is followed: the file it names is replaced, and the link stays.
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "store/config/settings_backend.h"
 
@@ -33,27 +41,41 @@ class QSettingsBackend final : public SettingsBackend {
   // Held back until commit: nothing reaches the medium before then.
   void write(std::string_view section, std::string_view name, std::string_view value) override;
 
-  // Writes the pending values to the medium. A settings file is written whole
-  // to a temporary file beside it, read back, and only then renamed over the
-  // old one, so a failed or cut-short write (a full disk) is reported and
-  // leaves the previous file as it was.
+  // Writes the pending values to the medium. A settings file is composed
+  // whole in a scratch folder and read back there; values of the old file
+  // that do not come back as they were are left out (the program's own
+  // values must all come back). Only then are the contents written beside
+  // the file and renamed over it, so a failed or cut-short write (a full
+  // disk) is reported and leaves the previous file as it was.
   StoreResult commit() override;
 
-  // Whether the store could be read when it was opened (an unreadable or
-  // malformed file reads as empty, so every value takes its default).
-  StoreResult openStatus() const;
+  // Whether the store could be read whole when it was opened: an unreadable
+  // file reads as empty, and values that could not be read or cannot be
+  // written back take their defaults.
+  StoreResult openStatus() const override { return openStatus_; }
 
   // Where the values live: a file path, or the registry path on Windows.
-  QString location() const;
+  QString location() const { return location_; }
 
  private:
-  StoreResult describe(const char* action) const;
-  StoreResult commitToFile();
-  QString unusedNameBeside(const QString& file);
+  // The INI text of some contents, and which of them had to be left out.
+  struct Composition {
+    StoreResult result;
+    QByteArray text;
+    QStringList leftOut;
+  };
 
-  std::unique_ptr<QSettings> settings_;  // read only; a file is replaced whole at commit
-  std::map<QString, QString> pending_;   // written since the last commit
-  int temporaryCount_ = 0;
+  void openFile(const QString& path);
+  StoreResult examineContents() const;
+  std::map<QString, QVariant> contentsWithPending() const;
+  Composition compose(std::map<QString, QVariant> contents, const std::set<QString>& mustKeep) const;
+  StoreResult commitToFile();
+  StoreResult failure(StoreProblem problem, std::string reason = {}) const;
+
+  QString location_;
+  std::unique_ptr<QSettings> settings_;  // read only; null when the file was refused
+  StoreResult openStatus_;
+  std::map<QString, QString> pending_;  // written since the last commit
 };
 
 }  // namespace solwire

@@ -15,9 +15,9 @@ void MemorySettingsBackend::write(std::string_view section, std::string_view nam
 StoreResult MemorySettingsBackend::commit() {
   ++commits_;
   if (pendingFailure_) {
-    auto message = std::move(*pendingFailure_);
+    StoreResult failure = std::move(*pendingFailure_);
     pendingFailure_.reset();
-    return StoreResult::failure(std::move(message));
+    return failure;
   }
   return StoreResult::success();
 }

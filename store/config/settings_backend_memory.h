@@ -1,6 +1,7 @@
 // A settings backend held in memory. It records every read and write in the
 // order they happen, so tests can check what the store asked for and wrote,
-// and it can be told to fail its next commit.
+// and it can be told to fail its next commit or to have been opened with a
+// problem.
 #pragma once
 
 #include <map>
@@ -24,6 +25,7 @@ class MemorySettingsBackend final : public SettingsBackend {
   std::optional<std::string> read(std::string_view section, std::string_view name) const override;
   void write(std::string_view section, std::string_view name, std::string_view value) override;
   StoreResult commit() override;
+  StoreResult openStatus() const override { return openStatus_; }
 
   // Presets a stored value without recording a write.
   void set(std::string_view section, std::string_view name, std::string_view value);
@@ -36,7 +38,8 @@ class MemorySettingsBackend final : public SettingsBackend {
   int commits() const { return commits_; }
   void clearLog();
 
-  void failNextCommit(std::string message) { pendingFailure_ = std::move(message); }
+  void failNextCommit(StoreResult failure) { pendingFailure_ = std::move(failure); }
+  void setOpenStatus(StoreResult status) { openStatus_ = std::move(status); }
 
  private:
   using Key = std::pair<std::string, std::string>;
@@ -44,7 +47,8 @@ class MemorySettingsBackend final : public SettingsBackend {
   mutable std::vector<Access> reads_;
   std::vector<Access> writes_;
   int commits_ = 0;
-  std::optional<std::string> pendingFailure_;
+  std::optional<StoreResult> pendingFailure_;
+  StoreResult openStatus_;
 };
 
 }  // namespace solwire

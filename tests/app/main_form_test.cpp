@@ -16,6 +16,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/status_panels.h"
 #include "app/toolbar_pictures.h"
@@ -231,17 +233,66 @@ TEST_F(MainFormTest, TheLinkReportsInTheStatusBarInTheCurrentLanguage) {
   EXPECT_FALSE(form->statusBar().panelText(1).isEmpty());
 }
 
-TEST_F(MainFormTest, AFailedSaveIsReportedNotSwallowed) {
+TEST_F(MainFormTest, AFailedSaveSaysWhyInTheWindowsLanguage) {
+  const std::string file = "/home/op/.config/Veltrane/Solwire.conf";
+  const std::vector<std::pair<int, QString>> languages{
+      {0, "The settings were not saved to /home/op/.config/Veltrane/Solwire.conf: Permission denied. The file is "
+          "left as it was."},
+      {1, QString::fromUtf8("Les réglages n'ont pas été enregistrés dans /home/op/.config/Veltrane/Solwire.conf : "
+                            "Permission denied. Le fichier reste tel qu'il était.")},
+      {2, QString::fromUtf8("设置未能保存到 /home/op/.config/Veltrane/Solwire.conf：Permission denied。该文件保持原样。")}};
+  for (const auto& [language, expected] : languages) {
+    auto form = open();
+    form->englishselectClick(language);
+    QStringList reported;
+    form->reportError = [&reported](const QString& message) { reported << message; };
+    store.failNextCommit(StoreResult::failure(StoreProblem::CannotWrite, file, "Permission denied"));
+    const int beepsBefore = feedback.beeps;
+    form->exityesBitBtnClick();
+    EXPECT_EQ(form->statusBar().panelText(5).toStdString(), expected.toStdString());
+    EXPECT_EQ(feedback.beeps, beepsBefore + 1);
+    // The status bar closes with the window: the operator is told another way.
+    EXPECT_EQ(reported, QStringList{expected});
+  }
+}
+
+TEST_F(MainFormTest, AReadOnlySettingsFileIsToldAtClose) {
   auto form = open();
   QStringList reported;
   form->reportError = [&reported](const QString& message) { reported << message; };
-  store.failNextCommit("cannot write /home/op/.config/Veltrane/Solwire.conf: disk full");
+  QCoreApplication::sendPostedEvents();
+  store.failNextCommit(StoreResult::failure(StoreProblem::ReadOnly, "/etc/solwire.conf"));
   form->exityesBitBtnClick();
-  EXPECT_TRUE(form->statusBar().panelText(5).contains("disk full"));
-  EXPECT_GE(feedback.beeps, 1);
-  // The status bar closes with the window: the operator is told in a box.
+  EXPECT_EQ(reported, QStringList{"The settings were not saved: /etc/solwire.conf is read-only. The file is left as "
+                                  "it is."});
+}
+
+TEST_F(MainFormTest, ASettingsFileReadInPartIsToldOnceAtStart) {
+  store.setOpenStatus(StoreResult::failure(StoreProblem::PartlyRead, "/home/op/Solwire.conf"));
+  store.set("Settings", "Language Number", "2");
+  auto form = open();
+  QStringList reported;
+  form->reportError = [&reported](const QString& message) { reported << message; };
+  EXPECT_TRUE(reported.isEmpty());  // not before the event loop runs
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(reported, QStringList{QString::fromUtf8(
+                          "设置文件 /home/op/Solwire.conf 中有部分内容无法读取。这些设置采用默认值，保存设置时不再写入。")});
+  form->exityesBitBtnClick();  // the save succeeds: nothing more to tell
+  EXPECT_EQ(reported.size(), 1);
+}
+
+TEST_F(MainFormTest, ARefusedSettingsFileIsToldAtStartAndNotAgainAtClose) {
+  const std::string fifo = "/home/op/.config/Veltrane/Solwire.conf";
+  store.setOpenStatus(StoreResult::failure(StoreProblem::NotAFile, fifo));
+  auto form = open();
+  QStringList reported;
+  form->reportError = [&reported](const QString& message) { reported << message; };
+  QCoreApplication::sendPostedEvents();
   ASSERT_EQ(reported.size(), 1);
-  EXPECT_TRUE(reported[0].contains("disk full"));
+  EXPECT_TRUE(reported[0].startsWith("/home/op/.config/Veltrane/Solwire.conf is not a regular file")) << reported[0].toStdString();
+  store.failNextCommit(StoreResult::failure(StoreProblem::NotAFile, fifo));
+  form->exityesBitBtnClick();
+  EXPECT_EQ(reported.size(), 1);
 }
 
 }  // namespace

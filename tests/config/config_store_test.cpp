@@ -314,10 +314,10 @@ TEST(ConfigStore, NamesDifferingOnlyInTheirSpacesAreDifferentValues) {
 
 TEST(ConfigStore, SaveReportsAFailedCommit) {
   MemorySettingsBackend backend;
-  backend.failNextCommit("disk full");
+  backend.failNextCommit(StoreResult::failure(StoreProblem::CannotWrite, "/nowhere", "No space left on device"));
   const StoreResult result = saveConfiguration(backend, Configuration{});
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.message, "disk full");
+  EXPECT_EQ(result.reason, "No space left on device");
   EXPECT_TRUE(saveConfiguration(backend, Configuration{}).ok);
 }
 

@@ -1,6 +1,9 @@
 #include "store/config/qsettings_backend.h"
 
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -111,7 +114,9 @@ TEST_F(QSettingsBackendTest, SaveReportsAFileThatCannotBeWritten) {
   QSettingsBackend backend(blocker + QStringLiteral("/Solwire.conf"));
   const StoreResult result = saveConfiguration(backend, Configuration{});
   EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find("not-a-folder/Solwire.conf"), std::string::npos) << result.message;
+  EXPECT_EQ(result.problem, StoreProblem::CannotWrite);
+  EXPECT_EQ(result.location, (blocker + QStringLiteral("/Solwire.conf")).toStdString());
+  EXPECT_EQ(result.reason, "Not a directory");
 }
 
 TEST_F(QSettingsBackendTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFiles) {
@@ -158,7 +163,8 @@ TEST_F(QSettingsBackendTest, AWriteCutShortIsReportedAndLeavesThePreviousFile) {
     result = saveConfiguration(backend, changed);
   }
   EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find("Solwire.conf"), std::string::npos) << result.message;
+  EXPECT_EQ(result.problem, StoreProblem::CannotWrite);
+  EXPECT_EQ(result.location, iniPath().toStdString());
   EXPECT_EQ(bytesOf(iniPath()), saved);
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Solwire.conf")});
   QSettingsBackend reopened(iniPath());
@@ -176,12 +182,89 @@ TEST_F(QSettingsBackendTest, AFileThatCouldNotBeParsedIsReplacedWithoutAFalseErr
   {
     QSettingsBackend backend(iniPath());
     EXPECT_FALSE(backend.openStatus().ok);
-    const StoreResult result = saveConfiguration(backend, changed);
-    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(backend.openStatus().problem, StoreProblem::PartlyRead);
+    EXPECT_TRUE(saveConfiguration(backend, changed).ok);
   }
   QSettingsBackend reopened(iniPath());
   EXPECT_TRUE(reopened.openStatus().ok);
   EXPECT_EQ(loadConfiguration(reopened), changed);
+}
+
+// File permissions as an ordinary user meets them. The superuser may write
+// anywhere, so it checks them as "nobody" for the scope (this thread only).
+class AsOrdinaryUser {
+ public:
+  AsOrdinaryUser() : superuser_(::geteuid() == 0) {
+    if (superuser_) ::setfsuid(kNobody);
+  }
+  ~AsOrdinaryUser() {
+    if (superuser_) ::setfsuid(0);
+  }
+  AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+  AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+ private:
+  static constexpr uid_t kNobody = 65534;
+  bool superuser_;
+};
+
+TEST_F(QSettingsBackendTest, AFailedSaveGivesTheSystemsReason) {
+  const QString folder = dir_.filePath(QStringLiteral("locked"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + QStringLiteral("/Solwire.conf");
+  {
+    QSettingsBackend backend(path);
+    ASSERT_TRUE(saveConfiguration(backend, Configuration{}).ok);
+  }
+  const QByteArray before = bytesOf(path);
+  ::chmod(QFile::encodeName(dir_.path()).constData(), 0755);
+  ::chmod(QFile::encodeName(folder).constData(), 0555);  // no new file can go beside the settings
+  Configuration changed;
+  changed.siteNumber = 17;
+  StoreResult result;
+  {
+    const AsOrdinaryUser ordinary;
+    QSettingsBackend backend(path);
+    result = saveConfiguration(backend, changed);
+  }
+  ::chmod(QFile::encodeName(folder).constData(), 0755);
+  EXPECT_EQ(result.problem, StoreProblem::CannotWrite);
+  EXPECT_EQ(result.location, path.toStdString());
+  EXPECT_EQ(result.reason, "Permission denied");
+  EXPECT_EQ(bytesOf(path), before);
+}
+
+// A name QSettings cannot write (an empty one, from a "=value" line before
+// the first section) and a value it cannot read (an unknown stored type) must
+// not keep every later save from succeeding.
+TEST_F(QSettingsBackendTest, WhatCannotBeWrittenBackIsLeftOutAndEverythingElseSaved) {
+  {
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("=orphan\n"
+               "[Settings]\n"
+               "Site%20Number=12\n"
+               "Odd=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QThing)\n"
+               "[Notes]\n"
+               "kept=as it was, with a comma\n");
+  }
+  Configuration changed;
+  changed.siteNumber = 21;
+  {
+    QSettingsBackend backend(iniPath());
+    EXPECT_EQ(backend.openStatus().problem, StoreProblem::PartlyRead);
+    EXPECT_EQ(loadConfiguration(backend).siteNumber, 12);
+    const StoreResult result = saveConfiguration(backend, changed);
+    EXPECT_TRUE(result.ok) << result.reason;
+  }
+  QSettingsBackend reopened(iniPath());
+  EXPECT_TRUE(reopened.openStatus().ok);  // what was saved reads whole
+  EXPECT_EQ(loadConfiguration(reopened), changed);
+  EXPECT_EQ(reopened.read("Notes", "kept"), "as it was, with a comma");
+  EXPECT_EQ(reopened.read("Settings", "Odd"), std::nullopt);
+  const QSettings plain(iniPath(), QSettings::IniFormat);
+  EXPECT_FALSE(plain.allKeys().contains(QString()));
+  EXPECT_FALSE(bytesOf(iniPath()).contains("orphan"));
 }
 
 TEST_F(QSettingsBackendTest, PerUserStoreIsVeltraneSolwire) {
