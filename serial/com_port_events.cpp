@@ -54,7 +54,7 @@ void TComPort::raiseEvents(const Notification& n) {
 void TComPort::raiseStatusEvents(const Notification& n) {
   switch (n.statusType) {
     case stModem: raise(OnTriggerModemStatus, *this); break;
-    case stLineError: raise(OnTriggerLineError, *this, n.data, (n.data & line_error::kBreak) != 0); break;
+    case stLineError: raise(OnTriggerLineError, *this, n.lineErrors, (n.lineErrors & line_error::kBreak) != 0); break;
     case stOutputFree: raise(OnTriggerOutbuffFree, *this); break;
     case stOutputUsed: raise(OnTriggerOutbuffUsed, *this); break;
     case stOutputSent: raise(OnTriggerOutSent, *this); break;

@@ -72,6 +72,7 @@ void TBaseDispatcher::runStatusTriggers() {
     n.param = hit->handle;
     n.data = hit->data;
     n.statusType = hit->type;
+    n.lineErrors = hit->lineErrors;
     notifyTargets(n);  // the sweep restarts after each hit
   }
   std::lock_guard lock(mutex_);

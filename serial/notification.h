@@ -18,9 +18,10 @@ inline constexpr std::uint16_t kDeviceLost = 0x7E0B;
 struct Notification {
   std::uint16_t code = 0;
   std::uint16_t param = 0;       // unread count (data available) or trigger handle
-  std::uint16_t data = 0;        // count for output-buffer triggers, error bits for line errors
+  std::uint16_t data = 0;        // count for output-buffer triggers, else 0
   std::uint16_t arming = 0;      // timer hits: which arming of the trigger fired
   std::uint8_t statusType = 0;   // status hits: the trigger's type
+  std::uint16_t lineErrors = 0;  // line-error hits: the error bits
 };
 
 }  // namespace solwire

@@ -23,7 +23,6 @@ bool statusHits(const StatusTriggerRecord& t, const StatusInputs& in) {
 std::uint16_t statusData(const StatusTriggerRecord& t, const StatusInputs& in) {
   if (t.type == stOutputFree) return static_cast<std::uint16_t>(std::min<std::size_t>(in.outputFree, 0xFFFF));
   if (t.type == stOutputUsed) return static_cast<std::uint16_t>(std::min<std::size_t>(in.outputUsed, 0xFFFF));
-  if (t.type == stLineError) return in.lineErrors;
   return 0;
 }
 
@@ -117,7 +116,8 @@ std::optional<StatusHit> TriggerList::takeStatusHit(const StatusInputs& inputs) 
   for (auto& t : statuses_) {
     if (t.active && statusHits(t, inputs)) {
       t.active = false;
-      return StatusHit{t.handle, t.type, statusData(t, inputs)};
+      const std::uint16_t errors = t.type == stLineError ? inputs.lineErrors : std::uint16_t{0};
+      return StatusHit{t.handle, t.type, statusData(t, inputs), errors};
     }
   }
   return std::nullopt;

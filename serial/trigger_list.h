@@ -59,7 +59,8 @@ struct TimerHit {
 struct StatusHit {
   std::uint16_t handle;
   std::uint8_t type;
-  std::uint16_t data;  // byte count (output-buffer triggers) or error bits (line error)
+  std::uint16_t data;        // byte count for output-buffer triggers, else 0
+  std::uint16_t lineErrors;  // the error bits, for a line-error trigger
 };
 
 // Everything a close saves and the next open restores.

@@ -192,9 +192,13 @@ TEST_F(PortTest, CarrierTriggerArmedWhileAbsentFiresOnceWhenItComes) {
   EXPECT_EQ(modemEvents, 1);  // once per arming
 }
 
-TEST_F(PortTest, LineErrorTriggerReportsTheErrorBits) {
+TEST_F(PortTest, LineErrorTriggerReportsTheErrorBitsToItsOwnEventOnly) {
   std::uint16_t seen = 0;
   bool lineBreak = false;
+  std::vector<std::uint16_t> genericData;
+  port->OnTrigger = [&](TComPort&, std::uint16_t msg, std::uint16_t, std::uint16_t data) {
+    if (msg == notify::kStatus) genericData.push_back(data);
+  };
   port->OnTriggerLineError = [&](TComPort&, std::uint16_t error, bool brk) {
     seen = error;
     lineBreak = brk;
@@ -206,6 +210,7 @@ TEST_F(PortTest, LineErrorTriggerReportsTheErrorBits) {
   ASSERT_TRUE(pump([&] { return seen != 0; }));
   EXPECT_EQ(seen, line_error::kBreak);
   EXPECT_TRUE(lineBreak);
+  EXPECT_EQ(genericData, std::vector<std::uint16_t>{0});  // OnTrigger's Data is 0 for a line error
 }
 
 TEST_F(PortTest, CloseAndReopenKeepsArmedTimersWithTheirFirstExpiry) {
