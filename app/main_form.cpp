@@ -24,6 +24,7 @@
 #include "app/toolbar_pictures.h"
 #include "app/up_down.h"
 #include "app/version_text.h"
+#include "serial/port_names.h"
 
 namespace solwire {
 
@@ -282,6 +283,22 @@ void Tmainform::directDeviceLost() {
 
 void Tmainform::showLinkStatus(LinkStatus status) {
   Statusb->setPanelText(5, qtText(statusText(status, languageFromIndex(languages_.index))));
+  Statusb->setMessageDetail(directPortFailure(status));
+}
+
+// A failed open is followed at once by "Cant Open Port" and "Comm Fail", so
+// the port and the system's reason stay with the message panel until the
+// port opens.
+QString Tmainform::directPortFailure(LinkStatus status) {
+  if (!link_ || link_->lastPortError().empty()) {
+    directPortFailure_.clear();
+  } else if (status == LinkStatus::PortSetException) {
+    const int com = links_.directPort.ComNumber();
+    const PortNames names([this](int n) { return storedPortPath(loaded_, n); });
+    directPortFailure_ = QStringLiteral("COM%1 (%2): %3")
+                             .arg(QString::number(com), qtText(names.pathFor(com)), qtText(link_->lastPortError()));
+  }
+  return directPortFailure_;
 }
 
 void Tmainform::showClock(const LocalTime& now) {

@@ -148,6 +148,7 @@ class Tmainform : public QWidget, private LinkViews {
   std::optional<QString> saveConfiguration();
   void tellSettingsFileProblemAtStart();
   QString settingsFileMessage(const StoreResult& result) const;
+  QString directPortFailure(LinkStatus status);
   void closePorts();
   void closeIfOpen(LinkPort& port);
   void showSavePanel(bool printMode);
@@ -164,6 +165,7 @@ class Tmainform : public QWidget, private LinkViews {
   bool closing_ = false;
   bool directDeviceLost_ = false;
   StoreResult settingsFileAtStart_;
+  QString directPortFailure_;  // "COM2 (/dev/ttyUSB0): No such file or directory"
 
  public:
   // Components, named as the program's texts and handlers name them.

@@ -18,8 +18,18 @@ void StatusPanels::setPanelText(int panel, const QString& text) {
   if (panel < 0 || panel >= kPanelCount) return;
   QLabel* label = panels_[static_cast<std::size_t>(panel)];
   label->setText(text);
-  // The message panel can be narrower than a long message: keep it readable.
-  if (panel == kPanelCount - 1) label->setToolTip(text);
+  if (panel == kPanelCount - 1) updateMessageToolTip();
+}
+
+void StatusPanels::setMessageDetail(const QString& detail) {
+  messageDetail_ = detail;
+  updateMessageToolTip();
+}
+
+// The message panel can be narrower than a long message: keep it readable.
+void StatusPanels::updateMessageToolTip() {
+  QLabel* message = panels_[kPanelCount - 1];
+  message->setToolTip(messageDetail_.isEmpty() ? message->text() : messageDetail_);
 }
 
 QString StatusPanels::panelText(int panel) const {

@@ -20,13 +20,18 @@ class StatusPanels : public QFrame {
 
   void setPanelText(int panel, const QString& text);
   QString panelText(int panel) const;
+  // More about the message panel's text, shown when the mouse rests on it in
+  // place of the text itself; empty gives the text back.
+  void setMessageDetail(const QString& detail);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   void placePanels();
+  void updateMessageToolTip();
   std::array<QLabel*, kPanelCount> panels_{};
+  QString messageDetail_;
 };
 
 }  // namespace solwire

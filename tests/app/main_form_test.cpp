@@ -295,6 +295,29 @@ TEST_F(MainFormTest, ARefusedSettingsFileIsToldAtStartAndNotAgainAtClose) {
   EXPECT_EQ(reported.size(), 1);
 }
 
+TEST_F(MainFormTest, TheMessagePanelKeepsWhyThePortWouldNotOpenUntilItOpens) {
+  store.set("Ports", "COM2", "/dev/ttyUSB0");
+  auto form = open();
+  const QLabel* message = form->statusBar().findChild<QLabel*>("Statusb.panel5");
+  ASSERT_NE(message, nullptr);
+  form->Timer1Timer();
+  directPort.failOpen = true;
+  form->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(form->statusBar().panelText(5).toStdString(), "Comm Fail");  // the link's own text stands
+  EXPECT_EQ(message->toolTip().toStdString(), "COM2 (/dev/ttyUSB0): device not found");
+
+  form->Dportbox->setCurrentIndex(4);  // COM5 keeps its default path
+  form->DportboxChange();
+  form->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(message->toolTip().toStdString(), "COM5 (/dev/ttyS4): device not found");
+
+  directPort.failOpen = false;
+  form->Getdata(Requester::CurrentStateView);
+  ASSERT_TRUE(directPort.open);
+  EXPECT_EQ(form->statusBar().panelText(5), "Request Sent");
+  EXPECT_EQ(message->toolTip().toStdString(), "Request Sent");
+}
+
 }  // namespace
 }  // namespace solwire
 
