@@ -58,6 +58,10 @@ ENGLISH = [
     ("p", "3. Choose the site and press \"Current State\". The status bar shows \"Request Sent\" and then \"Data "
           "Received\", and the window shows the values."),
     ("p", "The middle panels of the status bar show the port and the baud rate in use."),
+    ("p", "If the port cannot be opened, the status bar shows \"Comm Fail\". Rest the mouse on that panel: its tip "
+          "names the port, its device and the system's reason, for example \"COM2 (/dev/ttyUSB0): No such file or "
+          "directory\" (there is no such device), \"Device or resource busy\" (another program holds it) or "
+          "\"Permission denied\" (see below). The tip stays until the port opens."),
     ("h2", "Serial ports on Linux"),
     ("p", "On Linux each COM number stands for a device path. COM1 is /dev/ttyS0, COM2 is /dev/ttyS1, and so on up "
           "to COM8, /dev/ttyS7. A USB serial adapter usually appears as /dev/ttyUSB0. To use it, give a COM number "
@@ -140,7 +144,13 @@ ENGLISH = [
           "language and fonts, report and log options, modem settings, alarm options and pictures, and the phone "
           "book file. On Linux they are kept in ~/.config/Veltrane/Solwire.conf, on Windows in the registry under "
           "Software\\Veltrane\\Solwire. A value that is missing or not valid takes its default. A change is saved "
-          "only when Solwire ends normally; a save that fails leaves the previous file whole."),
+          "only when Solwire ends normally; a save that fails leaves the previous file whole, and Solwire says why "
+          "(for example \"Permission denied\")."),
+    ("p", "A read-only settings file is left as it is: Solwire says when it ends that the settings were not saved. "
+          "If part of the file cannot be read, Solwire says so when it starts; what could not be read takes its "
+          "default and is left out when the settings are saved. If the file is a symbolic link, Solwire writes the "
+          "file the link points to and keeps the link. A settings path that is not a regular file (a named pipe, "
+          "a device) is refused with a message, and Solwire starts with its default settings."),
     ("p", "Spaces in names are written as %20 in the file. To use French, set this line in the section [Settings] "
           "while Solwire is closed (0 is English, 1 French, 2 Chinese):"),
     ("code", ["[Settings]", "Language%20Number=1"]),
@@ -149,18 +159,22 @@ ENGLISH = [
 STATUS_ENGLISH = [
     "A request has gone to the selected site and the reply is awaited. Nothing to do; if no reply comes, \"Data "
     "Timeout\" follows.",
-    "A reading was asked for but no link is open: the direct port could not be opened, or a modem call is not "
-    "connected. Check the direct port in \"Modem Setup\", or dial the site first. \"Comm Fail\" follows.",
+    "Shown only for a moment, as \"Comm Fail\" follows at once: a reading was asked for but no link is open, "
+    "because the direct port could not be opened or a modem call is not connected. Check the direct port in "
+    "\"Modem Setup\", or dial the site first.",
     "The serial port has been opened. Nothing to do.",
     "The port has been set up but is not open. Check the port number and that the device exists, then read again.",
-    "Opening a port failed: the device does not exist, another program is using it, or you may not open it. "
-    "Choose another COM number, close the other program, and check the path under [Ports] and your membership of "
-    "the group dialout. Also shown when a port could not be closed as Solwire ends.",
+    "Opening the direct port for a reading failed. \"Comm Fail\" replaces it at once, and the tip of the panel "
+    "says which port and why (see \"Connecting a regulator on a serial port\"): the device does not exist, "
+    "another program is using it, or you may not open it. Choose another COM number, close the other program, "
+    "and check the path under [Ports] and your membership of the group dialout. It stays in view when a port "
+    "could not be set up as Solwire starts or closed as it ends.",
     "The setup string has been sent to the modem. Nothing to do.",
     "The modem could not be set up because its port is not open. Check the modem port and that the modem is "
     "connected and switched on.",
     "The request has been given up: no reply, or no link. Check the cable, the site number, the baud rate (it must "
-    "be the regulator's) and the regulator's power, then click the window to read again.",
+    "be the regulator's) and the regulator's power, then click the window to read again. If the port could not "
+    "be opened, the tip of the panel names the port and the system's reason.",
     "The modem is dialling. Wait for the connection.",
     "The modem port could not be opened for a call. Check the modem port in \"Modem Setup\" and that no other "
     "program holds it.",

@@ -62,6 +62,11 @@ FRENCH = [
     ("p", "3. Choisissez le site et appuyez sur « State immediate ». La barre d'état affiche « Request Sent » puis "
           "« Data Received », et la fenêtre montre les valeurs."),
     ("p", "Les cases du milieu de la barre d'état montrent le port et la vitesse en service."),
+    ("p", "Si le port ne peut pas être ouvert, la barre d'état affiche « Comm Fail ». Laissez la souris sur cette "
+          "case : sa bulle d'aide donne le port, son périphérique et la raison donnée par le système, par exemple "
+          "« COM2 (/dev/ttyUSB0): No such file or directory » (ce périphérique n'existe pas), « Device or resource "
+          "busy » (un autre programme le tient) ou « Permission denied » (voir plus bas). La bulle reste jusqu'à ce "
+          "que le port s'ouvre."),
     ("h2", "Les ports série sous Linux"),
     ("p", "Sous Linux, chaque numéro COM désigne un chemin de périphérique. COM1 est /dev/ttyS0, COM2 est "
           "/dev/ttyS1, et ainsi de suite jusqu'à COM8, /dev/ttyS7. Un adaptateur série USB apparaît en général sous "
@@ -151,7 +156,13 @@ FRENCH = [
           "de l'annuaire. Sous Linux, ils sont gardés dans ~/.config/Veltrane/Solwire.conf ; sous Windows, dans le "
           "registre sous Software\\Veltrane\\Solwire. Une valeur absente ou invalide prend sa valeur par défaut. "
           "Une modification n'est enregistrée que si Solwire se termine normalement ; un enregistrement qui échoue "
-          "laisse l'ancien fichier intact."),
+          "laisse l'ancien fichier intact, et Solwire dit pourquoi (par exemple « Permission denied »)."),
+    ("p", "Un fichier de réglages en lecture seule est laissé tel quel : Solwire signale en se terminant que les "
+          "réglages n'ont pas été enregistrés. Si une partie du fichier ne peut pas être lue, Solwire le signale au "
+          "démarrage ; ce qui n'a pas pu être lu prend sa valeur par défaut et n'est pas réenregistré. Si le fichier "
+          "est un lien symbolique, Solwire écrit le fichier désigné par le lien et garde le lien. Un chemin qui "
+          "n'est pas un fichier ordinaire (un tube nommé, un périphérique) est refusé avec un message, et Solwire "
+          "démarre avec ses réglages par défaut."),
     ("p", "Dans le fichier, les espaces des noms s'écrivent %20. Pour passer en français, mettez cette ligne dans la "
           "section [Settings] pendant que Solwire est fermé (0 anglais, 1 français, 2 chinois) :"),
     ("code", ["[Settings]", "Language%20Number=1"]),
@@ -160,22 +171,25 @@ FRENCH = [
 STATUS_FRENCH = [
     "Une demande est partie vers le site choisi et la réponse est attendue. Rien à faire ; si aucune réponse "
     "n'arrive, « Data Timeout » suit.",
-    "Une lecture a été demandée mais aucune liaison n'est ouverte : le port direct n'a pas pu être ouvert, ou "
-    "l'appel par modem n'est pas établi. Vérifiez le port direct dans « Modem Setup », ou appelez d'abord le site. "
-    "« Comm Fail » suit.",
+    "Ne paraît qu'un instant, car « Comm Fail » suit aussitôt : une lecture a été demandée mais aucune liaison "
+    "n'est ouverte, parce que le port direct n'a pas pu être ouvert ou que l'appel par modem n'est pas établi. "
+    "Vérifiez le port direct dans « Modem Setup », ou appelez d'abord le site.",
     "Le port série a été ouvert. Rien à faire.",
     "Le port a été configuré mais n'est pas ouvert. Vérifiez le numéro du port et l'existence du périphérique, "
     "puis relisez.",
-    "L'ouverture d'un port a échoué : le périphérique n'existe pas, un autre programme l'utilise, ou vous n'avez "
-    "pas le droit de l'ouvrir. Choisissez un autre numéro COM, fermez l'autre programme, vérifiez le chemin sous "
-    "[Ports] et votre appartenance au groupe dialout. Ce message paraît aussi quand un port n'a pas pu être fermé "
-    "à la fin de Solwire.",
+    "L'ouverture du port direct pour une lecture a échoué. « Comm Fail » le remplace aussitôt, et la bulle d'aide "
+    "de la case dit quel port et pourquoi (voir « Raccorder un régulateur sur un port série ») : le périphérique "
+    "n'existe pas, un autre programme l'utilise, ou vous n'avez pas le droit de l'ouvrir. Choisissez un autre "
+    "numéro COM, fermez l'autre programme, vérifiez le chemin sous [Ports] et votre appartenance au groupe "
+    "dialout. Ce message reste affiché quand un port n'a pas pu être configuré au démarrage ou fermé à la fin de "
+    "Solwire.",
     "La chaîne d'initialisation a été envoyée au modem. Rien à faire.",
     "Le modem n'a pas pu être initialisé car son port n'est pas ouvert. Vérifiez le port du modem, son câble et "
     "son alimentation.",
     "La demande a été abandonnée : pas de réponse, ou pas de liaison. Vérifiez le câble, le numéro du site, la "
     "vitesse (elle doit être celle du régulateur) et l'alimentation du régulateur, puis cliquez dans la fenêtre "
-    "pour relire.",
+    "pour relire. Si le port n'a pas pu être ouvert, la bulle d'aide de la case donne le port et la raison donnée "
+    "par le système.",
     "Le modem compose le numéro. Attendez la connexion.",
     "Le port du modem n'a pas pu être ouvert pour un appel. Vérifiez le port du modem dans « Modem Setup » et "
     "qu'aucun autre programme ne le tient.",

@@ -144,7 +144,7 @@ TEST_P(HelpDocuments, QuoteTheProgramsOwnTextsInTheirLanguage) {
     EXPECT_NE(text.find(message), std::string::npos) << "status \"" << message << '"';
   }
   for (const char* fact : {"COM1", "COM8", "[Ports]", "SOLWIRE_COM2=sim", "sim-modem", "/dev/ttyS0", "Veltrane/Solwire.conf",
-                           "Sorry - Phone Book is not available"})
+                           "Sorry - Phone Book is not available", "COM2 (/dev/ttyUSB0): No such file or directory"})
     EXPECT_NE(text.find(fact), std::string::npos) << fact;
   EXPECT_NE(text.find(mainWindowText("sitelab", TextKind::Caption, language)), std::string::npos);
 }
