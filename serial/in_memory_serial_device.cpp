@@ -38,8 +38,10 @@ class InMemorySerialDevice final : public SerialDevice {
   int setLine(const LineSettings& settings) override {
     std::lock_guard lock(line_->mutex_);
     if (!alive()) return -EIO;
-    if (settings.baud <= 0 || settings.dataBits < 5 || settings.dataBits > 8) return comm_error::kBadArgument;
+    if (settings.baud < 0 || settings.dataBits < 5 || settings.dataBits > 8) return comm_error::kBadArgument;
+    const std::int32_t current = line_->settings_ ? line_->settings_->baud : InMemoryLine::kInitialBaud;
     line_->settings_ = settings;
+    if (settings.baud == 0) line_->settings_->baud = current;
     ++line_->lineChanges_;
     return 0;
   }

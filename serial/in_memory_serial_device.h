@@ -21,6 +21,9 @@ namespace solwire {
 
 class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
  public:
+  // The speed of a line that has never been programmed.
+  static constexpr std::int32_t kInitialBaud = 9600;
+
   // `hasModemLines` false makes the port end behave like a pseudo-terminal.
   static std::shared_ptr<InMemoryLine> create(bool hasModemLines = true);
 

@@ -30,7 +30,7 @@ inline StopBitsSetting stopBitsFor(std::uint16_t stopBits, std::uint16_t dataBit
 }
 
 struct LineSettings {
-  std::int32_t baud = 19200;
+  std::int32_t baud = 19200;  // 0: whatever speed the device has
   Parity parity = Parity::pNone;
   std::uint16_t dataBits = 8;
   StopBitsSetting stopBits = StopBitsSetting::One;

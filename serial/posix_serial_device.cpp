@@ -164,13 +164,16 @@ void PosixSerialDevice::close() {
 
 int PosixSerialDevice::setLine(const LineSettings& settings) {
   speed_t speed{};
-  if (!speedFor(settings.baud, speed) || settings.dataBits < 5 || settings.dataBits > 8) {
+  const bool keepSpeed = settings.baud == 0;
+  if ((!keepSpeed && !speedFor(settings.baud, speed)) || settings.dataBits < 5 || settings.dataBits > 8) {
     return comm_error::kBadArgument;
   }
   termios t{};
   if (tcgetattr(fd_, &t) != 0) return -errno;
-  cfsetispeed(&t, speed);
-  cfsetospeed(&t, speed);
+  if (!keepSpeed) {
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+  }
   t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | characterSize(settings.dataBits);
   applyParity(t, settings.parity);
   if (settings.stopBits == StopBitsSetting::One) {

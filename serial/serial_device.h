@@ -53,9 +53,9 @@ class SerialDevice {
   virtual int open() = 0;
   virtual void close() = 0;
 
-  // Programs speed, character format and flow control (output drains first).
-  // Returns 0, comm_error::kBadArgument for settings the device cannot take,
-  // or a negated system error number.
+  // Programs speed, character format and flow control (output drains first);
+  // baud 0 keeps the speed the device has. Returns 0, comm_error::kBadArgument
+  // for settings the device cannot take, or a negated system error number.
   virtual int setLine(const LineSettings& settings) = 0;
 
   // Takes up to `capacity` received bytes without blocking.

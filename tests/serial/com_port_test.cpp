@@ -254,6 +254,20 @@ TEST_F(PortTest, ATimerThatFellDueWhileClosedFiresRightAfterTheReopen) {
   EXPECT_EQ(fired, std::vector<std::uint16_t>(60, h));
 }
 
+TEST_F(PortTest, BaudZeroAtOpenKeepsTheLinesCurrentSpeed) {
+  port->setBaud(0);
+  port->setOpen(true);
+  EXPECT_EQ(line->lineSettings()->baud, InMemoryLine::kInitialBaud);
+  port->setOpen(false);
+  port->setBaud(2400);
+  port->setOpen(true);
+  port->setOpen(false);
+  port->setBaud(0);
+  port->setOpen(true);
+  EXPECT_EQ(line->lineSettings()->baud, 2400);
+  EXPECT_EQ(port->Baud(), 0);
+}
+
 TEST_F(PortTest, ComNumberChangeReopensOnTheNewDeviceAndKeepsHandles) {
   auto lineB = InMemoryLine::create();
   VirtualDeviceRegistry registry;

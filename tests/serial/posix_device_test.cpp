@@ -113,6 +113,19 @@ TEST_F(PtyPortTest, LineSettingsReachTheTerminal) {
   EXPECT_THROW(port.setBaud(14400), EBadArgument);  // not a termios speed
 }
 
+TEST_F(PtyPortTest, BaudZeroKeepsTheTerminalsSpeed) {
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+  cfsetispeed(&t, B1200);
+  cfsetospeed(&t, B1200);
+  ASSERT_EQ(tcsetattr(pty.master(), TCSANOW, &t), 0);
+  port.setBaud(0);
+  port.setOpen(true);
+  ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));  // the rest is programmed
+}
+
 TEST_F(PtyPortTest, ASecondOpenOfTheSameDeviceIsRefused) {
   port.setOpen(true);
   TComPort other(ui);
