@@ -376,9 +376,23 @@ bool TBaseDispatcher::isCurrentTimerHit(std::uint16_t handle, std::uint16_t armi
 // ---- targets
 
 TBaseDispatcher::TargetId TBaseDispatcher::addTarget(Target target, TargetKind kind) {
-  std::lock_guard lock(targetsMutex_);
-  const TargetId id = nextTargetId_++;
-  targets_.push_back(std::make_shared<TargetRecord>(TargetRecord{id, std::move(target), kind}));
+  TargetId id;
+  {
+    std::lock_guard lock(targetsMutex_);
+    id = nextTargetId_++;
+    targets_.push_back(std::make_shared<TargetRecord>(TargetRecord{id, std::move(target), kind}));
+  }
+  bool unannounced;
+  {
+    std::lock_guard lock(ringMutex_);
+    unannounced = ring_ && newData_;
+  }
+  if (unannounced) {
+    // Bytes came while nobody listened: a pass announces them to this target.
+    std::lock_guard lock(mutex_);
+    wakeRequested_ = true;
+    dispatchWake_.notify_all();
+  }
   return id;
 }
 

@@ -172,8 +172,8 @@ class TBaseDispatcher {
   void spaceFreed();
   std::size_t takeRead(std::uint8_t* out, std::size_t count, bool exact);
 
-  // notification (dispatcher_notify.cpp)
-  void notifyTargets(const Notification& n);
+  // notification (dispatcher_notify.cpp); whether any target was called
+  bool notifyTargets(const Notification& n);
   void endReadAhead();
   void purgeRemovedTargets();
 

@@ -5,12 +5,13 @@
 
 namespace solwire {
 
-void TBaseDispatcher::notifyTargets(const Notification& n) {
+bool TBaseDispatcher::notifyTargets(const Notification& n) {
   {
     std::lock_guard lock(mutex_);
-    if (stopRequested_) return;
+    if (stopRequested_) return false;
     notifying_ = true;
   }
+  bool served = false;
   notifications_.fetch_add(1, std::memory_order_relaxed);
   const bool readAhead = n.code == notify::kDataAvailable || n.code == notify::kDataTrigger;
   {
@@ -37,6 +38,7 @@ void TBaseDispatcher::notifyTargets(const Notification& n) {
         target->readCount = 0;
         reader_ = target.get();
       }
+      served = true;
       try {
         target->call(n);
       } catch (...) {
@@ -53,6 +55,7 @@ void TBaseDispatcher::notifyTargets(const Notification& n) {
   std::lock_guard lock(mutex_);
   notifying_ = false;
   notificationEnded_.notify_all();
+  return served;
 }
 
 void TBaseDispatcher::endReadAhead() {

@@ -113,12 +113,15 @@ void TBaseDispatcher::runDataAvailable() {
     // Only when bytes arrived since the last notification: a handler that
     // leaves bytes unread is not called again for them alone.
     if (length == 0 || unread < length || !newData_) return;
-    newData_ = false;
   }
   Notification n;
   n.code = notify::kDataAvailable;
   n.param = static_cast<std::uint16_t>(std::min<std::size_t>(unread, 0xFFFF));
-  notifyTargets(n);
+  // Bytes nobody was told about yet (no target so far) are announced to the
+  // first target that comes (addTarget).
+  if (!notifyTargets(n)) return;
+  std::lock_guard lock(ringMutex_);
+  newData_ = false;
 }
 
 }  // namespace solwire

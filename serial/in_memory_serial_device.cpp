@@ -117,14 +117,20 @@ class InMemorySerialDevice final : public SerialDevice {
   DeviceEvents wait(const DeviceWaitRequest& request) override {
     std::unique_lock lock(line_->mutex_);
     DeviceEvents events;
-    line_->changed_.wait(lock, [&] {
+    auto ready = [&] {
       events.woken = std::exchange(line_->wakePending_, false);
       events.hangUp = request.hangUp && open_ && !alive();
       events.readable = request.readable && alive() && !line_->toPort_.empty();
       events.modemChange = request.modemChange && alive() && std::exchange(line_->modemChanged_, false);
       events.lineError = alive() && std::exchange(line_->lineErrorPending_, false);
       return events.woken || events.hangUp || events.readable || events.modemChange || events.lineError;
-    });
+    };
+    while (!ready()) {
+      line_->portWaiting_ = true;
+      line_->portWaitingChanged_.notify_all();
+      line_->changed_.wait(lock);
+      line_->portWaiting_ = false;
+    }
     ++line_->waitReturns_;
     return events;
   }
@@ -180,6 +186,11 @@ void InMemoryLine::setOnPortWrite(std::function<void()> callback) {
 std::size_t InMemoryLine::pendingToPort() const {
   std::lock_guard lock(mutex_);
   return toPort_.size();
+}
+
+bool InMemoryLine::waitUntilPortIdle(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return portWaitingChanged_.wait_for(lock, timeout, [&] { return portWaiting_ && toPort_.empty(); });
 }
 
 void InMemoryLine::setModemLines(std::uint8_t lines) {

@@ -42,6 +42,11 @@ class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
   void setOnPortWrite(std::function<void()> callback);
   // Bytes written to the port that it has not read yet.
   std::size_t pendingToPort() const;
+  // Waits (at most `timeout`, real time) until the port has read everything
+  // written to it and its event thread waits for the device again, which it
+  // does only once the dispatch thread has dealt with what it read.
+  bool waitUntilPortIdle(std::chrono::milliseconds timeout);
+
 
   // Sets the input lines (modem::kCTS|kDSR|kRI|kDCD).
   void setModemLines(std::uint8_t lines);
@@ -69,6 +74,7 @@ class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
+  std::condition_variable portWaitingChanged_;
   const bool hasModemLines_;
 
   std::deque<std::uint8_t> toPort_;
@@ -87,6 +93,7 @@ class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
   bool stalled_ = false;
   bool interruptWrite_ = false;
   bool wakePending_ = false;
+  bool portWaiting_ = false;  // the port end's wait() is blocked
 
   std::optional<LineSettings> settings_;
   bool dtr_ = false;

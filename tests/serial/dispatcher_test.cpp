@@ -101,6 +101,22 @@ TEST_F(DispatcherTest, TargetRemovedDuringANotificationIsOnlyMarked) {
   EXPECT_EQ(second.value(), 0);
 }
 
+TEST_F(DispatcherTest, BytesThatCameWhileNobodyListenedAreAnnouncedToTheFirstTarget) {
+  open();
+  line->write("abc");
+  ASSERT_TRUE(line->waitUntilPortIdle(kPatience));  // read into the ring, with no target to tell
+  EXPECT_EQ(dispatcher->unreadCount(), 3u);
+  Counter notified;
+  std::uint16_t count = 0;
+  dispatcher->addTarget([&](const Notification& n) {
+    if (n.code != notify::kDataAvailable) return;
+    count = n.param;
+    notified.add();
+  });
+  ASSERT_TRUE(notified.waitFor(1));  // without waiting for one more byte
+  EXPECT_EQ(count, 3);
+}
+
 TEST_F(DispatcherTest, AnUnchangedLineSettingDoesNotTouchTheDevice) {
   open();
   const int before = line->lineChanges();
