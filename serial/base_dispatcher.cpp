@@ -12,10 +12,15 @@ namespace solwire {
 
 TBaseDispatcher::TBaseDispatcher(std::unique_ptr<SerialDevice> device, MonotonicClock& clock)
     : device_(std::move(device)), clock_(clock) {
-  // A clock moved by hand wakes the dispatch thread so it can look at its timers.
+  // A clock moved by hand wakes the waits that are bounded by it: the
+  // dispatch thread's timers and a line change's drain.
   clockListener_ = clock_.addListener([this] {
-    std::lock_guard lock(mutex_);
-    dispatchWake_.notify_all();
+    {
+      std::lock_guard lock(mutex_);
+      dispatchWake_.notify_all();
+    }
+    std::lock_guard lock(outMutex_);
+    outProgress_.notify_all();
   });
 }
 
@@ -143,15 +148,39 @@ LineSettings TBaseDispatcher::lineSettings() const {
   return line_;
 }
 
-bool TBaseDispatcher::waitForOutputDrained() {
-  std::unique_lock lock(outMutex_);
-  if (!output_) return true;
-  return outProgress_.wait_for(lock, kDrainWait, [&] { return output_->used() == 0 || !threadsRunning(); });
+void TBaseDispatcher::waitForClock(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                                   std::int64_t deadlineMs) const {
+  const auto wakeAt = clock_.wakeTimeFor(deadlineMs);
+  if (wakeAt == std::chrono::steady_clock::time_point::max()) {
+    wake.wait(lock);
+  } else {
+    wake.wait_until(lock, wakeAt);
+  }
+}
+
+// Until the output buffer and the device's queue are empty, or the limit.
+// Progress of the output thread ends a wait at once; the device's queue has
+// no such signal and is polled.
+void TBaseDispatcher::drainOutput() {
+  const std::int64_t deadline = clock_.nowMs() + kDrainLimitMs;
+  for (;;) {
+    const std::int64_t now = clock_.nowMs();
+    std::unique_lock lock(outMutex_);
+    if (output_ && output_->used() > 0 && threadsRunning()) {
+      if (now >= deadline) return;
+      waitForClock(outProgress_, lock, deadline);
+      continue;
+    }
+    lock.unlock();
+    if (device_->outputQueued() == 0 || now >= deadline) return;
+    lock.lock();
+    waitForClock(outProgress_, lock, std::min(deadline, now + kDrainPollMs));
+  }
 }
 
 int TBaseDispatcher::programLine(const LineSettings& next) {
   if (next == lineSettings()) return 0;
-  waitForOutputDrained();
+  drainOutput();
   if (const int rc = device_->setLine(next); rc < 0) return rc;
   {
     std::lock_guard lock(mutex_);

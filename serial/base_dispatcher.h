@@ -51,7 +51,13 @@ class TBaseDispatcher {
 
   static constexpr std::chrono::milliseconds kThreadStartWait{3000};
   static constexpr std::chrono::milliseconds kFlushWait{5000};
-  static constexpr std::chrono::milliseconds kDrainWait{10000};
+  // A line change first lets pending output go out, but waits at most this
+  // long (its caller is the user-interface thread); then it changes the line
+  // anyway, and output stuck behind a far end that takes nothing stays queued.
+  static constexpr std::int64_t kDrainLimitMs = 100;
+  // How often the device is asked meanwhile whether its own queue has emptied.
+  static constexpr std::int64_t kDrainPollMs = 2;
+
 
   TBaseDispatcher(std::unique_ptr<SerialDevice> device, MonotonicClock& clock);
   ~TBaseDispatcher();
@@ -79,7 +85,8 @@ class TBaseDispatcher {
   // ---- line
   // Baud 0 and stop bits 3 keep the current value; stop bits 0 mean 1 and
   // above 3 mean 2; five data bits force 1.5 stop bits. A setting equal to the
-  // current one does not touch the device; otherwise output drains first.
+  // current one does not touch the device; otherwise output drains first
+  // (at most kDrainLimitMs).
   int setLine(std::int32_t baud, Parity parity, std::uint16_t dataBits, std::uint16_t stopBits);
   // Flow control, XON/XOFF characters and limits; same draining rule.
   int setLineSettings(const LineSettings& settings);
@@ -178,7 +185,11 @@ class TBaseDispatcher {
   void purgeRemovedTargets();
 
   int programLine(const LineSettings& next);
-  bool waitForOutputDrained();
+  void drainOutput();
+  // Waits on `wake` (whose mutex `lock` holds) until notified or until the
+  // clock reaches `deadlineMs`, whichever comes first.
+  void waitForClock(std::condition_variable& wake, std::unique_lock<std::mutex>& lock, std::int64_t deadlineMs) const;
+
 
   std::unique_ptr<SerialDevice> device_;
   MonotonicClock& clock_;

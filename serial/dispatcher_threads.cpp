@@ -100,12 +100,7 @@ void TBaseDispatcher::waitForDispatchWork(std::unique_lock<std::mutex>& lock) {
       continue;
     }
     if (clock_.nowMs() >= *due) return;
-    const auto wakeAt = clock_.wakeTimeFor(*due);
-    if (wakeAt == std::chrono::steady_clock::time_point::max()) {
-      dispatchWake_.wait(lock);
-    } else {
-      dispatchWake_.wait_until(lock, wakeAt);
-    }
+    waitForClock(dispatchWake_, lock, *due);
   }
 }
 

@@ -70,6 +70,7 @@ class InMemorySerialDevice final : public SerialDevice {
       }
       if (!alive()) return {IoResult::Status::Gone, 0, -EIO};
       line_->fromPort_.insert(line_->fromPort_.end(), data, data + size);
+      line_->changed_.notify_all();  // waitForSent
       callback = line_->onPortWrite_;
     }
     if (callback) callback();
@@ -88,6 +89,9 @@ class InMemorySerialDevice final : public SerialDevice {
   }
 
   void purgeOutput() override {}
+
+  std::size_t outputQueued() override { return 0; }  // a write completes only once the far end has the bytes
+
 
   int setDtr(bool on) override {
     std::lock_guard lock(line_->mutex_);

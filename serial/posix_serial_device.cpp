@@ -182,8 +182,10 @@ int PosixSerialDevice::setLine(const LineSettings& settings) {
     t.c_cflag |= CSTOPB;  // termios has no 1.5 stop bits; 2 is the nearest
   }
   applyFlow(t, settings);
-  // TCSADRAIN lets the transmitter finish at the old speed first.
-  if (tcsetattr(fd_, TCSADRAIN, &t) != 0) return -errno;
+  // At once: the dispatcher has already let the output go out, for as long
+  // as its caller may wait. (TCSADRAIN could wait for ever behind a far end
+  // that holds the line.)
+  if (tcsetattr(fd_, TCSANOW, &t) != 0) return -errno;
   return 0;
 }
 
@@ -235,6 +237,17 @@ void PosixSerialDevice::interruptWrite() { signalEventFd(writeWakeFd_); }
 void PosixSerialDevice::purgeInput() { tcflush(fd_, TCIFLUSH); }
 
 void PosixSerialDevice::purgeOutput() { tcflush(fd_, TCOFLUSH); }
+
+std::size_t PosixSerialDevice::outputQueued() {
+  int queued = 0;
+  if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued < 0) queued = 0;
+  // A UART also says whether its FIFO and shift register are empty; other
+  // devices (a pseudo-terminal) refuse the request and have no transmitter.
+  unsigned int lineStatus = 0;
+  if (queued == 0 && ioctl(fd_, TIOCSERGETLSR, &lineStatus) == 0 && (lineStatus & TIOCSER_TEMT) == 0) queued = 1;
+  return static_cast<std::size_t>(queued);
+}
+
 
 int PosixSerialDevice::setModemLine(int bit, bool on) {
   if (!hasModemLines_) return 0;  // a pseudo-terminal has no lines to drive

@@ -31,6 +31,7 @@ class PosixSerialDevice final : public SerialDevice {
   void interruptWrite() override;
   void purgeInput() override;
   void purgeOutput() override;
+  std::size_t outputQueued() override;
   int setDtr(bool on) override;
   int setRts(bool on) override;
   std::optional<std::uint8_t> modemLines() override;

@@ -53,9 +53,9 @@ class SerialDevice {
   virtual int open() = 0;
   virtual void close() = 0;
 
-  // Programs speed, character format and flow control (output drains first);
-  // baud 0 keeps the speed the device has. Returns 0, comm_error::kBadArgument
-  // for settings the device cannot take, or a negated system error number.
+  // Programs speed, character format and flow control; baud 0 keeps the
+  // speed the device has. Returns 0, comm_error::kBadArgument for settings
+  // the device cannot take, or a negated system error number.
   virtual int setLine(const LineSettings& settings) = 0;
 
   // Takes up to `capacity` received bytes without blocking.
@@ -67,6 +67,10 @@ class SerialDevice {
 
   virtual void purgeInput() = 0;
   virtual void purgeOutput() = 0;
+  // Whether written bytes are still on their way out: how many the driver
+  // holds, or 1 while only the transmitter itself is still busy.
+  virtual std::size_t outputQueued() = 0;
+
 
   virtual int setDtr(bool on) = 0;
   virtual int setRts(bool on) = 0;

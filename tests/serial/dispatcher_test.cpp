@@ -2,6 +2,7 @@
 // limit, read-ahead with several targets, line settings and waking.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <string>
 
@@ -146,6 +147,41 @@ TEST_F(DispatcherTest, ChangingTheBaudWaitsForQueuedOutputToBeWritten) {
   EXPECT_EQ(change.get(), 0);
   EXPECT_EQ(testing::text(line->takeSent()), request);
   EXPECT_EQ(line->lineSettings()->baud, 9600);
+}
+
+// Every reading moves it on by a millisecond and a wait for it never blocks,
+// so a wait bounded by it ends after a known stretch of its time.
+class SteppingClock final : public MonotonicClock {
+ public:
+  std::int64_t nowMs() const override { return now_.fetch_add(1); }
+  std::chrono::steady_clock::time_point wakeTimeFor(std::int64_t) const override {
+    return std::chrono::steady_clock::now();
+  }
+  std::uint64_t addListener(std::function<void()>) override { return 0; }
+  void removeListener(std::uint64_t) override {}
+
+ private:
+  mutable std::atomic<std::int64_t> now_{1'000'000};
+};
+
+TEST(DispatcherDrain, ABaudChangeGivesOutputTheFarEndDoesNotTakeAtMost100Ms) {
+  SteppingClock clock;
+  auto line = InMemoryLine::create();
+  TBaseDispatcher dispatcher(line->makeDevice(), clock);
+  LineSettings settings;
+  settings.baud = 2400;
+  ASSERT_EQ(dispatcher.initialise(settings, 64), 0);
+  line->stallWrites(true);
+  const std::string request = "\xC5N";
+  ASSERT_EQ(dispatcher.putBlock({reinterpret_cast<const std::uint8_t*>(request.data()), request.size()}), 0);
+  const std::int64_t before = clock.nowMs();
+  EXPECT_EQ(dispatcher.setLine(9600, Parity::pNone, 8, 1), 0);
+  EXPECT_GE(clock.nowMs() - before, 100);  // it did give the output its 100 ms
+  EXPECT_EQ(line->lineSettings()->baud, 9600);
+  EXPECT_EQ(dispatcher.outputUsed(), request.size());  // still stuck: the far end's business
+  line->stallWrites(false);
+  ASSERT_TRUE(line->waitForSent(request.size(), kPatience));
+  EXPECT_EQ(testing::text(line->takeSent()), request);
 }
 
 TEST_F(DispatcherTest, StartingTwiceIsRefused) {

@@ -2,6 +2,7 @@
 // port opens the slave path as it would open /dev/ttyUSB0.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -124,6 +125,33 @@ TEST_F(PtyPortTest, BaudZeroKeepsTheTerminalsSpeed) {
   ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));  // the rest is programmed
+}
+
+// The far end reads nothing and the terminal's buffer is full, so the port's
+// output cannot go out: a baud change still returns within its bound.
+TEST_F(PtyPortTest, ABaudChangeBehindAFarEndThatDoesNotReadReturnsPromptly) {
+  const int filler = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(filler, 0);
+  const std::string block(4096, 'f');
+  while (::write(filler, block.data(), block.size()) > 0) {
+  }
+  EXPECT_EQ(errno, EAGAIN);
+  // The kernel goes on moving the bytes between its buffers, which makes room
+  // now and then; holding the terminal's output keeps any of the port's bytes
+  // from slipping through.
+  ASSERT_EQ(tcflow(filler, TCOOFF), 0);
+  port.setBaud(2400);
+  port.setOpen(true);
+  port.SendString("\xC5N");
+  const auto start = std::chrono::steady_clock::now();
+  port.setBaud(9600);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 1s);  // an upper bound only: the wait itself is bounded at 100 ms
+  EXPECT_EQ(port.OutBuffUsed(), 2u);
+  termios t{};
+  ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+  ::close(filler);
 }
 
 TEST_F(PtyPortTest, ASecondOpenOfTheSameDeviceIsRefused) {
