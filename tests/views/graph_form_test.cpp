@@ -10,8 +10,10 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QToolButton>
+#include <random>
 
 #include "tests/views/view_harness.h"
+#include "views/current_form.h"
 #include "views/graph_form.h"
 
 namespace solwire {
@@ -333,6 +335,109 @@ TEST_F(GraphFormTest, NoCaptionIsCutOff) {
           << language << ": the wait text stays above the progress bar";
     }
   }
+}
+
+// Operator actions at random points of transfers and readings: clicks,
+// activations, mode switches, closing and reopening, site changes, sites
+// falling silent and answering again, replies and time-outs in any order.
+// Whatever happened, no block is stored at another block's days, no wait
+// outlives the request it waits for, and a last transfer reads the whole
+// history of the site selected.
+class TransferStress : public GraphFormTest {
+ protected:
+  TransferStress() {
+    current = new TCurrentform(harness.controller());
+    QPointer<TCurrentform> window(current);
+    QPointer<Tgraphform> graph(form);
+    harness.views.on.labelupdate = [window] { if (window) window->labelupdate(); };
+    harness.views.on.hideCurrentStateWait = [window, graph] {
+      if (window) window->hideCurrentStateWait();
+      if (graph) graph->hideCurrentStateWait();
+    };
+    for (int site = 0; site < 4; ++site) logged[static_cast<std::size_t>(site)] = historyOf(site);
+  }
+  ~TransferStress() override { delete current; }
+
+  void setSilent(bool silent) {
+    silent_ = silent;
+    harness.line().withBus([silent](sim::RegulatorBus& bus) {
+      for (int site = 0; site < 4; ++site) bus.site(site)->setFault(silent ? sim::Fault::Silent : sim::Fault::None);
+    });
+  }
+  // The outstanding request gets its reply or, from a silent line, its time-out.
+  void resolveRequest() {
+    const LinkState& state = harness.controller().state();
+    if (!state.RequestBusy || state.LineReserved) return;
+    if (silent_ || !harness.awaitReply(std::chrono::seconds(1))) harness.letTheTimeOutPass();
+  }
+  void act(int action, std::mt19937& random) {
+    switch (action) {
+      case 0: form->FormActivate(); break;
+      case 1: form->FormClick(); break;
+      case 2: current->FormClick(); break;
+      case 3: random() % 2 ? form->VoltbuttonClick() : form->charbuttonClick(); break;
+      case 4:
+        form->close();
+        form->show();
+        break;
+      case 5: harness.selectSite(static_cast<int>(random() % 4)); break;
+      case 6: setSilent(random() % 3 == 0); break;
+      case 7: resolveRequest(); break;
+      default: harness.passChainedWait(); break;
+    }
+    harness.processEvents();
+  }
+  // Each day holds the start sample or what some site logged for that day.
+  void expectEveryDayInPlace() {
+    const HistoryRecord& shown = harness.controller().data().history;
+    const HistoryRecord sample = HistoryRecord::sampleValues();
+    for (std::size_t day = 0; day < kHistoryDays; ++day) {
+      const sim::HistoryDay held{static_cast<std::uint8_t>(shown.minVoltage[day]),
+                                 static_cast<std::uint8_t>(shown.maxVoltage[day]),
+                                 static_cast<std::uint16_t>(shown.chargeAh[day]),
+                                 static_cast<std::uint16_t>(shown.dischargeAh[day])};
+      bool inPlace = shown.chargeAh[day] == sample.chargeAh[day] && shown.minVoltage[day] == sample.minVoltage[day];
+      for (const sim::History& site : logged) inPlace = inPlace || site[day] == held;
+      ASSERT_TRUE(inPlace) << "day " << day;
+    }
+  }
+  void expectNoWaitOnAFreeLine() {
+    if (harness.controller().lineBusy()) return;
+    EXPECT_FALSE(form->waiting());
+    EXPECT_FALSE(current->waiting());
+  }
+
+  TCurrentform* current = nullptr;
+  std::array<sim::History, 4> logged{};
+  bool silent_ = false;
+};
+
+TEST_F(TransferStress, RandomInterruptionsLeaveNoWaitAndNoMisplacedBlock) {
+  form->show();
+  for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    // Replies and waits are more frequent than interruptions, so that
+    // transfers get far before they are disturbed.
+    std::discrete_distribution<int> action({3, 2, 2, 1, 1, 1, 1, 8, 8});
+    for (int step = 0; step < 60; ++step) {
+      act(action(random), random);
+      ASSERT_GE(harness.controller().state().HistoryBlock, 0);
+      ASSERT_LE(harness.controller().state().HistoryBlock, 8);
+      expectEveryDayInPlace();
+      expectNoWaitOnAFreeLine();
+    }
+    setSilent(false);
+    while (harness.controller().lineBusy()) {
+      harness.passChainedWait();
+      resolveRequest();
+    }
+    expectNoWaitOnAFreeLine();
+  }
+  form->FormActivate();
+  ASSERT_TRUE(harness.settle());
+  EXPECT_FALSE(form->waiting());
+  expectDays(harness.controller().controls().site, 0, 31);
 }
 
 }  // namespace
