@@ -92,7 +92,6 @@ class InMemorySerialDevice final : public SerialDevice {
 
   std::size_t outputQueued() override { return 0; }  // a write completes only once the far end has the bytes
 
-
   int setDtr(bool on) override {
     std::lock_guard lock(line_->mutex_);
     line_->dtr_ = on;

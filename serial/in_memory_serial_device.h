@@ -47,7 +47,6 @@ class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
   // does only once the dispatch thread has dealt with what it read.
   bool waitUntilPortIdle(std::chrono::milliseconds timeout);
 
-
   // Sets the input lines (modem::kCTS|kDSR|kRI|kDCD).
   void setModemLines(std::uint8_t lines);
   void injectLineError(std::uint16_t bits);

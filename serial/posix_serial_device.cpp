@@ -248,7 +248,6 @@ std::size_t PosixSerialDevice::outputQueued() {
   return static_cast<std::size_t>(queued);
 }
 
-
 int PosixSerialDevice::setModemLine(int bit, bool on) {
   if (!hasModemLines_) return 0;  // a pseudo-terminal has no lines to drive
   if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) != 0) return comm_error::kBadArgument;

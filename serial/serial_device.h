@@ -71,7 +71,6 @@ class SerialDevice {
   // holds, or 1 while only the transmitter itself is still busy.
   virtual std::size_t outputQueued() = 0;
 
-
   virtual int setDtr(bool on) = 0;
   virtual int setRts(bool on) = 0;
   // Present input lines as modem::kCTS|kDSR|kRI|kDCD bits, or nothing when the
