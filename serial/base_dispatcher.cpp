@@ -402,6 +402,14 @@ bool TBaseDispatcher::isCurrentTimerHit(std::uint16_t handle, std::uint16_t armi
   return triggers_.isCurrentHit({handle, arming});
 }
 
+void TBaseDispatcher::giveBackHit(const Notification& n) {
+  if (n.code != notify::kTimer && n.code != notify::kStatus) return;
+  std::lock_guard lock(mutex_);
+  triggers_.giveBack(n.param, n.arming);
+  wakeRequested_ = true;
+  dispatchWake_.notify_all();
+}
+
 // ---- targets
 
 TBaseDispatcher::TargetId TBaseDispatcher::addTarget(Target target, TargetKind kind) {

@@ -58,7 +58,6 @@ class TBaseDispatcher {
   // How often the device is asked meanwhile whether its own queue has emptied.
   static constexpr std::int64_t kDrainPollMs = 2;
 
-
   TBaseDispatcher(std::unique_ptr<SerialDevice> device, MonotonicClock& clock);
   ~TBaseDispatcher();
   TBaseDispatcher(const TBaseDispatcher&) = delete;
@@ -129,6 +128,10 @@ class TBaseDispatcher {
   // Whether a timer notification is for the trigger's latest arming (it has
   // not been re-armed, disarmed or removed since the hit).
   bool isCurrentTimerHit(std::uint16_t handle, std::uint16_t arming) const;
+  // A timer or status hit that its target could not deliver because the port
+  // is closing: its trigger is armed again, so that the triggers saved at the
+  // close hold it armed and it fires after the reopen.
+  void giveBackHit(const Notification& n);
 
   // ---- notification targets, called on the dispatch thread: event targets
   // (components such as the packet manager) in registration order, then
@@ -189,7 +192,6 @@ class TBaseDispatcher {
   // Waits on `wake` (whose mutex `lock` holds) until notified or until the
   // clock reaches `deadlineMs`, whichever comes first.
   void waitForClock(std::condition_variable& wake, std::unique_lock<std::mutex>& lock, std::int64_t deadlineMs) const;
-
 
   std::unique_ptr<SerialDevice> device_;
   MonotonicClock& clock_;

@@ -119,8 +119,8 @@ void TComPort::openPort() {
   // Which events have handlers is taken now; the dispatch thread only asks
   // the main thread for those.
   const bool wantsTriggers = anyTriggerEvent();
-  target_ = dispatcher_->addTarget([this, wantsTriggers](const Notification& n) {
-    if (wantsTriggers || n.code == notify::kDeviceLost) onNotification(n);
+  target_ = dispatcher_->addTarget([this, wantsTriggers, d = dispatcher_.get()](const Notification& n) {
+    if (wantsTriggers || n.code == notify::kDeviceLost) onNotification(*d, n);
   }, TBaseDispatcher::TargetKind::Window);
   // Only now that the port listens: a restored trigger may hit at once. (And
   // before the users are told, so that a trigger they take gets a new handle.)
@@ -133,18 +133,20 @@ void TComPort::openPort() {
   raise(OnPortOpen, *this);
 }
 
+// The triggers are saved once the threads have stopped (completeClose): a
+// hit that could not be delivered has gone back to its trigger by then.
 void TComPort::closePort() {
   state_ = State::ShuttingDown;
   const auto users = users_;
   for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->portClosing(*this);
-  savedTriggers_ = dispatcher_->saveTriggers();
-  dispatcher_->removeTarget(target_);
-  target_ = 0;
   if (gate_.insideTask()) {
     // Called from one of this port's handlers: the dispatch thread waits for
     // it, so the dispatcher only marks the stop; its last thread then posts
     // completeClose to this thread.
-    if (dispatcher_->finish(false)) completeClose();
+    const bool stopped = dispatcher_->finish(false);
+    dispatcher_->removeTarget(target_);  // the rest of this notification is not for the handlers
+    target_ = 0;
+    if (stopped) completeClose();
     return;
   }
   // From outside the handlers: an event still waiting for this thread is
@@ -158,7 +160,9 @@ void TComPort::closePort() {
 void TComPort::completeClose() {
   if (state_ != State::ShuttingDown) return;
   dispatcher_->joinThreads();
+  savedTriggers_ = dispatcher_->saveTriggers();
   dispatcher_.reset();
+  target_ = 0;
   state_ = State::Closed;
   const auto users = users_;
   for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->portClosed(*this);

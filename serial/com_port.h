@@ -170,7 +170,7 @@ class TComPort : public LinkPort {
   void applyFlow();
   bool anyTriggerEvent() const;
   TBaseDispatcher& ready();  // the dispatcher, opening first under AutoOpen
-  void onNotification(const Notification& n);
+  void onNotification(TBaseDispatcher& dispatcher, const Notification& n);
   void raiseEvents(const Notification& n);
   void raiseStatusEvents(const Notification& n);
   void report(std::exception_ptr error);

@@ -9,8 +9,11 @@
 
 namespace solwire {
 
-void TComPort::onNotification(const Notification& n) {
-  gate_.runAndWait([this, n] { raiseEvents(n); }, kEventWait);
+void TComPort::onNotification(TBaseDispatcher& dispatcher, const Notification& n) {
+  if (gate_.runAndWait([this, n] { raiseEvents(n); }, kEventWait)) return;
+  // Dropped by a close from outside the handlers: the hit goes back to its
+  // trigger, which the close saves armed, so it fires after the reopen.
+  if (gate_.closed()) dispatcher.giveBackHit(n);
 }
 
 void TComPort::report(std::exception_ptr error) {

@@ -61,6 +61,7 @@ void TBaseDispatcher::runStatusTriggers() {
     std::optional<StatusHit> hit;
     {
       std::lock_guard lock(mutex_);
+      if (stopRequested_) break;  // no hit is taken that could not be delivered
       inputs.modemStatus = modemStatus_;
       inputs.lineErrors = lineErrors_;
       inputs.outputSent = outputSent_;
@@ -73,7 +74,10 @@ void TBaseDispatcher::runStatusTriggers() {
     n.data = hit->data;
     n.statusType = hit->type;
     n.lineErrors = hit->lineErrors;
-    notifyTargets(n);  // the sweep restarts after each hit
+    n.arming = hit->arming;
+    // The sweep restarts after each hit. One that came just as the stop was
+    // requested goes back to its trigger.
+    if (!notifyTargets(n) && stopRequested()) giveBackHit(n);
   }
   std::lock_guard lock(mutex_);
   outputSent_ = false;
@@ -85,6 +89,7 @@ void TBaseDispatcher::runTimerTriggers() {
     std::optional<TimerHit> hit;
     {
       std::lock_guard lock(mutex_);
+      if (stopRequested_) break;  // no hit is taken that could not be delivered
       const std::optional<std::int64_t> due = triggers_.nextDue();
       if (!due) break;  // none armed: no need to read the clock
       const std::int64_t now = clock_.nowMs();
@@ -96,7 +101,7 @@ void TBaseDispatcher::runTimerTriggers() {
     n.code = notify::kTimer;
     n.param = hit->handle;
     n.arming = hit->arming;
-    notifyTargets(n);
+    if (!notifyTargets(n) && stopRequested()) giveBackHit(n);
   }
 }
 

@@ -87,4 +87,9 @@ void EventGate::open() {
   shared_->closed = false;
 }
 
+bool EventGate::closed() const {
+  std::lock_guard lock(shared_->mutex);
+  return shared_->closed;
+}
+
 }  // namespace solwire

@@ -34,6 +34,8 @@ class EventGate {
   // ones until open() is called.
   void close();
   void open();
+  // Any thread: whether close() was called and open() has not been since.
+  bool closed() const;
 
  private:
   struct Shared;

@@ -19,7 +19,7 @@ struct Notification {
   std::uint16_t code = 0;
   std::uint16_t param = 0;       // unread count (data available) or trigger handle
   std::uint16_t data = 0;        // count for output-buffer triggers, else 0
-  std::uint16_t arming = 0;      // timer hits: which arming of the trigger fired
+  std::uint16_t arming = 0;      // timer and status hits: which arming of the trigger fired
   std::uint8_t statusType = 0;   // status hits: the trigger's type
   std::uint16_t lineErrors = 0;  // line-error hits: the error bits
 };

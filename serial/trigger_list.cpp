@@ -65,7 +65,7 @@ int TriggerList::addStatus(int type) {
   const int base = newHandle();
   if (base < 0) return base;
   const auto handle = static_cast<std::uint16_t>(base | type);
-  statuses_.push_back({handle, static_cast<std::uint8_t>(type), 0, 0, false});
+  statuses_.push_back({handle, static_cast<std::uint8_t>(type), 0, 0, false, 0});
   return handle;
 }
 
@@ -88,6 +88,7 @@ int TriggerList::armStatus(std::uint16_t handle, std::uint16_t value, bool activ
     t->value = value;
     if (t->type == stModem) t->reference = static_cast<std::uint8_t>(modemStatus & value);
   }
+  ++t->arming;
   t->active = activate;
   return 0;
 }
@@ -117,7 +118,7 @@ std::optional<StatusHit> TriggerList::takeStatusHit(const StatusInputs& inputs) 
     if (t.active && statusHits(t, inputs)) {
       t.active = false;
       const std::uint16_t errors = t.type == stLineError ? inputs.lineErrors : std::uint16_t{0};
-      return StatusHit{t.handle, t.type, statusData(t, inputs), errors};
+      return StatusHit{t.handle, t.type, statusData(t, inputs), errors, t.arming};
     }
   }
   return std::nullopt;
@@ -138,6 +139,11 @@ bool TriggerList::modemTriggerArmed() const {
 bool TriggerList::isCurrentHit(const TimerHit& hit) const {
   const TimerTriggerRecord* t = findTimer(hit.handle);
   return t != nullptr && !t->active && t->arming == hit.arming;
+}
+
+void TriggerList::giveBack(std::uint16_t handle, std::uint16_t arming) {
+  if (TimerTriggerRecord* t = findTimer(handle); t != nullptr && t->arming == arming) t->active = true;
+  if (StatusTriggerRecord* t = findStatus(handle); t != nullptr && t->arming == arming) t->active = true;
 }
 
 SavedTriggers TriggerList::save() const { return {timers_, statuses_, triggerLength_}; }

@@ -40,6 +40,7 @@ struct StatusTriggerRecord {
   std::uint16_t value = 0;      // line mask, error mask or byte count
   std::uint8_t reference = 0;   // masked modem status at arming
   bool active = false;
+  std::uint16_t arming = 0;     // counts armings, as for timers
 };
 
 // What status triggers are evaluated against.
@@ -61,6 +62,7 @@ struct StatusHit {
   std::uint8_t type;
   std::uint16_t data;        // byte count for output-buffer triggers, else 0
   std::uint16_t lineErrors;  // the error bits, for a line-error trigger
+  std::uint16_t arming;
 };
 
 // Everything a close saves and the next open restores.
@@ -96,6 +98,9 @@ class TriggerList {
   bool modemTriggerArmed() const;
   // Whether `hit` is the latest arming of a timer that has not been re-armed since.
   bool isCurrentHit(const TimerHit& hit) const;
+  // A hit of the trigger's latest arming that could not be delivered: the
+  // trigger is armed again, as it was before the hit (a timer stays due).
+  void giveBack(std::uint16_t handle, std::uint16_t arming);
 
   SavedTriggers save() const;
   void restore(const SavedTriggers& saved);

@@ -254,6 +254,49 @@ TEST_F(PortTest, ATimerThatFellDueWhileClosedFiresRightAfterTheReopen) {
   EXPECT_EQ(fired, std::vector<std::uint16_t>(60, h));
 }
 
+// A hit that has fired and waits for this thread when the port is closed or
+// moved from outside its handlers stays armed in the saved copy, and fires
+// once the port listens again.
+TEST_F(PortTest, HitsWaitingForTheMainThreadSurviveACloseOrComNumberChangeFromOutside) {
+  port = makeComPort();
+  std::vector<std::uint16_t> fired;
+  int modemEvents = 0;
+  port->OnTriggerTimer = [&](LinkPort&, std::uint16_t handle) { fired.push_back(handle); };
+  port->OnTriggerModemStatus = [&](TComPort&) { ++modemEvents; };
+  port->setOpen(true);
+  const std::uint16_t timer = port->NewTimerTrigger();
+
+  port->ArmTimerTrigger(timer, 1, true);
+  clock.advance(56);
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));  // the hit waits for this thread
+  port->setOpen(false);
+  ui.processEvents();
+  EXPECT_TRUE(fired.empty());
+  port->setOpen(true);
+  ASSERT_TRUE(pump([&] { return fired.size() == 1; }));
+
+  port->ArmTimerTrigger(timer, 1, true);
+  clock.advance(56);
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));
+  port->setComNumber(2);
+  ASSERT_TRUE(lineB->portOpen());
+  ASSERT_TRUE(pump([&] { return fired.size() == 2; }));
+
+  const std::uint16_t carrier = port->NewStatusTrigger(1);
+  port->ArmStatusTrigger(carrier, modem::kDCD, true);
+  lineB->setModemLines(modem::kDCD);
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));
+  port->setOpen(false);
+  ui.processEvents();
+  EXPECT_EQ(modemEvents, 0);
+  port->setOpen(true);
+  ASSERT_TRUE(pump([&] { return modemEvents == 1; }));
+
+  fence();  // and each hit came once
+  EXPECT_EQ(fired, (std::vector<std::uint16_t>{timer, timer}));
+  EXPECT_EQ(modemEvents, 1);
+}
+
 TEST_F(PortTest, BaudZeroAtOpenKeepsTheLinesCurrentSpeed) {
   port->setBaud(0);
   port->setOpen(true);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "serial/in_memory_serial_device.h"
 #include "serial/manual_clock.h"
 #include "serial/queue_main_thread.h"
+#include "serial/virtual_device_registry.h"
 
 namespace solwire::testing {
 
@@ -51,23 +53,38 @@ inline std::string text(const std::vector<std::uint8_t>& bytes) { return {bytes.
 class PortTest : public ::testing::Test {
  protected:
   PortTest() {
+    registry.add("line-a", [this] { return line->makeDevice(); });
+    registry.add("line-b", [this] { return lineB->makeDevice(); });
     port = makePort(line);
-    port->OnTriggerOutbuffFree = [this](TComPort&) { ++fenceEvents; };
   }
 
   std::unique_ptr<TComPort> makePort(const std::shared_ptr<InMemoryLine>& on) {
     auto p = std::make_unique<TComPort>(ui, DeviceDirectory(), clock);
     p->setDeviceFactory([on] { return on->makeDevice(); });
-    p->setAutoOpen(false);
-    p->setPromptForPort(false);
-    p->setErrorSink([this](std::exception_ptr e) {
+    configure(*p);
+    return p;
+  }
+
+  // A port whose COM1 is `line` and COM2 `lineB`, set to COM1.
+  std::unique_ptr<TComPort> makeComPort() {
+    PortNames names([](int n) { return std::optional<std::string>(n == 1 ? "line-a" : "line-b"); });
+    auto p = std::make_unique<TComPort>(ui, DeviceDirectory(names, &registry), clock);
+    p->setComNumber(1);
+    configure(*p);
+    return p;
+  }
+
+  void configure(TComPort& p) {
+    p.setAutoOpen(false);
+    p.setPromptForPort(false);
+    p.OnTriggerOutbuffFree = [this](TComPort&) { ++fenceEvents; };
+    p.setErrorSink([this](std::exception_ptr e) {
       try {
         std::rethrow_exception(e);
       } catch (const std::exception& ex) {
         errors.push_back(ex.what());
       }
     });
-    return p;
   }
 
   bool pump(const std::function<bool()>& done) { return ui.runUntil(done, kPatience); }
@@ -87,6 +104,8 @@ class PortTest : public ::testing::Test {
   ManualClock clock;
   QueueMainThread ui{clock};
   std::shared_ptr<InMemoryLine> line = InMemoryLine::create();
+  std::shared_ptr<InMemoryLine> lineB = InMemoryLine::create();
+  VirtualDeviceRegistry registry;  // outlives the ports
   std::vector<std::string> errors;
   int fenceEvents = 0;
   std::uint16_t fenceTrigger = 0;
