@@ -71,6 +71,7 @@ class TDataPacketManager final : public PortUser {
   void deliver(Lock& lock, TDataPacket& packet, std::size_t start, std::size_t size, bool endedOnString);
   void handOver(Lock& lock);
   void completeEvent(Lock& lock, bool raiseEvents);
+  void enableAgain(TDataPacket& packet);
   void trimFront(std::size_t end);
   void compact();
   void clearBuffer();

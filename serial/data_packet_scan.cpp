@@ -296,18 +296,32 @@ void TDataPacketManager::completeEvent(Lock& lock, bool raiseEvents) {
   } else if (!event_.timeout) {
     trimFront(event_.end);
   }
-  if (!event_.timeout && active_ && contains(target) && target->autoEnable_ && !target->enabled_) {
-    try {
-      startPacket(*target, false);
-    } catch (...) {
-      target->enabled_ = false;
-      reportLater(std::current_exception());
-    }
+  // An event the main thread never saw (the port closed before it got there)
+  // leaves its packet enabled, as if it had not matched yet; AutoEnable
+  // re-enables after a delivery, also one whose handler closed or moved the port.
+  const bool dropped = !raiseEvents;
+  if (contains(target) && !target->enabled_ && (dropped || (!event_.timeout && target->autoEnable_))) {
+    enableAgain(*target);
   }
   event_ = {};
   runDeferredEnables();
   busy_ = false;
   std::erase(packets_, nullptr);
+}
+
+// While the port is closed the packet is only marked; it starts when the port opens.
+void TDataPacketManager::enableAgain(TDataPacket& p) {
+  if (!active_) {
+    p.enabled_ = true;
+    p.state_ = MatchState::Idle;
+    return;
+  }
+  try {
+    startPacket(p, false);
+  } catch (...) {
+    p.enabled_ = false;
+    reportLater(std::current_exception());
+  }
 }
 
 void TDataPacketManager::runDeferredEnables() {

@@ -299,6 +299,68 @@ TEST_F(DataPacketTest, ClosingThePortFromOnPacketIsSafe) {
   ASSERT_TRUE(pump([&] { return packets.size() == 2; }));
 }
 
+// The packet's delivery waits for this thread when the port is closed or
+// moved from outside its handlers: the packet stays enabled and waits for a
+// reply on the reopened port.
+TEST_F(DataPacketTest, ADeliveryDroppedByACloseOrMoveFromOutsideLeavesThePacketEnabled) {
+  port->setOpen(true);
+  datapack1.setEnabled(true);
+  line->write(reply('A'));
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));  // the delivery waits for this thread
+  port->setOpen(false);
+  ui.processEvents();
+  EXPECT_TRUE(packets.empty());
+  EXPECT_TRUE(datapack1.Enabled());
+  port->setOpen(true);
+  arrive(reply('B'));
+  ASSERT_TRUE(pump([&] { return packets.size() == 1; }));
+
+  datapack1.setEnabled(true);
+  line->write(reply('C'));
+  ASSERT_TRUE(ui.waitForTask(testing::kPatience));
+  port->setDeviceFactory([this] { return lineB->makeDevice(); });
+  EXPECT_TRUE(datapack1.Enabled());
+  lineB->write(reply('D'));
+  ASSERT_TRUE(pump([&] { return packets.size() == 2; }));
+  EXPECT_EQ(packets, (std::vector<std::string>{reply('B'), reply('D')}));
+}
+
+// AutoEnable re-enables a packet whose own handler closed the port, reopened
+// it or moved it to another device: it starts when the port opens.
+TEST_F(DataPacketTest, AnAutoEnablePacketWhoseHandlerClosesOrMovesThePortStartsWhenItOpens) {
+  int closes = 0;
+  int opens = 0;
+  port->OnPortClose = [&](TComPort&) { ++closes; };
+  port->OnPortOpen = [&](TComPort&) { ++opens; };
+  datapack1.setAutoEnable(true);
+  datapack1.OnPacket = [&](ReplyMatcher&, const std::uint8_t* data, std::int32_t size) {
+    packets.emplace_back(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+    if (packets.size() == 1) {
+      port->setOpen(false);
+      port->setOpen(true);
+    } else if (packets.size() == 2) {
+      port->setDeviceFactory([this] { return lineB->makeDevice(); });
+    } else if (packets.size() == 3) {
+      port->setOpen(false);
+    }
+  };
+  port->setOpen(true);
+  datapack1.setEnabled(true);
+  line->write(reply('A'));
+  ASSERT_TRUE(pump([&] { return closes == 1 && opens == 2; }));
+  EXPECT_TRUE(datapack1.Enabled());
+  line->write(reply('B'));
+  ASSERT_TRUE(pump([&] { return closes == 2 && opens == 3; }));
+  EXPECT_TRUE(datapack1.Enabled());
+  lineB->write(reply('C'));
+  ASSERT_TRUE(pump([&] { return closes == 3; }));
+  EXPECT_TRUE(datapack1.Enabled());
+  port->setOpen(true);
+  lineB->write(reply('D'));
+  ASSERT_TRUE(pump([&] { return packets.size() == 4; }));
+  EXPECT_EQ(packets, (std::vector<std::string>{reply('A'), reply('B'), reply('C'), reply('D')}));
+}
+
 TEST_F(DataPacketTest, APacketDestroyedByItsOnPacketHandlerGetsNoStringEvent) {
   auto p = std::make_unique<TDataPacket>(*port);
   p->setStartCond(StartCondition::scAnyData);
