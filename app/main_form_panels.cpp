@@ -1,4 +1,7 @@
-// Building the main window's tool bar and panels. Positions are fixed pixels.
+// Building the main window's tool bar and panels. Positions are fixed pixels,
+// with room for every caption in the three languages: controls in the window
+// font are high enough for its 14 points, and those that keep 9 points are
+// wide enough for it in any text face the font dialog offers.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -139,7 +142,7 @@ void Tmainform::buildExitPanel() {
   exitnoBitBtn = make<QPushButton>(exitpanel, "exitnoBitBtn");
   exitnoBitBtn->setIcon(noIcon());
   exitnoBitBtn->setGeometry(76, 48, 60, 40);
-  Versionlab = label(exitpanel, "Versionlab", {8, 96, 130, 16});
+  Versionlab = label(exitpanel, "Versionlab", {8, 96, 130, 22});
   connect(exityesBitBtn, &QPushButton::clicked, this, &Tmainform::exityesBitBtnClick);
   connect(exitnoBitBtn, &QPushButton::clicked, this, &Tmainform::exitnoBitBtnClick);
 }
@@ -155,7 +158,7 @@ void Tmainform::buildLanguageGroup() {
     auto* flag = label(Langgroup, flags[index], {10, 20 + 30 * i, 32, 24});
     flag->setPixmap(toolbarPicture(PictureFlagEnglish + i, 28));
     auto* select = make<QRadioButton>(Langgroup, names[index]);
-    select->setGeometry(48, 22 + 30 * i, 110, 20);
+    select->setGeometry(48, 18 + 30 * i, 120, 28);
     languageSelects[index] = select;
     connect(select, &QRadioButton::clicked, this, [this, i] { englishselectClick(i); });
   }
@@ -173,13 +176,13 @@ void Tmainform::buildLanguageGroup() {
 void Tmainform::buildPortPanel() {
   companel = panel(this, "companel");
   label(companel, "Directlab", {8, 6, 120, 18});
-  label(companel, "Portlab", {8, 28, 60, 18});
+  label(companel, "Portlab", {8, 28, 70, 18});
   Dportbox = comPortBox(companel, "Dportbox");
-  Dportbox->setGeometry(70, 26, 80, 22);
-  label(companel, "Baudlab", {8, 54, 60, 18});
+  Dportbox->setGeometry(80, 26, 74, 22);
+  label(companel, "Baudlab", {8, 54, 70, 18});
   baudbox = make<QComboBox>(companel, "baudbox");
   for (int i = 0; i < kOfferedBaudCount; ++i) baudbox->addItem(QString::number(kBaudTable[static_cast<std::size_t>(i)]));
-  baudbox->setGeometry(70, 52, 80, 22);
+  baudbox->setGeometry(80, 52, 74, 22);
   label(companel, "Modemlab", {160, 6, 130, 18});
   label(companel, "Mportlab", {160, 28, 130, 18});
   mportbox = comPortBox(companel, "mportbox");
@@ -194,11 +197,11 @@ void Tmainform::buildPortPanel() {
   Pulsecheck->setGeometry(84, 104, 100, 20);
   Setuplab = label(companel, "Setuplab", {8, 132, 200, 18});
   Setupedit = make<QLineEdit>(companel, "Setupedit");
-  Setupedit->setGeometry(8, 150, 200, 24);
+  Setupedit->setGeometry(8, 150, 196, 24);
   auto* hangup = make<QPushButton>(companel, "Hangup");
-  hangup->setGeometry(216, 100, 72, 26);
+  hangup->setGeometry(210, 100, 80, 26);
   auto* book = make<QPushButton>(companel, "bookbtn");
-  book->setGeometry(216, 148, 72, 26);
+  book->setGeometry(210, 148, 80, 26);
   // Choosing a telephony device, hanging up and the phone book come with the
   // modem; until then these buttons are shown but do nothing.
   for (QPushButton* idle : {Tapiselbutton, hangup, book}) idle->setEnabled(false);
@@ -268,8 +271,8 @@ void Tmainform::buildLogPanel() {
   rateedit->setRange(1, 48);
   rateedit->setGeometry(140, 8, 50, 24);
   label(Logpanel, "Ratelab", {196, 10, 60, 20});
-  Waittimelab = label(Logpanel, "Waittimelab", {256, 10, 40, 20});
-  label(Logpanel, "logsitelab", {8, 40, 130, 20})->setText("SITE");
+  Waittimelab = label(Logpanel, "Waittimelab", {256, 8, 44, 24});
+  label(Logpanel, "logsitelab", {8, 38, 130, 24})->setText("SITE");
   logsite = make<QSpinBox>(Logpanel, "logsite");
   logsite->setRange(0, kSiteCount - 1);
   logsite->setGeometry(140, 38, 50, 24);
