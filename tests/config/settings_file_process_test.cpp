@@ -32,7 +32,7 @@ class UnattendedStart : public ::testing::Test {
   // closed; a run still going after a minute is stopped.
   RunResult runSolwire() const {
     const std::string picture = dir_.filePath(QStringLiteral("main.png")).toStdString();
-    const std::string line = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 timeout -s KILL 60 '" +
+    const std::string line = "QT_QPA_PLATFORM=offscreen timeout -s KILL 60 '" +
                              std::string(SOLWIRE_APP_PATH) + "' --settings '" + settings().toStdString() +
                              "' --screenshot '" + picture + "' --screenshot-delay 0 2>&1 >/dev/null";
     RunResult run;
