@@ -8,9 +8,10 @@
 // Surface for the main window:
 //   TAlarmform(LinkController&, Feedback&, TAssignform&, const Configuration&
 //              stored, QWidget* parent)
-//       created after the assignment window; takes each alarm's picture and
-//       enabled flag from the stored configuration (the input states and
-//       flash flags are the link controller's data model).
+//       created after the assignment window, which must outlive it; takes
+//       each alarm's picture and enabled flag from the stored configuration
+//       (the input states and flash flags are the link controller's data
+//       model).
 //   repaintAlarmStatus()           LinkViews: an alarm reply was stored.
 //   setAlarmPollPending(pending)   LinkViews: the "Status" caption red while
 //       an alarm reading is awaited, normal again when it ended.
