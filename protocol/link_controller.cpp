@@ -64,7 +64,7 @@ void LinkController::selectKind(Requester requester, int& site) {
 }
 
 void LinkController::Getdata(Requester requester) {
-  if (shutDown_ || state_.StartupHold || lineBusy() || state_.Dialling) return;
+  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling) return;
   if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
   const bool isConnected = connected();
 
@@ -87,12 +87,14 @@ void LinkController::Getdata(Requester requester) {
 
 void LinkController::sendRequest(int site) {
   const RequestKind kind = state_.requestKind;
+  LinkPort& port = activePort();
   ReplyMatcher& matcher = activeMatcher();
-  matcher.setPacketSize(replyLength(kind));
-  matcher.setTimeOut(replyTimeoutForBaudIndex(controls_.baudIndex));
   try {
+    discardWaitingInput(port, matcher);
+    matcher.setPacketSize(replyLength(kind));
+    matcher.setTimeOut(replyTimeoutForBaudIndex(controls_.baudIndex));
     matcher.setEnabled(true);
-    activePort().SendString(requestFrame(kind, site, state_.HistoryBlock));
+    port.SendString(requestFrame(kind, site, state_.HistoryBlock));
   } catch (const std::exception&) {
     // The request never reached the line: end it as a failed one rather than
     // leave the matcher waiting for a reply that cannot come.
@@ -101,8 +103,18 @@ void LinkController::sendRequest(int site) {
     return;
   }
   services_.views.showLinkStatus(LinkStatus::RequestSent);
+  state_.RequestSite = site;
   state_.RequestBusy = true;
   state_.BusyCountdown = kBusyWatchdogSeconds;
+}
+
+// A regulator answers only after it has been asked, so bytes that are already
+// waiting (late bytes of an earlier reply, line noise) cannot belong to the
+// reply of the request about to go out; kept, they would be taken as its start.
+// Disabling the matcher drops a partly collected packet as well.
+void LinkController::discardWaitingInput(LinkPort& port, ReplyMatcher& matcher) {
+  matcher.setEnabled(false);
+  port.FlushInput();
 }
 
 void LinkController::OpenDirectPort() {
@@ -131,6 +143,10 @@ void LinkController::OpenDirectPort() {
 void LinkController::datapack1Packet(ReplyMatcher&, const std::uint8_t* bytes, std::int32_t size) {
   const RequestKind kind = state_.requestKind;
   const std::span<const std::uint8_t> reply(bytes, bytes ? static_cast<std::size_t>(std::max(size, 0)) : 0);
+  if (siteChangedSinceRequest()) {
+    dropReplyForAnotherSite();
+    return;
+  }
   if (!replyFramingOk(kind, reply)) {
     handleReadError();
     return;
@@ -147,6 +163,24 @@ void LinkController::datapack1Packet(ReplyMatcher&, const std::uint8_t* bytes, s
     case RequestKind::HistoryBlock: storeHistoryBlock(bytes); break;
     case RequestKind::AlarmInputs: storeAlarmInputs(bytes); break;
   }
+}
+
+// A log reading is made for the log site, whatever site is selected; every
+// other request is for the site selected when it was sent. Changing the site
+// and back again before the reply arrives leaves it the selected site's.
+bool LinkController::siteChangedSinceRequest() const {
+  return state_.requestKind != RequestKind::LogCurrentState && state_.RequestSite != controls_.site;
+}
+
+// The operator chose another site while this reply was on its way: storing it
+// would show, save or scale the new site with the old site's values. The
+// request ends without a text or a beep (nothing failed); the site change has
+// already disabled the save options, deferred the next settings or history
+// read and marked both lists unread, and all of that stands.
+void LinkController::dropReplyForAnotherSite() {
+  state_.RequestBusy = false;
+  if (state_.requestKind == RequestKind::AlarmInputs && state_.AlarmDialActive) state_.HangupRequested = true;
+  endWaitingViews();
 }
 
 // A reply that fails its framing check is not stored: the request ends as a
@@ -176,9 +210,11 @@ void LinkController::storeCurrentState(const std::uint8_t* reply) {
     reserveLineThen(kDeferredRequestWait, &LinkController::issueDeferredHistory);
 }
 
+// The reading goes to the log's own record only: the selected site's values,
+// multipliers and report options stay as they were.
 void LinkController::storeLogReading(const std::uint8_t* reply) {
-  storeReply(data_, RequestKind::LogCurrentState, std::span<const std::uint8_t>(reply, 27), 0);
-  services_.views.enableSaveOption(SaveOption::CurrentState);
+  storeLogReply(logReading_, std::span<const std::uint8_t>(reply, 27));
+  logReading_.site = state_.RequestSite;
   if (state_.LogDialActive) state_.HangupRequested = true;
   state_.LogDialActive = false;
   data_.LogReadingReady = true;
@@ -207,6 +243,10 @@ void LinkController::storeHistoryBlock(const std::uint8_t* reply) {
 }
 
 void LinkController::finishHistoryBlock() {
+  if (siteChangedSinceRequest()) {
+    endHistoryTransfer();
+    return;
+  }
   if (state_.HistoryBlock >= 1 && state_.HistoryBlock <= kHistoryBlocks) {
     Getdata(Requester::HistoryView);
   } else {
@@ -232,18 +272,32 @@ void LinkController::storeAlarmInputs(const std::uint8_t* reply) {
 // so no other request goes out, and the next one is issued when the wait ends.
 void LinkController::reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)()) {
   state_.LineReserved = true;
+  state_.RequestBusy = true;
   std::weak_ptr<LinkController*> alive = self_;
   services_.clock.callAfter(wait, [alive, next] {
     const auto self = alive.lock();
     if (!self) return;
     LinkController& controller = **self;
-    controller.state_.LineReserved = false;
+    controller.releaseLine();
     (controller.*next)();
   });
 }
 
+void LinkController::releaseLine() {
+  state_.LineReserved = false;
+  state_.RequestBusy = false;
+}
+
 void LinkController::issueDeferredSettings() { Getdata(Requester::SettingsView); }
-void LinkController::issueDeferredHistory() { Getdata(Requester::HistoryView); }
+// A transfer that already holds blocks of one site does not go on with
+// another's; a transfer yet to start goes to the site now selected.
+void LinkController::issueDeferredHistory() {
+  if (state_.HistoryBlock > 1 && siteChangedSinceRequest()) {
+    endHistoryTransfer();
+    return;
+  }
+  Getdata(Requester::HistoryView);
+}
 
 // ---- Failures -------------------------------------------------------------
 
@@ -274,18 +328,25 @@ void LinkController::AbortRequest() {
   services_.feedback.beep();
 }
 
+// A failed list is marked read, so that showing it again does not retry.
 void LinkController::cleanUpFailedRequest() {
+  if (state_.requestKind == RequestKind::Settings) data_.SettingsRead = true;
+  if (state_.requestKind == RequestKind::Calibration) data_.CalibrationRead = true;
+  endWaitingViews();
+}
+
+// Takes down what the requesting view shows while it waits.
+void LinkController::endWaitingViews() {
   switch (state_.requestKind) {
     case RequestKind::CurrentState:
       services_.views.hideCurrentStateWait();
       services_.views.labelupdate();
       break;
-    case RequestKind::Settings: data_.SettingsRead = true; break;
-    case RequestKind::Calibration: data_.CalibrationRead = true; break;
+    case RequestKind::Settings:
+    case RequestKind::Calibration:
+      break;
     case RequestKind::HistoryBlock:
-      services_.views.hideHistoryWait();
-      state_.HistoryBlock = 0;
-      services_.views.drawgraph();
+      endHistoryTransfer();
       break;
     case RequestKind::AlarmInputs:
       services_.views.setAlarmPollPending(false);
@@ -295,10 +356,16 @@ void LinkController::cleanUpFailedRequest() {
   }
 }
 
+void LinkController::endHistoryTransfer() {
+  services_.views.hideHistoryWait();
+  state_.HistoryBlock = 0;
+  services_.views.drawgraph();
+}
+
 void LinkController::shutDown() {
   shutDown_ = true;
   self_ = std::make_shared<LinkController*>(this);  // waiting continuations lose their hold
-  state_.LineReserved = false;
+  if (state_.LineReserved) releaseLine();
 }
 
 // ---- Site change ----------------------------------------------------------
@@ -330,10 +397,10 @@ void LinkController::Timer1Timer() {
   services_.dialSupervisor.superviseCalls();
   if (data_.LogReadingReady) {
     data_.LogReadingReady = false;
-    services_.logWriter.writeLogEntry();
+    services_.logWriter.writeLogEntry(logReading_);
   }
-  if (now.hour != state_.LastHour && !lineBusy()) onHourChange(now.hour);
-  if (now.minute != state_.LastMinute && !lineBusy() && controls_.alarmRateIndex != 0) onMinuteChange(now.minute);
+  if (now.hour != state_.LastHour && !state_.RequestBusy) onHourChange(now.hour);
+  if (now.minute != state_.LastMinute && !state_.RequestBusy && controls_.alarmRateIndex != 0) onMinuteChange(now.minute);
 }
 
 void LinkController::updateLogCountdownDisplay() {
@@ -345,7 +412,7 @@ void LinkController::runBusyWatchdog() {
   if (state_.BusyCountdown > kBusyWatchdogSeconds) state_.BusyCountdown = kBusyWatchdogSeconds;
   if (state_.BusyCountdown > 0)
     --state_.BusyCountdown;
-  else
+  else if (!state_.LineReserved)  // a held line is released by its own chained request
     state_.RequestBusy = false;
 }
 

@@ -49,6 +49,8 @@ struct LinkControls {
 // Link state flags and counters, touched only on the user-interface thread.
 struct LinkState {
   bool DirectMode = true;
+  // The one busy test for every caller: true while a request is outstanding
+  // and while the line is held for a chained request (LineReserved).
   bool RequestBusy = false;
   bool StartupHold = true;
   bool Dialling = false;
@@ -60,11 +62,14 @@ struct LinkState {
   bool LogDialPending = false;
   bool AlarmDialPending = false;
   // Set while a chained request waits for its turn (between history blocks, and
-  // before a deferred request): the line is reserved and nothing else goes out.
+  // before a deferred request): the line is held (RequestBusy stays true) and
+  // nothing else goes out.
   bool LineReserved = false;
 
   int BusyCountdown = 0;
   RequestKind requestKind = RequestKind::CurrentState;
+  // The site the outstanding (or last) request was sent to.
+  int RequestSite = 0;
   int DeferredRequest = 3;
   int HistoryBlock = 0;
 
@@ -120,8 +125,9 @@ class LinkController {
   // status bar shows the program's own text, this says what the system said.
   const std::string& lastPortError() const { return lastPortError_; }
 
-  // True while a request is outstanding or the line is reserved for a chained one.
-  bool lineBusy() const { return state_.RequestBusy || state_.LineReserved; }
+  // True while a request is outstanding or the line is held for a chained one;
+  // the same as RequestBusy.
+  bool lineBusy() const { return state_.RequestBusy; }
 
   LinkControls& controls() { return controls_; }
   const LinkControls& controls() const { return controls_; }
@@ -129,6 +135,8 @@ class LinkController {
   const LinkState& state() const { return state_; }
   SiteData& data() { return data_; }
   const SiteData& data() const { return data_; }
+  // The last log reading; the selected site's data() never holds it.
+  const LogReading& logReading() const { return logReading_; }
 
  private:
   bool connected() const;
@@ -136,8 +144,13 @@ class LinkController {
   ReplyMatcher& activeMatcher();
   void selectKind(Requester requester, int& site);
   void sendRequest(int site);
+  void discardWaitingInput(LinkPort& port, ReplyMatcher& matcher);
+  bool siteChangedSinceRequest() const;
+  void dropReplyForAnotherSite();
   void handleReadError();
   void cleanUpFailedRequest();
+  void endWaitingViews();
+  void endHistoryTransfer();
   void hangUpActiveCall();
   void storeCurrentState(const std::uint8_t* reply);
   void storeLogReading(const std::uint8_t* reply);
@@ -147,6 +160,7 @@ class LinkController {
   void finishHistoryBlock();
   void storeAlarmInputs(const std::uint8_t* reply);
   void reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)());
+  void releaseLine();
   void issueDeferredSettings();
   void issueDeferredHistory();
   void updateLogCountdownDisplay();
@@ -160,6 +174,7 @@ class LinkController {
   LinkControls controls_;
   LinkState state_;
   SiteData data_;
+  LogReading logReading_;
   std::string lastPortError_;
   bool shutDown_ = false;
   // Scheduled continuations hold a weak reference to this, so that a task that

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "protocol/site_data.h"
 #include "protocol/status_messages.h"
 
 namespace solwire {
@@ -63,11 +64,11 @@ class LinkViews {
   virtual void disableSaveOptions() = 0;
 };
 
-// Writes one periodic log entry from the site data model.
+// Writes one periodic log entry, composed from the log reading that arrived.
 class LogWriter {
  public:
   virtual ~LogWriter() = default;
-  virtual void writeLogEntry() = 0;
+  virtual void writeLogEntry(const LogReading& reading) = 0;
 };
 
 enum class DialReason { Log, Alarm };

@@ -38,7 +38,7 @@ class SilentFeedback : public Feedback {
 
 class NoLogFile : public LogWriter {
  public:
-  void writeLogEntry() override {}
+  void writeLogEntry(const LogReading&) override {}
 };
 
 class NoModem : public DialSupervisor {

@@ -15,6 +15,14 @@ bool inRange(int value, int low, int high) { return value >= low && value <= hig
 
 int word(const DataBytes& p, int high, int low) { return p.P(high) * 256 + p.P(low); }
 
+int typeCodeOf(std::span<const std::uint8_t> reply) { return reply.empty() ? 0 : reply[0]; }
+
+CurrentStateRecord currentStateOf(std::span<const std::uint8_t> reply) {
+  CurrentStateRecord record = decodeCurrentState(DataBytes(reply, replyLength(RequestKind::CurrentState)));
+  record.typeCode = typeCodeOf(reply);
+  return record;
+}
+
 }  // namespace
 
 DataBytes::DataBytes(std::span<const std::uint8_t> reply, int length) {
@@ -172,17 +180,14 @@ void applyAlarmInputs(AlarmRecord& alarms, const std::array<std::int32_t, kAlarm
 
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock) {
   const DataBytes p(reply, replyLength(kind));
-  const int typeCode = reply.empty() ? 0 : reply[0];
   switch (kind) {
     case RequestKind::CurrentState:
-      data.scaling = scalingForCurrentState(typeCode);
-      data.current = decodeCurrentState(p);
-      data.current.typeCode = typeCode;
+      data.scaling = scalingForCurrentState(typeCodeOf(reply));
+      data.current = currentStateOf(reply);
       break;
     case RequestKind::LogCurrentState:
-      applyLogReadingScaling(data.scaling, typeCode);
-      data.current = decodeCurrentState(p);
-      data.current.typeCode = typeCode;
+      applyLogReadingScaling(data.scaling, typeCodeOf(reply));
+      data.current = currentStateOf(reply);
       break;
     case RequestKind::Settings:
       data.settings = decodeSettings(p);
@@ -197,6 +202,11 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
       applyAlarmInputs(data.alarms, decodeAlarmInputs(p));
       break;
   }
+}
+
+void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply) {
+  applyLogReadingScaling(reading.scaling, typeCodeOf(reply));
+  reading.current = currentStateOf(reply);
 }
 
 }  // namespace solwire

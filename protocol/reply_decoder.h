@@ -59,6 +59,12 @@ void applyAlarmInputs(AlarmRecord& alarms, const std::array<std::int32_t, kAlarm
 
 // Decodes `reply` as a reply of `kind` and stores it in `data`, whatever its
 // framing; `historyBlock` places a history block. The caller checks framing.
+// A log reading decoded this way treats `data` as a record of its own (a
+// capture decoded alone); the link keeps its log readings in a LogReading.
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock);
+
+// Decodes a log reading's current-state `reply` into `reading`, scaled by the
+// log reading's table, whatever its framing.
+void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply);
 
 }  // namespace solwire

@@ -16,6 +16,8 @@ struct Scaling {
   std::int32_t chargeCurrentMultiplier = 1;
   std::int32_t loadCurrentMultiplier = 0;    // 0 until the first current-state reply
   bool alternateVoltageScale = false;
+
+  bool operator==(const Scaling&) const = default;
 };
 
 struct CurrentStateRecord {
@@ -28,6 +30,8 @@ struct CurrentStateRecord {
   std::int32_t chargeAh = 0;
   std::int32_t loadAh = 0;
   std::int32_t stateCode = 0;
+
+  bool operator==(const CurrentStateRecord&) const = default;
 };
 
 struct HistoryRecord {
@@ -85,6 +89,18 @@ struct SiteData {
   bool SettingsRead = false;
   bool CalibrationRead = false;
   bool LogReadingReady = false;
+};
+
+// The last log reading (request kind 6): the log site's current state with the
+// scaling of the log reading's own type-code table. It is kept apart from the
+// selected site's model, which a log reading never touches; the periodic log
+// entry is composed from it.
+struct LogReading {
+  std::int32_t site = 0;  // the log site the reading was made for
+  // The log reading's table sets the voltage and charge current multipliers
+  // only; the load multiplier and the alternate scale keep these values.
+  Scaling scaling{1, 1, 1, false};
+  CurrentStateRecord current;
 };
 
 // The model as it stands at start-up: sample history, battery reading 24, the

@@ -79,7 +79,7 @@ TEST_F(LinkControllerTest, FirstRequestOpensTheDirectPortAndArmsTheMatcherFirst)
   EXPECT_EQ(directPort.parity, Parity::pNone);
   EXPECT_EQ(directPort.dataBits, 8);
   EXPECT_EQ(directPort.stopBits, 1);
-  EXPECT_EQ(directPort.inputFlushes, 1);
+  EXPECT_EQ(directPort.inputFlushes, 2);  // once as it opens, once before the request
   EXPECT_EQ(directPort.outputFlushes, 1);
   ASSERT_EQ(directPort.sent.size(), 1u);
   EXPECT_EQ(lastSent(), frame(5, 'N'));
@@ -166,6 +166,258 @@ TEST_F(LinkControllerTest, ASiteChangeDefersTheNextSettingsReadAgain) {
   EXPECT_FALSE(controller->data().CalibrationRead);
   controller->Getdata(Requester::SettingsView);
   EXPECT_EQ(lastSent(), frame(9, 'N'));
+}
+
+// ---- Replies that arrive after the operator chose another site ----
+
+TEST_F(LinkControllerTest, ACurrentStateReplyForTheOldSiteIsDroppedQuietlyAndTheDeferralStands) {
+  tick();
+  controller->Getdata(Requester::SettingsView);  // site 0: the current state first
+  ASSERT_EQ(lastSent(), frame(0, 'N'));
+  controller->siteselChanging();
+  controller->controls().site = 9;
+  views.statuses.clear();
+  views.calls.clear();
+  feedback.beeps = 0;
+
+  directMatcher.deliver(currentStateReply(17, {0x50, 0, 0, 0, 0, 0, 141, 120, 0, 0, 0, 0, 3}));
+  EXPECT_EQ(controller->data().current.batteryVoltageReading, 24);
+  EXPECT_EQ(controller->data().scaling, (Scaling{4, 1, 0, false}));
+  EXPECT_EQ(state().DeferredRequest, 3);
+  EXPECT_TRUE(views.statuses.empty());
+  EXPECT_EQ(feedback.beeps, 0);
+  EXPECT_TRUE(views.enabledOptions.empty());
+  EXPECT_TRUE(views.called("hideCurrentStateWait"));
+  EXPECT_FALSE(controller->lineBusy());
+
+  clock->advance(5s);
+  EXPECT_EQ(directPort.sent.size(), 1u);  // no settings read for either site
+  controller->Getdata(Requester::SettingsView);
+  EXPECT_EQ(lastSent(), frame(9, 'N'));
+}
+
+TEST_F(LinkControllerTest, StaleSettingsAndAlarmRepliesAreNotStored) {
+  tick();
+  state().DeferredRequest = 0;
+  controller->Getdata(Requester::SettingsView);
+  controller->siteselChanging();
+  controller->controls().site = 3;
+  directMatcher.deliver(memoryReply(std::vector<int>(16, 0x77)));
+  EXPECT_EQ(controller->data().settings[BoostMaximumVoltage], 0);
+  EXPECT_FALSE(controller->data().SettingsRead);  // the new site's list is still to be read
+  EXPECT_FALSE(views.called("setdisplay"));
+
+  state().LineIdle = false;
+  state().AlarmDialActive = true;
+  controller->Getdata(Requester::AlarmView);
+  controller->siteselChanging();
+  controller->controls().site = 4;
+  feedback.beeps = 0;
+  directMatcher.deliver(alarmReply(0x7F, 0xFF));
+  EXPECT_EQ(controller->data().alarms.state, AlarmRecord{}.state);
+  EXPECT_EQ(controller->data().alarms.flash, AlarmRecord{}.flash);
+  EXPECT_FALSE(views.alarmPending.back());
+  EXPECT_FALSE(state().AlarmDialActive);
+  EXPECT_TRUE(state().HangupRequested);  // the call has nothing more to do
+  EXPECT_EQ(feedback.beeps, 0);
+  EXPECT_TRUE(views.enabledOptions.empty());
+}
+
+class HistoryTransferAndSiteChange : public LinkControllerTest {
+ protected:
+  // Starts a transfer at site 0 and lets `blocks` blocks arrive.
+  void receiveBlocks(int blocks) {
+    tick();
+    state().DeferredRequest = 0;
+    state().HistoryBlock = 1;
+    controller->Getdata(Requester::HistoryView);
+    for (int block = 1; block <= blocks; ++block) {
+      directMatcher.deliver(historyReply(std::vector<int>(24, block)));
+      clock->advance(1000ms);
+    }
+  }
+  void changeSiteTo(int site) {
+    controller->siteselChanging();
+    controller->controls().site = site;
+    views.calls.clear();
+    views.statuses.clear();
+    views.enabledOptions.clear();
+    feedback.beeps = 0;
+  }
+  void expectTransferEndedQuietly(std::size_t framesSent) {
+    EXPECT_EQ(state().HistoryBlock, 0);
+    EXPECT_TRUE(views.called("hideHistoryWait"));
+    EXPECT_TRUE(views.called("drawgraph"));
+    EXPECT_TRUE(views.statuses.empty());
+    EXPECT_TRUE(views.enabledOptions.empty());
+    EXPECT_EQ(feedback.beeps, 0);
+    EXPECT_FALSE(controller->lineBusy());
+    clock->advance(10s);
+    EXPECT_EQ(directPort.sent.size(), framesSent);
+  }
+};
+
+TEST_F(HistoryTransferAndSiteChange, ABlockInFlightIsDroppedAndTheTransferEnds) {
+  receiveBlocks(3);
+  ASSERT_EQ(lastSent(), frame(0, 0x23));
+  changeSiteTo(5);
+  directMatcher.deliver(historyReply(std::vector<int>(24, 77)));
+  EXPECT_EQ(controller->data().history.minVoltage[11], 3);    // block 3, the old site's
+  EXPECT_EQ(controller->data().history.minVoltage[12], 125);  // still the sample value
+  expectTransferEndedQuietly(4);
+}
+
+TEST_F(HistoryTransferAndSiteChange, AChangeBetweenBlocksAsksForNoFurtherBlock) {
+  tick();
+  state().DeferredRequest = 0;
+  state().HistoryBlock = 1;
+  controller->Getdata(Requester::HistoryView);
+  directMatcher.deliver(historyReply(std::vector<int>(24, 1)));
+  changeSiteTo(5);
+  clock->advance(1000ms);
+  expectTransferEndedQuietly(1);
+}
+
+// The selector touched mid-transfer defers the rest behind a current-state
+// read; a change during the wait after that read ends the transfer.
+TEST_F(HistoryTransferAndSiteChange, AChangeBeforeTheDeferredRestEndsTheTransfer) {
+  receiveBlocks(3);
+  changeSiteTo(0);
+  directMatcher.deliver(historyReply(std::vector<int>(24, 4)));
+  clock->advance(1000ms);
+  ASSERT_EQ(lastSent(), frame(0, 'N'));
+  directMatcher.deliver(currentStateReply(0, zeros(13)));
+  changeSiteTo(5);
+  clock->advance(1200ms);
+  expectTransferEndedQuietly(5);
+}
+
+TEST_F(LinkControllerTest, RepliesForTheSelectedSiteOrTheLogSiteAreKept) {
+  controls.logSite = 2;
+  rebuild();
+  tick();
+  controller->Getdata(Requester::CurrentStateView);
+  controller->siteselChanging();
+  controller->controls().site = 4;
+  controller->siteselChanging();
+  controller->controls().site = 0;  // back before the reply came
+  directMatcher.deliver(currentStateReply(17, {0x50, 0, 0, 0, 0, 0, 141, 120, 0, 0, 0, 0, 3}));
+  EXPECT_EQ(controller->data().current.batteryVoltageReading, 0x5000);
+  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+
+  controller->Getdata(Requester::MainWindow);  // the log site, whatever is selected
+  controller->siteselChanging();
+  controller->controls().site = 6;
+  directMatcher.deliver(currentStateReply(0, {0x12, 0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(controller->data().LogReadingReady);
+  EXPECT_EQ(controller->logReading().site, 2);
+  EXPECT_EQ(controller->logReading().current.batteryVoltageReading, 0x1234);
+}
+
+// ---- The log reading's own record ----
+
+TEST_F(LinkControllerTest, ALogReadingHasItsOwnRecordAndLeavesTheSelectedSiteAlone) {
+  controls.site = 7;
+  controls.logSite = 3;
+  rebuild();
+  tick();
+  state().DeferredRequest = 0;
+  controller->Getdata(Requester::CurrentStateView);
+  directMatcher.deliver(currentStateReply(2, {0x4B, 0, 0, 0x40, 0, 0, 141, 120, 0, 5, 0, 6, 3}));  // a 48 V site
+  controller->Getdata(Requester::SettingsView);
+  directMatcher.deliver(memoryReply(std::vector<int>(16, 150)));
+  const SiteData selected = controller->data();
+  views.enabledOptions.clear();
+  views.calls.clear();
+
+  controller->Getdata(Requester::MainWindow);
+  ASSERT_EQ(lastSent(), frame(3, 'N'));
+  directMatcher.deliver(currentStateReply(0, {0x12, 0x34, 0, 0x80, 1, 0, 140, 118, 0, 9, 0, 7, 70}));  // 12 V
+
+  EXPECT_EQ(controller->data().scaling, selected.scaling);
+  EXPECT_EQ(controller->data().scaling, (Scaling{4, 4, 1, false}));
+  EXPECT_EQ(controller->data().current, selected.current);
+  EXPECT_EQ(controller->data().settings, selected.settings);
+  EXPECT_TRUE(views.enabledOptions.empty());  // the report options are the selected site's
+  EXPECT_TRUE(views.calls.empty());
+
+  const LogReading& log = controller->logReading();
+  EXPECT_EQ(log.site, 3);
+  EXPECT_EQ(log.scaling, (Scaling{1, 4, 1, false}));
+  EXPECT_EQ(log.current.typeCode, 0);
+  EXPECT_EQ(log.current.batteryVoltageReading, 0x1234);
+  EXPECT_EQ(log.current.chargeCurrentReading, 0x80);
+  EXPECT_EQ(log.current.dailyMaxVoltage, 140);
+  EXPECT_EQ(log.current.stateCode, 6);
+
+  tick();
+  ASSERT_EQ(logWriter.readings.size(), 1u);
+  EXPECT_EQ(logWriter.readings[0].site, 3);
+  EXPECT_EQ(logWriter.readings[0].current, log.current);
+  EXPECT_EQ(logWriter.readings[0].scaling, log.scaling);
+}
+
+// ---- The held line ----
+
+TEST_F(LinkControllerTest, TheHeldLineIsBusyForEveryCallerUntilTheChainedRequest) {
+  tick();
+  controller->Getdata(Requester::SettingsView);
+  directMatcher.deliver(currentStateReply(0, zeros(13)));
+  ASSERT_TRUE(state().LineReserved);
+  EXPECT_TRUE(state().RequestBusy);
+  EXPECT_TRUE(controller->lineBusy());
+  state().BusyCountdown = 0;
+  controller->Timer1Timer();  // the watchdog leaves a held line alone
+  EXPECT_TRUE(state().RequestBusy);
+
+  clock->advance(1200ms);
+  EXPECT_EQ(lastSent(), frame(0, '~'));
+  EXPECT_TRUE(state().RequestBusy);
+  directMatcher.deliver(memoryReply(zeros(16)));
+  EXPECT_FALSE(state().RequestBusy);
+
+  state().HistoryBlock = 1;
+  controller->Getdata(Requester::HistoryView);
+  directMatcher.deliver(historyReply(zeros(24)));
+  EXPECT_TRUE(state().RequestBusy);  // between two history blocks
+  clock->advance(999ms);
+  EXPECT_TRUE(state().RequestBusy);
+  clock->advance(1ms);
+  EXPECT_EQ(lastSent(), frame(0, 0x21));
+}
+
+// ---- Bytes waiting before a request ----
+
+TEST_F(LinkControllerTest, WaitingBytesAreDiscardedBeforeEveryRequestOnBothLinks) {
+  tick();
+  std::vector<std::string> dirtyAtSend;
+  auto checkOnSend = [&](test::FakeLinkPort& port, test::FakeMatcher& matcher, const char* link) {
+    port.onSend = [&port, &matcher, &dirtyAtSend, link] {
+      if (port.unread > 0 || !matcher.collected.empty()) dirtyAtSend.emplace_back(link);
+    };
+  };
+  checkOnSend(directPort, directMatcher, "direct");
+  checkOnSend(modemPort, modemMatcher, "modem");
+
+  directPort.open = true;
+  directPort.unread = 2;
+  controller->Getdata(Requester::CurrentStateView);
+  directMatcher.deliver(currentStateReply(0, zeros(13)));
+  directPort.unread = 2;  // late bytes after the reply
+  controller->Getdata(Requester::AlarmView);
+  directMatcher.deliver(alarmReply(0, 16));
+
+  state().DirectMode = false;
+  state().ModemConnected = true;
+  modemMatcher.enabled = true;  // the collector stays enabled after a packet
+  modemMatcher.collect({0x0F, 0x0F});
+  modemPort.unread = 1;
+  controller->Getdata(Requester::CurrentStateView);
+
+  EXPECT_EQ(directPort.sent.size(), 2u);
+  EXPECT_EQ(modemPort.sent.size(), 1u);
+  EXPECT_TRUE(modemMatcher.enabled);
+  EXPECT_EQ(dirtyAtSend, std::vector<std::string>{});
 }
 
 TEST_F(LinkControllerTest, CalibrationIsNeverDeferred) {

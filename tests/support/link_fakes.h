@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,9 +32,13 @@ class FakeLinkPort : public LinkPort {
   bool Open() const override { return open; }
   void SendString(std::string_view text) override {
     if (failSend) throw std::runtime_error("output buffer too small");
+    if (onSend) onSend();
     sent.emplace_back(text);
   }
-  void FlushInput() override { ++inputFlushes; }
+  void FlushInput() override {
+    ++inputFlushes;
+    unread = 0;
+  }
   void FlushOutput() override { ++outputFlushes; }
   std::uint16_t NewTimerTrigger() override { return 8; }
   void ArmTimerTrigger(std::uint16_t, std::uint32_t, bool) override {}
@@ -50,6 +55,8 @@ class FakeLinkPort : public LinkPort {
   int opens = 0;
   int inputFlushes = 0;
   int outputFlushes = 0;
+  int unread = 0;  // received bytes waiting in the port
+  std::function<void()> onSend;  // called as a frame goes out, before it is recorded
   std::vector<std::string> sent;
 };
 
@@ -59,9 +66,12 @@ class FakeMatcher : public ReplyMatcher {
   std::int32_t PacketSize() const override { return packetSize; }
   void setTimeOut(std::int32_t t) override { timeOut = t; }
   std::int32_t TimeOut() const override { return timeOut; }
+  // Like the modem line's collector: enabling an enabled matcher changes
+  // nothing; disabling drops what it had collected.
   void setEnabled(bool e) override {
     enabled = e;
     if (e) ++enables;
+    if (!e) collected.clear();
   }
   bool Enabled() const override { return enabled; }
 
@@ -74,11 +84,16 @@ class FakeMatcher : public ReplyMatcher {
     enabled = false;
     if (OnTimeout) OnTimeout(*this);
   }
+  // Bytes that arrive without completing a packet.
+  void collect(const std::vector<std::uint8_t>& bytes) {
+    if (enabled) collected.insert(collected.end(), bytes.begin(), bytes.end());
+  }
 
   std::int32_t packetSize = 0;
   std::int32_t timeOut = 0;
   bool enabled = false;
   int enables = 0;
+  std::vector<std::uint8_t> collected;
 };
 
 class RecordingViews : public LinkViews {
@@ -132,8 +147,12 @@ class CountingFeedback : public Feedback {
 
 class CountingLogWriter : public LogWriter {
  public:
-  void writeLogEntry() override { ++entries; }
+  void writeLogEntry(const LogReading& reading) override {
+    ++entries;
+    readings.push_back(reading);
+  }
   int entries = 0;
+  std::vector<LogReading> readings;
 };
 
 class RecordingDialSupervisor : public DialSupervisor {
