@@ -1,10 +1,19 @@
 #include "cli/link_session.h"
 
+#include <algorithm>
+
 namespace solwire::cli {
 
 namespace {
 
 constexpr std::chrono::milliseconds kTimer1Interval{1000};
+
+// Long enough for a few late bytes of the previous reply to arrive at `baud`.
+std::chrono::milliseconds lineSettleTime(int baud) {
+  constexpr int kLateBytes = 8;
+  constexpr int kBitsPerByte = 10;
+  return std::max(std::chrono::milliseconds{100}, std::chrono::milliseconds{kLateBytes * kBitsPerByte * 1000 / baud});
+}
 
 }  // namespace
 
@@ -16,7 +25,11 @@ std::optional<int> comNumberOf(const std::string& port) {
 }
 
 LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry, MonotonicClock& clock)
-    : ui_(clock), devices_(PortNames(), &registry), link_(ui_, ui_, devices_, clock), clock_(ui_) {
+    : ui_(clock),
+      devices_(PortNames(), &registry),
+      link_(ui_, ui_, devices_, clock),
+      clock_(ui_),
+      lineSettle_(lineSettleTime(baudRateForIndex(options.baudIndex))) {
   LinkControls controls;
   controls.site = options.site;
   controls.baudIndex = options.baudIndex;
@@ -41,6 +54,11 @@ void LinkSession::tick() {
 }
 
 bool LinkSession::read(Requester requester) {
+  // A site may go on sending after its reply, and the reads of one session
+  // (or of sessions run back to back) follow each other at once: the late
+  // bytes must be in before the request goes out, so that the controller
+  // discards them instead of taking them for the start of the reply.
+  ui_.runFor(lineSettle_);
   if (requester == Requester::HistoryView) controller_->state().HistoryBlock = 1;
   views_.statuses.clear();
   controller_->Getdata(requester);

@@ -54,6 +54,7 @@ class LinkSession {
   NoModem modem_;
   std::unique_ptr<LinkController> controller_;
   MainThreadTimers::TimerId timer1_ = 0;
+  std::chrono::milliseconds lineSettle_;
 };
 
 // "COM1".."COM8" as a COM number, else nullopt.
