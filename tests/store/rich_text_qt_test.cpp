@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextFragment>
+#include <memory>
 
 namespace solwire {
 namespace {
@@ -14,13 +15,18 @@ namespace {
 class RichTextQt : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (QGuiApplication::instance() != nullptr) return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "store_tests";
     static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);  // lives until the process ends
+    application_ = std::make_unique<QGuiApplication>(argc, argv);
   }
+  // Gone before the leak check at exit: the font database lets go of the
+  // system's font configuration only when the application ends.
+  static void TearDownTestSuite() { application_.reset(); }
+
+ private:
+  static inline std::unique_ptr<QGuiApplication> application_;
 };
 
 TEST_F(RichTextQt, TextDocumentHasOneBlockPerParagraphAndTheRunFormats) {
