@@ -8,7 +8,9 @@ namespace solwire {
 
 namespace {
 
-constexpr std::array<const char*, 5> kBaudNames{"110", "300", "600", "1200", "2400"};
+// The speeds a regulator can be set to, and the two more its three bits can
+// hold; the last code names none.
+constexpr std::array<const char*, 7> kBaudNames{"110", "300", "600", "1200", "2400", "4800", "9600"};
 
 // Units are the same in English and French; Chinese differs for two rows.
 constexpr std::array<SettingRow, kShownSettingRows> kSettingRows{{
@@ -106,7 +108,6 @@ std::string settingValueText(int row, std::int32_t value, std::int32_t voltageMu
     case SettingDisplay::Integer: return std::to_string(value);
     case SettingDisplay::MinusInteger: return "-" + std::to_string(value);
     case SettingDisplay::BaudName:
-      // Codes 5..7 fit in the three bits but name no speed.
       return (value >= 0 && value < static_cast<int>(kBaudNames.size()))
                  ? kBaudNames[static_cast<std::size_t>(value)]
                  : "?";

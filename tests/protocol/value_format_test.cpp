@@ -69,7 +69,9 @@ TEST(SettingsText, DisplayRulesByRow) {
   EXPECT_EQ(settingValueText(TemperatureCompensation, 3, 4), "-3");
   EXPECT_EQ(settingValueText(CommunicationBaudRate, 4, 4), "2400");
   EXPECT_EQ(settingValueText(CommunicationBaudRate, 0, 4), "110");
-  EXPECT_EQ(settingValueText(CommunicationBaudRate, 6, 4), "?");
+  EXPECT_EQ(settingValueText(CommunicationBaudRate, 5, 4), "4800");
+  EXPECT_EQ(settingValueText(CommunicationBaudRate, 6, 4), "9600");
+  EXPECT_EQ(settingValueText(CommunicationBaudRate, 7, 4), "?");
   EXPECT_EQ(settingRow(AbsoluteMaximumVoltage).address, 29);
   EXPECT_STREQ(settingRow(StateChangeDelay).unit[2], "分");
   EXPECT_EQ(hexByteText(0x7F), "7F");
