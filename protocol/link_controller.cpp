@@ -27,6 +27,8 @@ LinkController::LinkController(LinkEndpoints endpoints, LinkServices services, L
     };
     matcher->OnTimeout = [this](ReplyMatcher& sender) { datapack1Timeout(sender); };
   }
+  for (LinkPort* port : {&links_.directPort, &links_.modemPort})
+    port->OnTriggerTimer = [this](LinkPort& sender, std::uint16_t handle) { portTriggerTimer(sender, handle); };
 }
 
 LinkController::~LinkController() {
@@ -34,6 +36,7 @@ LinkController::~LinkController() {
     matcher->OnPacket = nullptr;
     matcher->OnTimeout = nullptr;
   }
+  for (LinkPort* port : {&links_.directPort, &links_.modemPort}) port->OnTriggerTimer = nullptr;
 }
 
 // ---- Requests -------------------------------------------------------------
@@ -180,6 +183,7 @@ bool LinkController::siteChangedSinceRequest() const {
 void LinkController::dropReplyForAnotherSite() {
   state_.RequestBusy = false;
   if (state_.requestKind == RequestKind::AlarmInputs && state_.AlarmDialActive) state_.HangupRequested = true;
+  abandonReadBack();
   endWaitingViews();
 }
 
@@ -223,6 +227,7 @@ void LinkController::storeLogReading(const std::uint8_t* reply) {
 void LinkController::storeSettings(const std::uint8_t* reply) {
   storeReply(data_, RequestKind::Settings, std::span<const std::uint8_t>(reply, 33), 0);
   data_.SettingsRead = true;
+  checkReadBack(RequestKind::Settings);
   services_.views.setdisplay();
   services_.views.enableSaveOption(SaveOption::Settings);
   services_.feedback.beep();
@@ -231,6 +236,7 @@ void LinkController::storeSettings(const std::uint8_t* reply) {
 void LinkController::storeCalibration(const std::uint8_t* reply) {
   storeReply(data_, RequestKind::Calibration, std::span<const std::uint8_t>(reply, 33), 0);
   data_.CalibrationRead = true;
+  checkReadBack(RequestKind::Calibration);
   services_.views.caldisplay();
   services_.views.enableSaveOption(SaveOption::Calibration);
   services_.feedback.beep();
@@ -332,6 +338,7 @@ void LinkController::AbortRequest() {
 void LinkController::cleanUpFailedRequest() {
   if (state_.requestKind == RequestKind::Settings) data_.SettingsRead = true;
   if (state_.requestKind == RequestKind::Calibration) data_.CalibrationRead = true;
+  abandonReadBack();
   endWaitingViews();
 }
 
@@ -366,6 +373,7 @@ void LinkController::shutDown() {
   shutDown_ = true;
   self_ = std::make_shared<LinkController*>(this);  // waiting continuations lose their hold
   if (state_.LineReserved) releaseLine();
+  releaseWriteHold();
 }
 
 // ---- Site change ----------------------------------------------------------
@@ -412,8 +420,10 @@ void LinkController::runBusyWatchdog() {
   if (state_.BusyCountdown > kBusyWatchdogSeconds) state_.BusyCountdown = kBusyWatchdogSeconds;
   if (state_.BusyCountdown > 0)
     --state_.BusyCountdown;
-  else if (!state_.LineReserved)  // a held line is released by its own chained request
+  else if (!state_.LineReserved) {  // a held line is released by its own chained request
     state_.RequestBusy = false;
+    endStalledWrite();
+  }
 }
 
 void LinkController::onHourChange(int hour) {

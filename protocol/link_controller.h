@@ -65,6 +65,11 @@ struct LinkState {
   // before a deferred request): the line is held (RequestBusy stays true) and
   // nothing else goes out.
   bool LineReserved = false;
+  // Set from a memory write until its read-back goes out (24 ticks of the
+  // port's timer): the line is held (RequestBusy stays true), so neither a
+  // second write nor a request meets the regulator while it stores the byte,
+  // and the read-back finds the line free.
+  bool WritePending = false;
 
   int BusyCountdown = 0;
   RequestKind requestKind = RequestKind::CurrentState;
@@ -87,6 +92,37 @@ struct LinkEndpoints {
   ReplyMatcher& modemMatcher;
 };
 
+// What became of a memory write request.
+enum class WriteResult {
+  Sent,          // on the line; the read-back follows 24 ticks later
+  LineBusy,      // a request is outstanding, the line is held, or nothing may go out yet
+  PortNotOpen,   // direct link, port closed: nothing sent
+  NoConnection,  // modem link, port closed: nothing sent
+  SendFailed,    // the port refused the frame or the timer
+};
+
+// The last write and what its read-back showed. A regulator never confirms a
+// write; the list read back after it tells whether the byte was taken.
+enum class WritePhase {
+  None,          // no write yet
+  Waiting,       // sent; the read-back goes out when the port's timer fires
+  ReadingBack,   // the list is being read back
+  Confirmed,     // the list read back holds the byte written
+  NotConfirmed,  // it holds another byte
+  Abandoned,     // no read-back of that site came (it failed, or the site changed)
+};
+
+struct WriteCheck {
+  int number = 0;  // counts the writes sent, from 1
+  int site = 0;
+  int address = 0;
+  int data = 0;
+  WritePhase phase = WritePhase::None;
+  int heldByte = -1;  // the byte read back at the address, once known
+
+  bool settled() const { return phase != WritePhase::Waiting && phase != WritePhase::ReadingBack; }
+};
+
 struct LinkServices {
   Clock& clock;
   LinkViews& views;
@@ -100,6 +136,7 @@ class LinkController {
   static constexpr std::chrono::milliseconds kDeferredRequestWait{1200};
   static constexpr std::chrono::milliseconds kHistoryBlockWait{1000};
   static constexpr int kBusyWatchdogSeconds = 10;
+  static constexpr std::uint32_t kWriteReadBackTicks = 24;
 
   // Connects itself to both matchers' OnPacket and OnTimeout events.
   LinkController(LinkEndpoints endpoints, LinkServices services, LinkControls controls,
@@ -116,6 +153,21 @@ class LinkController {
   void Timer1Timer();
   void siteselChanging();
   void ShowLinkInStatus();
+
+  // The link half of the settings editor's send button: one write frame to
+  // the selected site on the active link, and the port's timer armed for the
+  // read-back. Refused while the line is busy or held, as a request would be.
+  // The read-back reads the list the address belongs to (calibration for
+  // 0..15, settings for 16..31); the list's display callback runs when the
+  // timer has fired (the write is over) and again with the list read back.
+  WriteResult writeMemory(int address, int data);
+  // OnTriggerTimer of either port (Comport1TriggerTimer, Comport2TriggerTimer).
+  // The write's own timer completes the write; any other hit is passed on.
+  void portTriggerTimer(LinkPort& port, std::uint16_t handle);
+  const WriteCheck& lastWrite() const { return write_; }
+  // Timer hits of the ports that are not the write's (the modem's hang-up
+  // phases).
+  std::function<void(LinkPort& port, std::uint16_t handle)> OnOtherTimerTrigger;
 
   // The program is closing: no request goes out from now on, and chained
   // requests still waiting for their turn are dropped.
@@ -168,6 +220,13 @@ class LinkController {
   void onHourChange(int hour);
   void onMinuteChange(int minute);
   void startAlarmPoll();
+  void sendWriteFrame(LinkPort& port, int address, int data);
+  void completeWrite();
+  void releaseWriteHold();
+  void showWrittenList();
+  void checkReadBack(RequestKind kind);
+  void abandonReadBack();
+  void endStalledWrite();
 
   LinkEndpoints links_;
   LinkServices services_;
@@ -177,6 +236,10 @@ class LinkController {
   LogReading logReading_;
   std::string lastPortError_;
   bool shutDown_ = false;
+  WriteCheck write_;
+  // The write's one-shot timer: the port it is armed on and its handle.
+  LinkPort* writeTriggerPort_ = nullptr;
+  std::uint16_t writeTrigger_ = 0;
   // Scheduled continuations hold a weak reference to this, so that a task that
   // falls due after the controller is gone does nothing.
   std::shared_ptr<LinkController*> self_;

@@ -11,7 +11,7 @@ struct StatusRow {
   std::array<std::string_view, 3> text;  // English, French, Chinese
 };
 
-constexpr std::array<StatusRow, 23> kStatusTable{{
+constexpr std::array<StatusRow, 26> kStatusTable{{
     {LinkStatus::RequestSent, {"Request Sent", "Request Sent", "发送请求"}},
     {LinkStatus::CantOpenPort, {"Cant Open Port", "Port Ferme", "不能打开串行口"}},
     {LinkStatus::PortOpen, {"Port Open", "Port Ouvert", "串行口打开"}},
@@ -36,6 +36,10 @@ constexpr std::array<StatusRow, 23> kStatusTable{{
     {LinkStatus::TapiOpen, {"TAPI Open", "TAPI Ouvert", "TAPI 打开"}},
     {LinkStatus::Carrier, {"Carrier", "Carrier", "载体"}},
     {LinkStatus::DataTimeout, {"Data Timeout", "Data Timeout", "数据超时"}},
+    // French shows nothing while a write goes out or when there is no modem connection.
+    {LinkStatus::SendingData, {"Sending Data", "", "发送数据"}},
+    {LinkStatus::WritePortNotOpen, {"Port Not Open", "Port Ferme", "串行口没打开"}},
+    {LinkStatus::NoConnection, {"No connection", "", "缺乏连接"}},
 }};
 
 }  // namespace

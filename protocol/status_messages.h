@@ -35,6 +35,10 @@ enum class LinkStatus : int {
   TapiOpen,
   Carrier,
   DataTimeout,
+  // The settings editor's write.
+  SendingData,
+  WritePortNotOpen,  // the direct port is closed: nothing is written
+  NoConnection,      // the modem port is closed: nothing is written
 };
 
 std::string_view statusText(LinkStatus status, Language language);
