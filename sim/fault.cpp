@@ -14,6 +14,7 @@ void corruptFirstTag(std::vector<std::uint8_t>& bytes) {
 std::optional<Reply> withFault(Reply reply, Fault fault, std::chrono::milliseconds lateBy) {
   switch (fault) {
     case Fault::None:
+    case Fault::IgnoresWrites:
       break;
     case Fault::Silent:
       return std::nullopt;

@@ -16,6 +16,7 @@ enum class Fault {
   CorruptTag,     // byte 1 carries the wrong tag (its high nibble flipped by one)
   TrailingBytes,  // extra bytes follow the reply
   LateReply,      // the reply comes after the given delay instead of the usual turnaround
+  IgnoresWrites,  // answers as usual but keeps its memory as it is when written to
 };
 
 // The bytes a TrailingBytes fault adds after the reply.

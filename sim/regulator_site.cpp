@@ -58,7 +58,7 @@ std::optional<Reply> RegulatorSite::answer(std::uint8_t command, const LocalTime
 }
 
 void RegulatorSite::write(int address, std::uint8_t data) {
-  if (address < 0 || address >= kMemorySize) return;
+  if (address < 0 || address >= kMemorySize || fault_ == Fault::IgnoresWrites) return;
   memory_[static_cast<std::size_t>(address)] = data;
 }
 

@@ -49,7 +49,8 @@ class RegulatorSite {
   // The reply to a read command, after the fault; nullopt for a command the
   // regulator does not know or when it stays silent.
   std::optional<Reply> answer(std::uint8_t command, const LocalTime& now) const;
-  // A memory write; an address outside 0..31 is ignored.
+  // A memory write; an address outside 0..31 is ignored, and so is every write
+  // to a regulator with the IgnoresWrites fault.
   void write(int address, std::uint8_t data);
 
  private:

@@ -7,7 +7,8 @@ namespace solwire::sim {
 
 const char* const kSimUsage =
     "usage: solwire-sim [--sites SITE[:TYPE],...] [--baud B] [--seed N]\n"
-    "                   [--fault SITE=silent|short|corrupt|trailing|late[:MS]]... [--link PATH]\n"
+    "                   [--fault SITE=silent|short|corrupt|trailing|late[:MS]|readonly]...\n"
+    "                   [--link PATH]\n"
     "Serves simulated regulators on a new pseudo-terminal and prints its path.\n";
 
 namespace {
@@ -47,6 +48,7 @@ std::optional<Fault> faultNamed(const std::string& name) {
   if (name == "corrupt") return Fault::CorruptTag;
   if (name == "trailing") return Fault::TrailingBytes;
   if (name == "late") return Fault::LateReply;
+  if (name == "readonly") return Fault::IgnoresWrites;
   if (name == "none") return Fault::None;
   return std::nullopt;
 }
@@ -86,7 +88,7 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
       options.seed = static_cast<std::uint32_t>(*seed);
     } else if (word == "--fault") {
       const auto fault = parseFault(value);
-      if (!fault) return {std::nullopt, "--fault takes SITE=silent|short|corrupt|trailing|late[:MS]"};
+      if (!fault) return {std::nullopt, "--fault takes SITE=silent|short|corrupt|trailing|late[:MS]|readonly"};
       options.faults.push_back(*fault);
     } else if (word == "--link") {
       options.linkPath = value;
