@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "protocol/site_data.h"
+#include "store/rich_text_document.h"  // Rgb, the colour type the program shares
 
 namespace solwire {
-
-struct Rgb {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
 
 inline constexpr Rgb kChartBlue{0, 0, 255};
 inline constexpr Rgb kChartYellow{255, 255, 0};

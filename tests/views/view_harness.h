@@ -175,8 +175,12 @@ class ViewHarness {
   // The regulators on the line; change them with line().withBus(...).
   sim::SimulatedLineService& line() { return *line_; }
 
-  // Runs the Qt event loop once over everything queued.
-  static void processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+  // Runs what the Qt event loop has queued, and then what that posted in
+  // turn (a window's zero-delay follow-up to a callback).
+  static void processEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
 
   // Runs the Qt event loop until `done` holds or `limit` of real time passed;
   // returns the last value of `done`.
@@ -231,6 +235,8 @@ class ViewHarness {
 
   // The matcher's time-out (at most 100 ticks of 55 ms after the request) on
   // a site that does not answer; runs until the controller has ended it.
+  // It takes no real time: the request may reach the simulated line only
+  // after it, so a site made to answer again at once may answer it late.
   bool letTheTimeOutPass() {
     lineClock.advance(100 * 55 + 1);
     return runUntil([this] { return !controller_->state().RequestBusy || controller_->state().LineReserved; });
