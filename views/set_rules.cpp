@@ -1,0 +1,36 @@
+#include "views/set_rules.h"
+
+namespace solwire {
+
+bool acceptsTyping(EditorList list, EditorGrid grid, std::optional<EditorGrid> underMouse) {
+  if (!underMouse || *underMouse != grid) return false;
+  switch (grid) {
+    case EditorGrid::Labels: return false;
+    case EditorGrid::Values: return true;
+    case EditorGrid::Units: return list == EditorList::Calibration;
+  }
+  return false;
+}
+
+int entryRows(EditorList list) { return list == EditorList::Settings ? 16 : 8; }
+
+EditorLayout editorLayout(EditorList list) {
+  if (list == EditorList::Settings) {
+    // 356 wide and 462 high: the panel and 18 rows.
+    return {356, 462, 29, 246, 356 - 246 - 58, 58, 8, 250, 292, 292, true};
+  }
+  return {342, 280, 47, 250, 342 - 250 - 40, 40, 28, 312, 252, 278, false};
+}
+
+int listFontSize(int language) { return language == 2 ? 12 : 10; }
+
+CellTint readBackTint(const WriteCheck& write, int selectedSite) {
+  if (write.site != selectedSite) return CellTint::None;
+  switch (write.phase) {
+    case WritePhase::Confirmed: return CellTint::Taken;
+    case WritePhase::NotConfirmed: return CellTint::NotTaken;
+    default: return CellTint::None;
+  }
+}
+
+}  // namespace solwire

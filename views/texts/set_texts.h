@@ -1,0 +1,21 @@
+// The settings window's captions in English, French and Chinese (UTF-8).
+// Plain data: the window applies them. The row labels and units of the two
+// lists are the protocol's own tables (protocol/value_format.h), which the
+// command-line tool prints as well.
+#pragma once
+
+#include "app/texts/main_window_texts.h"
+
+namespace solwire {
+
+enum class SetText {
+  Caption,          // the window
+  ControlSettings,  // conbutton
+  Calibration,      // Calbutton
+  OHead,            // Label1 in the calibration list
+  GHead,            // Label2 in the calibration list
+};
+
+const TextRow& setText(SetText which);
+
+}  // namespace solwire
