@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "app/help_form.h"
 #include "app/language_state.h"
@@ -19,6 +22,10 @@
 #include "serial/program_link.h"
 #include "sim/simulated_line_service.h"
 #include "store/config/qsettings_backend.h"
+#include "views/alarm_form.h"
+#include "views/assign_form.h"
+#include "views/current_form.h"
+#include "views/graph_form.h"
 
 namespace {
 
@@ -38,7 +45,9 @@ Options parseOptions(const QApplication& app) {
                                       "file");
   const QCommandLineOption delay("screenshot-delay", "Milliseconds to wait before the picture (default 2500).",
                                  "ms");
-  const QCommandLineOption open("open", "Open these panels at start: exit, language, port, save, print, log.",
+  const QCommandLineOption open("open",
+                                "Open these panels and windows at start: exit, language, port, save, print, log, "
+                                "current, history, alarms.",
                                 "panels");
   parser.addOptions({settings, screenshot, delay, open});
   parser.process(app);
@@ -63,9 +72,36 @@ void openPanels(solwire::Tmainform& form, const QStringList& panels) {
                                          {"port", &solwire::Tmainform::ToolButton8Click},
                                          {"save", &solwire::Tmainform::ToolButton10Click},
                                          {"print", &solwire::Tmainform::ToolButton11Click},
-                                         {"log", &solwire::Tmainform::ToolButton12Click}};
+                                         {"log", &solwire::Tmainform::ToolButton12Click},
+                                         {"current", &solwire::Tmainform::ToolButton4Click},
+                                         {"history", &solwire::Tmainform::ToolButton5Click},
+                                         {"alarms", &solwire::Tmainform::ToolButton7Click}};
   for (const QString& panel : panels)
     if (const auto it = buttons.find(panel.trimmed()); it != buttons.end()) (form.*(it->second))();
+}
+
+// One picture of the main window with the windows open beside it, left to
+// right, whatever platform draws them (a screen grab needs a real display).
+bool saveScreenshot(const QString& file, const std::vector<QWidget*>& windows) {
+  std::vector<QPixmap> pictures;
+  int width = 0;
+  int height = 0;
+  for (QWidget* window : windows) {
+    if (!window->isVisible()) continue;
+    pictures.push_back(window->grab());
+    width += pictures.back().width();
+    height = std::max(height, pictures.back().height());
+  }
+  QPixmap whole(std::max(width, 1), std::max(height, 1));
+  whole.fill(Qt::darkGray);
+  QPainter painter(&whole);
+  int left = 0;
+  for (const QPixmap& picture : pictures) {
+    painter.drawPixmap(left, 0, picture);
+    left += picture.width();
+  }
+  painter.end();
+  return whole.save(file);
 }
 
 }  // namespace
@@ -101,22 +137,34 @@ int main(int argc, char** argv) {
                      LinkEndpoints{link.Comport1, link.datapack1, link.Comport2, link.Datapack2});
   form = &mainform;
   link.Comport1.OnDeviceLost = [&mainform](TComPort&) { mainform.directDeviceLost(); };
+  // The windows come in the program's fixed order; each lives for the whole
+  // run and is only shown and hidden.
+  TCurrentform currentform(mainform.link());
+  Tgraphform graphform(mainform.link());
   Thelpform helpform(mainform.languages(), programDirectory);
   mainform.attachHelpForm(&helpform);
+  TAssignform assignform(mainform.link(), mainform.storedConfiguration());
+  TAlarmform alarmform(mainform.link(), feedback, assignform, mainform.storedConfiguration());
+  mainform.attachDataWindows(DataWindows{&currentform, &graphform, &alarmform});
   mainform.show();
-  openPanels(mainform, options.panels);
+  // Windows that read data on opening wait for the first tick, which ends the
+  // start-up hold.
+  QTimer::singleShot(mainform.Timer1->interval() + 100, &mainform,
+                     [&] { openPanels(mainform, options.panels); });
 
   if (!options.screenshotFile.isEmpty()) {
     // Nobody is there to close a box: what the operator would be told goes
     // to standard error.
     mainform.reportError = [](const QString& message) { std::cerr << "solwire: " << message.toStdString() << '\n'; };
     QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
-      const bool saved = mainform.grab().save(options.screenshotFile);
+      const bool saved = saveScreenshot(options.screenshotFile, {&mainform, &currentform, &graphform, &alarmform});
       mainform.close();
       if (!saved) QCoreApplication::exit(1);
     });
   }
   const int status = app.exec();
+  // The data windows go before the main window does.
+  mainform.attachDataWindows(DataWindows{});
   form = nullptr;
   return status;
 }

@@ -158,6 +158,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     link_->shutDown();
     closePorts();
     if (helpform_) helpform_->close();
+    closeDataWindows();
     // The status bar goes with the window: the operator must be told another
     // way that the changes of this run are lost.
     if (notSaved) reportError(*notSaved);

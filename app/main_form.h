@@ -33,8 +33,20 @@ class QToolButton;
 namespace solwire {
 
 class StatusPanels;
+class TAlarmform;
+class TCurrentform;
+class Tgraphform;
 class Thelpform;
 class UpDown;
+
+// The data windows, created after the main window and attached once they
+// exist; the main window opens and closes them from its tool bar and passes
+// them the link controller's callbacks.
+struct DataWindows {
+  TCurrentform* current = nullptr;
+  Tgraphform* graph = nullptr;
+  TAlarmform* alarms = nullptr;
+};
 
 struct MainFormServices {
   SettingsBackend& store;
@@ -54,11 +66,16 @@ class Tmainform : public QWidget, private LinkViews {
 
   // Windows created after this one, attached once they exist.
   void attachHelpForm(Thelpform* help);
+  void attachDataWindows(const DataWindows& windows);
 
   // Tool bar.
   void ToolButton1Click();
   void ToolButton2Click();
   void ToolButton3Click();
+  void ToolButton4Click();
+  void ToolButton5Click();
+  void ToolButton6Click();
+  void ToolButton7Click();
   void ToolButton8Click();
   void ToolButton9Click();
   void ToolButton10Click();
@@ -120,15 +137,15 @@ class Tmainform : public QWidget, private LinkViews {
   void showClock(const LocalTime& now) override;
   void showLinkInStatus(int comNumber, int baud) override;
   void showHoursToLog(int hours, bool rateEditable) override;
-  void hideCurrentStateWait() override {}
-  void labelupdate() override {}
+  void hideCurrentStateWait() override;
+  void labelupdate() override;
   void setdisplay() override {}
   void caldisplay() override {}
-  void hideHistoryWait() override {}
-  void setHistoryProgress(int) override {}
-  void drawgraph() override {}
-  void repaintAlarmStatus() override {}
-  void setAlarmPollPending(bool) override {}
+  void hideHistoryWait() override;
+  void setHistoryProgress(int position) override;
+  void drawgraph() override;
+  void repaintAlarmStatus() override;
+  void setAlarmPollPending(bool pending) override;
   void enableSaveOption(SaveOption option) override;
   void disableSaveOptions() override;
 
@@ -154,6 +171,11 @@ class Tmainform : public QWidget, private LinkViews {
   void showSavePanel(bool printMode);
   void updateCaption();
   QCheckBox* saveOptionBox(SaveOption option) const;
+  // Shows a data window and activates it (which asks for a reading), or hides
+  // it; the tool bar button stays down while the window is shown.
+  void toggleDataWindow(QWidget* window, QToolButton* button);
+  void applyLanguageToDataWindows();
+  void closeDataWindows();
 
   MainFormServices services_;
   LinkEndpoints links_;
@@ -162,6 +184,7 @@ class Tmainform : public QWidget, private LinkViews {
   std::unique_ptr<LinkController> link_;
   RichTextDocument saveedit_;
   Thelpform* helpform_ = nullptr;
+  DataWindows windows_;
   bool closing_ = false;
   bool directDeviceLost_ = false;
   StoreResult settingsFileAtStart_;

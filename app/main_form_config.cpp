@@ -18,6 +18,7 @@
 #include "app/texts/settings_file_texts.h"
 #include "app/up_down.h"
 #include "app/version_text.h"
+#include "views/alarm_form.h"
 
 namespace solwire {
 
@@ -175,6 +176,7 @@ Configuration Tmainform::currentConfiguration() const {
     if (const QTableWidgetItem* number = phonegrid->item(row, 2)) entry.number = number->text().toStdString();
   }
   c.fonts = languages_.fonts;
+  if (windows_.alarms) windows_.alarms->saveTo(c);
   return c;
 }
 

@@ -86,17 +86,12 @@ void Tmainform::buildToolBar() {
   }
   for (int i : {3, 4, 5, 6}) ToolButtons[static_cast<std::size_t>(i)]->setCheckable(true);
   const std::array<void (Tmainform::*)(), 12> handlers{
-      &Tmainform::ToolButton1Click, &Tmainform::ToolButton2Click, &Tmainform::ToolButton3Click,  nullptr,
-      nullptr,                      nullptr,                      nullptr,                       &Tmainform::ToolButton8Click,
+      &Tmainform::ToolButton1Click, &Tmainform::ToolButton2Click, &Tmainform::ToolButton3Click,  &Tmainform::ToolButton4Click,
+      &Tmainform::ToolButton5Click, &Tmainform::ToolButton6Click, &Tmainform::ToolButton7Click,  &Tmainform::ToolButton8Click,
       &Tmainform::ToolButton9Click, &Tmainform::ToolButton10Click, &Tmainform::ToolButton11Click, &Tmainform::ToolButton12Click};
-  for (std::size_t i = 0; i < handlers.size(); ++i) {
-    if (handlers[i]) {
-      connect(ToolButtons[i], &QToolButton::clicked, this, handlers[i]);
-    } else {
-      // The data windows join in later; until then their buttons stay disabled.
-      ToolButtons[i]->setEnabled(false);
-    }
-  }
+  for (std::size_t i = 0; i < handlers.size(); ++i) connect(ToolButtons[i], &QToolButton::clicked, this, handlers[i]);
+  // The data windows' buttons work once their windows are attached.
+  for (std::size_t i : {3u, 4u, 5u, 6u}) ToolButtons[i]->setEnabled(false);
 }
 
 void Tmainform::buildSitePanel() {

@@ -75,6 +75,7 @@ void Tmainform::applyLanguageTexts() {
     phonegrid->setItem(0, 1, new QTableWidgetItem(qtText(kPhoneGridNameHead[language])));
     phonegrid->setItem(0, 2, new QTableWidgetItem(qtText(kPhoneGridNumberHead[language])));
   }
+  applyLanguageToDataWindows();
 }
 
 }  // namespace solwire

@@ -17,7 +17,7 @@ fi
 
 mkdir -p out
 picture=out/solwire-main.png
-xvfb-run -a -s "-screen 0 1024x768x24" build/app/solwire --open port --screenshot "$picture" "$@" 2> /dev/null
+xvfb-run -a -s "-screen 0 1024x768x24" build/app/solwire --open port,current --screenshot "$picture" "$@" 2> /dev/null
 echo "No display here: Solwire ran under Xvfb and saved a picture of its main window to $picture"
 echo "On a desktop, run:  SOLWIRE_COM2=sim build/app/solwire"
 echo "  (SOLWIRE_COM<n>=sim puts COMn on the built-in simulated line; /dev/ttyUSB0 or any"

@@ -1,0 +1,94 @@
+// The main window's side of the data windows: the tool bar buttons that show
+// and hide them, their languages, and the link controller's callbacks passed
+// on to the window each one concerns.
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "views/alarm_form.h"
+#include "views/current_form.h"
+#include "views/graph_form.h"
+
+namespace solwire {
+
+void Tmainform::attachDataWindows(const DataWindows& windows) {
+  windows_ = windows;
+  const auto release = [](QToolButton* button) { return [button] { button->setChecked(false); }; };
+  if (windows_.current)
+    connect(windows_.current, &TCurrentform::closedByOperator, this, release(ToolButtons[3]));
+  if (windows_.graph) connect(windows_.graph, &Tgraphform::closedByOperator, this, release(ToolButtons[4]));
+  if (windows_.alarms) connect(windows_.alarms, &TAlarmform::closed, this, release(ToolButtons[6]));
+  ToolButtons[3]->setEnabled(windows_.current != nullptr);
+  ToolButtons[4]->setEnabled(windows_.graph != nullptr);
+  ToolButtons[6]->setEnabled(windows_.alarms != nullptr);
+  applyLanguageToDataWindows();
+}
+
+void Tmainform::toggleDataWindow(QWidget* window, QToolButton* button) {
+  if (!window) {
+    button->setChecked(false);
+    return;
+  }
+  if (window->isVisible()) {
+    window->hide();
+    button->setChecked(false);
+    return;
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
+  button->setChecked(true);
+}
+
+void Tmainform::ToolButton4Click() { toggleDataWindow(windows_.current, ToolButtons[3]); }
+void Tmainform::ToolButton5Click() { toggleDataWindow(windows_.graph, ToolButtons[4]); }
+void Tmainform::ToolButton6Click() { ToolButtons[5]->setChecked(false); }
+void Tmainform::ToolButton7Click() { toggleDataWindow(windows_.alarms, ToolButtons[6]); }
+
+void Tmainform::applyLanguageToDataWindows() {
+  const QFont font = languages_.qfont();
+  LanguageState english = languages_;
+  english.index = 0;
+  if (windows_.current) windows_.current->applyLanguage(languages_.index, font);
+  if (windows_.graph) windows_.graph->applyLanguage(languages_.index, font, english.qfont());
+  if (windows_.alarms) windows_.alarms->applyLanguage(languages_.index, font);
+}
+
+void Tmainform::closeDataWindows() {
+  for (QWidget* window : std::initializer_list<QWidget*>{windows_.current, windows_.graph, windows_.alarms})
+    if (window) window->close();
+}
+
+// ---- The link controller's callbacks ----------------------------------------
+
+void Tmainform::hideCurrentStateWait() {
+  if (windows_.current) windows_.current->hideCurrentStateWait();
+  // A history transfer starts with a current-state reading; when that fails
+  // or is dropped the transfer never starts, and the graph learns it here.
+  if (windows_.graph) windows_.graph->hideCurrentStateWait();
+}
+
+void Tmainform::labelupdate() {
+  if (windows_.current) windows_.current->labelupdate();
+}
+
+void Tmainform::hideHistoryWait() {
+  if (windows_.graph) windows_.graph->hideHistoryWait();
+}
+
+void Tmainform::setHistoryProgress(int position) {
+  if (windows_.graph) windows_.graph->setHistoryProgress(position);
+}
+
+void Tmainform::drawgraph() {
+  if (windows_.graph) windows_.graph->drawgraph();
+}
+
+void Tmainform::repaintAlarmStatus() {
+  if (windows_.alarms) windows_.alarms->repaintAlarmStatus();
+}
+
+void Tmainform::setAlarmPollPending(bool pending) {
+  if (windows_.alarms) windows_.alarms->setAlarmPollPending(pending);
+}
+
+}  // namespace solwire

@@ -1,0 +1,125 @@
+// The main window's tool bar buttons for the data windows, and the link
+// controller's callbacks reaching the window they concern.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QToolButton>
+#include <memory>
+
+#include "app/main_form.h"
+#include "protocol/virtual_clock.h"
+#include "store/config/settings_backend_memory.h"
+#include "tests/support/link_fakes.h"
+#include "tests/support/reply_bytes.h"
+#include "views/alarm_form.h"
+#include "views/assign_form.h"
+#include "views/current_form.h"
+#include "views/graph_form.h"
+
+namespace solwire {
+namespace {
+
+class MainFormWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<Tmainform>(MainFormServices{store, clock, feedback, logWriter, dial},
+                                       LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher});
+    current = std::make_unique<TCurrentform>(form->link());
+    graph = std::make_unique<Tgraphform>(form->link());
+    assign = std::make_unique<TAssignform>(form->link(), form->storedConfiguration());
+    alarms = std::make_unique<TAlarmform>(form->link(), feedback, *assign, form->storedConfiguration());
+    form->Timer1Timer();  // the start-up hold ends with the first tick
+  }
+
+  void TearDown() override {
+    form->attachDataWindows(DataWindows{});
+    alarms.reset();
+    assign.reset();
+    graph.reset();
+    current.reset();
+    form.reset();
+  }
+
+  QToolButton* button(int number) const { return form->ToolButtons[static_cast<std::size_t>(number - 1)]; }
+
+  MemorySettingsBackend store;
+  VirtualClock clock{{2026, 12, 7, 10, 30, 0}};
+  test::CountingFeedback feedback;
+  test::CountingLogWriter logWriter;
+  test::RecordingDialSupervisor dial;
+  test::FakeLinkPort directPort;
+  test::FakeLinkPort modemPort;
+  test::FakeMatcher directMatcher;
+  test::FakeMatcher modemMatcher;
+  std::unique_ptr<Tmainform> form;
+  std::unique_ptr<TCurrentform> current;
+  std::unique_ptr<Tgraphform> graph;
+  std::unique_ptr<TAssignform> assign;
+  std::unique_ptr<TAlarmform> alarms;
+};
+
+TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileTheyShow) {
+  for (int number : {4, 5, 6, 7}) EXPECT_FALSE(button(number)->isEnabled()) << number;
+  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
+  EXPECT_TRUE(button(4)->isEnabled());
+  EXPECT_TRUE(button(5)->isEnabled());
+  EXPECT_TRUE(button(7)->isEnabled());
+
+  button(4)->click();
+  EXPECT_TRUE(current->isVisible());
+  EXPECT_TRUE(button(4)->isChecked());
+  button(4)->click();
+  EXPECT_FALSE(current->isVisible());
+  EXPECT_FALSE(button(4)->isChecked());
+
+  // The window's own close box releases the button.
+  button(5)->click();
+  ASSERT_TRUE(graph->isVisible());
+  graph->close();
+  EXPECT_FALSE(button(5)->isChecked());
+
+  // Hiding the alarm panel from the tool bar hides the assignment window too.
+  button(7)->click();
+  assign->show();
+  button(7)->click();
+  EXPECT_FALSE(alarms->isVisible());
+  EXPECT_FALSE(assign->isVisible());
+  EXPECT_FALSE(button(7)->isChecked());
+}
+
+TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
+  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
+  button(4)->click();
+  if (!form->link().state().RequestBusy) current->FormClick();
+  ASSERT_TRUE(form->link().state().RequestBusy);
+  ASSERT_TRUE(current->waiting());
+  const QString before = current->batvlab->text();
+
+  // Type 2, a battery reading of 0x1E00 (7680).
+  std::vector<int> data(13, 0);
+  data[0] = 0x1E;
+  directMatcher.deliver(test::currentStateReply(2, data));
+  EXPECT_FALSE(current->waiting());
+  EXPECT_NE(current->batvlab->text(), before);
+  EXPECT_TRUE(current->batvlab->text().endsWith(" V")) << current->batvlab->text().toStdString();
+}
+
+TEST_F(MainFormWindowsTest, ClosingTheMainWindowClosesTheDataWindowsAndKeepsTheAlarmChoices) {
+  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
+  button(4)->click();
+  button(5)->click();
+  button(7)->click();
+  const bool beepBefore = assign->alarmBeep();
+  assign->beepcheck->click();
+  ASSERT_NE(assign->alarmBeep(), beepBefore);
+  form->exityesBitBtnClick();
+  EXPECT_FALSE(current->isVisible());
+  EXPECT_FALSE(graph->isVisible());
+  EXPECT_FALSE(alarms->isVisible());
+
+  EXPECT_EQ(loadConfiguration(store).alarmBeep, !beepBefore);
+}
+
+}  // namespace
+}  // namespace solwire
