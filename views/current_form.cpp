@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
+#include <array>
 
 #include "app/qt_text.h"
 #include "protocol/link_controller.h"
@@ -48,6 +49,19 @@ void setBoxSize(QLabel* label, int width, int height) {
 // A label is never narrower or lower than its text (nor smaller than its box).
 void fitToText(QLabel* label) { label->resize(label->sizeHint().expandedTo(label->minimumSize())); }
 
+// Where a label stands at the design font; a wider font may push it right.
+constexpr const char* kDesignLeft = "designLeft";
+constexpr int kLabelGap = 4;
+
+// Each label of a row starts at its design place, or after its left
+// neighbour when a wide font has grown that one into it.
+void keepRowApart(const std::array<QLabel*, 3>& row) {
+  for (std::size_t i = 1; i < row.size(); ++i) {
+    const int designLeft = row[i]->property(kDesignLeft).toInt();
+    row[i]->move(std::max(designLeft, row[i - 1]->geometry().right() + kLabelGap), row[i]->y());
+  }
+}
+
 }  // namespace
 
 TCurrentform::TCurrentform(LinkController& link, QWidget* parent)
@@ -84,6 +98,7 @@ QLabel* TCurrentform::addLabel(const char* name, int left, int top) {
   auto* label = new QLabel(Panel1);
   label->setObjectName(name);
   label->move(left, top);
+  label->setProperty(kDesignLeft, left);
   // Clicks on a label are clicks on the window.
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
@@ -128,10 +143,15 @@ void TCurrentform::labelupdate() {
 void TCurrentform::fitWindowToLabels() {
   QRect used(0, 0, kImageWidth, kImageHeight);
   for (QLabel* label : {Typelab, Statelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab,
-                        maxminlab}) {
+                        maxminlab})
     fitToText(label);
+  for (const auto& row : {std::array<QLabel*, 3>{Typelab, Statelab, statenumlab},
+                          std::array<QLabel*, 3>{Chargelab, batvlab, Loadlab},
+                          std::array<QLabel*, 3>{Camphrlab, maxminlab, Lamphrlab}})
+    keepRowApart(row);
+  for (QLabel* label : {Typelab, Statelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab,
+                        maxminlab})
     used = used.united(label->geometry().adjusted(0, 0, 4, 4));
-  }
   used = used.united(Waitlab->geometry());
   Panel1->setGeometry(0, 0, used.width(), used.height());
   Image1->setGeometry(Panel1->rect());
