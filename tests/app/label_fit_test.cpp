@@ -21,6 +21,7 @@
 #include "app/status_panels.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
+#include "tests/app/main_form_fakes.h"
 #include "tests/support/link_fakes.h"
 
 namespace solwire {
@@ -89,11 +90,10 @@ QStringList clippedTexts(const QWidget& root) {
   return clipped;
 }
 
-class LabelFitTest : public ::testing::Test {
+class LabelFitTest : public ::testing::Test, public test::MainFormFakes {
  protected:
   void SetUp() override {
-    form = std::make_unique<Tmainform>(MainFormServices{store, clock, feedback, logWriter, dial},
-                                       LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher});
+    form = openMainForm();
     // Every panel open, as the operator may have them.
     form->ToolButton1Click();
     form->ToolButton2Click();
@@ -120,15 +120,6 @@ class LabelFitTest : public ::testing::Test {
     return dialog.currentFont().family();
   }
 
-  MemorySettingsBackend store;
-  VirtualClock clock{{2026, 12, 7, 10, 30, 0}};
-  test::CountingFeedback feedback;
-  test::CountingLogWriter logWriter;
-  test::RecordingDialSupervisor dial;
-  test::FakeLinkPort directPort;
-  test::FakeLinkPort modemPort;
-  test::FakeMatcher directMatcher;
-  test::FakeMatcher modemMatcher;
   std::unique_ptr<Tmainform> form;
 };
 

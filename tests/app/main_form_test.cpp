@@ -25,16 +25,16 @@
 #include "app/version_text.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
+#include "tests/app/main_form_fakes.h"
 #include "tests/support/link_fakes.h"
 
 namespace solwire {
 namespace {
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public ::testing::Test, public test::MainFormFakes {
  protected:
   std::unique_ptr<Tmainform> open() {
-    return std::make_unique<Tmainform>(MainFormServices{store, clock, feedback, logWriter, dial},
-                                       LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher});
+    return openMainForm();
   }
 
   // Closes the window as the exit button does and opens a new one on the
@@ -45,15 +45,6 @@ class MainFormTest : public ::testing::Test {
     return open();
   }
 
-  MemorySettingsBackend store;
-  VirtualClock clock{{2026, 12, 7, 10, 30, 0}};
-  test::CountingFeedback feedback;
-  test::CountingLogWriter logWriter;
-  test::RecordingDialSupervisor dial;
-  test::FakeLinkPort directPort;
-  test::FakeLinkPort modemPort;
-  test::FakeMatcher directMatcher;
-  test::FakeMatcher modemMatcher;
 };
 
 TEST_F(MainFormTest, FirstRunComesUpWithTheDefaults) {

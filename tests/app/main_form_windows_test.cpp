@@ -10,6 +10,7 @@
 #include "app/main_form.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
+#include "tests/app/main_form_fakes.h"
 #include "tests/support/link_fakes.h"
 #include "tests/support/reply_bytes.h"
 #include "views/alarm_form.h"
@@ -20,11 +21,10 @@
 namespace solwire {
 namespace {
 
-class MainFormWindowsTest : public ::testing::Test {
+class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
  protected:
   void SetUp() override {
-    form = std::make_unique<Tmainform>(MainFormServices{store, clock, feedback, logWriter, dial},
-                                       LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher});
+    form = openMainForm();
     current = std::make_unique<TCurrentform>(form->link());
     graph = std::make_unique<Tgraphform>(form->link());
     assign = std::make_unique<TAssignform>(form->link(), form->storedConfiguration());
@@ -43,15 +43,6 @@ class MainFormWindowsTest : public ::testing::Test {
 
   QToolButton* button(int number) const { return form->ToolButtons[static_cast<std::size_t>(number - 1)]; }
 
-  MemorySettingsBackend store;
-  VirtualClock clock{{2026, 12, 7, 10, 30, 0}};
-  test::CountingFeedback feedback;
-  test::CountingLogWriter logWriter;
-  test::RecordingDialSupervisor dial;
-  test::FakeLinkPort directPort;
-  test::FakeLinkPort modemPort;
-  test::FakeMatcher directMatcher;
-  test::FakeMatcher modemMatcher;
   std::unique_ptr<Tmainform> form;
   std::unique_ptr<TCurrentform> current;
   std::unique_ptr<Tgraphform> graph;
