@@ -26,6 +26,7 @@
 #include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/set_form.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ Options parseOptions(const QApplication& app) {
                                  "ms");
   const QCommandLineOption open("open",
                                 "Open these panels and windows at start: exit, language, port, save, print, log, "
-                                "current, history, alarms.",
+                                "current, history, settings, alarms.",
                                 "panels");
   parser.addOptions({settings, screenshot, delay, open});
   parser.process(app);
@@ -75,6 +76,7 @@ void openPanels(solwire::Tmainform& form, const QStringList& panels) {
                                          {"log", &solwire::Tmainform::ToolButton12Click},
                                          {"current", &solwire::Tmainform::ToolButton4Click},
                                          {"history", &solwire::Tmainform::ToolButton5Click},
+                                         {"settings", &solwire::Tmainform::ToolButton6Click},
                                          {"alarms", &solwire::Tmainform::ToolButton7Click}};
   for (const QString& panel : panels)
     if (const auto it = buttons.find(panel.trimmed()); it != buttons.end()) (form.*(it->second))();
@@ -139,13 +141,14 @@ int main(int argc, char** argv) {
   link.Comport1.OnDeviceLost = [&mainform](TComPort&) { mainform.directDeviceLost(); };
   // The windows come in the program's fixed order; each lives for the whole
   // run and is only shown and hidden.
+  Tsetform setform(mainform.link(), feedback);
   TCurrentform currentform(mainform.link());
   Tgraphform graphform(mainform.link());
   Thelpform helpform(mainform.languages(), programDirectory);
   mainform.attachHelpForm(&helpform);
   TAssignform assignform(mainform.link(), mainform.storedConfiguration());
   TAlarmform alarmform(mainform.link(), feedback, assignform, mainform.storedConfiguration());
-  mainform.attachDataWindows(DataWindows{&currentform, &graphform, &alarmform});
+  mainform.attachDataWindows(DataWindows{&setform, &currentform, &graphform, &alarmform});
   mainform.show();
   // Windows that read data on opening wait for the first tick, which ends the
   // start-up hold.
@@ -157,7 +160,7 @@ int main(int argc, char** argv) {
     // to standard error.
     mainform.reportError = [](const QString& message) { std::cerr << "solwire: " << message.toStdString() << '\n'; };
     QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
-      const bool saved = saveScreenshot(options.screenshotFile, {&mainform, &currentform, &graphform, &alarmform});
+      const bool saved = saveScreenshot(options.screenshotFile, {&mainform, &setform, &currentform, &graphform, &alarmform});
       mainform.close();
       if (!saved) QCoreApplication::exit(1);
     });

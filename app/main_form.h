@@ -37,12 +37,14 @@ class TAlarmform;
 class TCurrentform;
 class Tgraphform;
 class Thelpform;
+class Tsetform;
 class UpDown;
 
 // The data windows, created after the main window and attached once they
 // exist; the main window opens and closes them from its tool bar and passes
 // them the link controller's callbacks.
 struct DataWindows {
+  Tsetform* settings = nullptr;
   TCurrentform* current = nullptr;
   Tgraphform* graph = nullptr;
   TAlarmform* alarms = nullptr;
@@ -139,8 +141,8 @@ class Tmainform : public QWidget, private LinkViews {
   void showHoursToLog(int hours, bool rateEditable) override;
   void hideCurrentStateWait() override;
   void labelupdate() override;
-  void setdisplay() override {}
-  void caldisplay() override {}
+  void setdisplay() override;
+  void caldisplay() override;
   void hideHistoryWait() override;
   void setHistoryProgress(int position) override;
   void drawgraph() override;

@@ -7,6 +7,7 @@
 #include "views/alarm_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/set_form.h"
 
 namespace solwire {
 
@@ -16,9 +17,12 @@ void Tmainform::attachDataWindows(const DataWindows& windows) {
   if (windows_.current)
     connect(windows_.current, &TCurrentform::closedByOperator, this, release(ToolButtons[3]));
   if (windows_.graph) connect(windows_.graph, &Tgraphform::closedByOperator, this, release(ToolButtons[4]));
+  if (windows_.settings)
+    connect(windows_.settings, &Tsetform::closedByOperator, this, release(ToolButtons[5]));
   if (windows_.alarms) connect(windows_.alarms, &TAlarmform::closed, this, release(ToolButtons[6]));
   ToolButtons[3]->setEnabled(windows_.current != nullptr);
   ToolButtons[4]->setEnabled(windows_.graph != nullptr);
+  ToolButtons[5]->setEnabled(windows_.settings != nullptr);
   ToolButtons[6]->setEnabled(windows_.alarms != nullptr);
   applyLanguageToDataWindows();
 }
@@ -41,20 +45,21 @@ void Tmainform::toggleDataWindow(QWidget* window, QToolButton* button) {
 
 void Tmainform::ToolButton4Click() { toggleDataWindow(windows_.current, ToolButtons[3]); }
 void Tmainform::ToolButton5Click() { toggleDataWindow(windows_.graph, ToolButtons[4]); }
-void Tmainform::ToolButton6Click() { ToolButtons[5]->setChecked(false); }
+void Tmainform::ToolButton6Click() { toggleDataWindow(windows_.settings, ToolButtons[5]); }
 void Tmainform::ToolButton7Click() { toggleDataWindow(windows_.alarms, ToolButtons[6]); }
 
 void Tmainform::applyLanguageToDataWindows() {
   const QFont font = languages_.qfont();
   LanguageState english = languages_;
   english.index = 0;
+  if (windows_.settings) windows_.settings->applyLanguage(languages_.index, font);
   if (windows_.current) windows_.current->applyLanguage(languages_.index, font);
   if (windows_.graph) windows_.graph->applyLanguage(languages_.index, font, english.qfont());
   if (windows_.alarms) windows_.alarms->applyLanguage(languages_.index, font);
 }
 
 void Tmainform::closeDataWindows() {
-  for (QWidget* window : std::initializer_list<QWidget*>{windows_.current, windows_.graph, windows_.alarms})
+  for (QWidget* window : std::initializer_list<QWidget*>{windows_.settings, windows_.current, windows_.graph, windows_.alarms})
     if (window) window->close();
 }
 
@@ -69,6 +74,14 @@ void Tmainform::hideCurrentStateWait() {
 
 void Tmainform::labelupdate() {
   if (windows_.current) windows_.current->labelupdate();
+}
+
+void Tmainform::setdisplay() {
+  if (windows_.settings) windows_.settings->setdisplay();
+}
+
+void Tmainform::caldisplay() {
+  if (windows_.settings) windows_.settings->caldisplay();
 }
 
 void Tmainform::hideHistoryWait() {

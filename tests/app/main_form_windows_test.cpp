@@ -17,6 +17,7 @@
 #include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/set_form.h"
 
 namespace solwire {
 namespace {
@@ -25,6 +26,7 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
  protected:
   void SetUp() override {
     form = openMainForm();
+    settings = std::make_unique<Tsetform>(form->link(), feedback);
     current = std::make_unique<TCurrentform>(form->link());
     graph = std::make_unique<Tgraphform>(form->link());
     assign = std::make_unique<TAssignform>(form->link(), form->storedConfiguration());
@@ -38,12 +40,14 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
     assign.reset();
     graph.reset();
     current.reset();
+    settings.reset();
     form.reset();
   }
 
   QToolButton* button(int number) const { return form->ToolButtons[static_cast<std::size_t>(number - 1)]; }
 
   std::unique_ptr<Tmainform> form;
+  std::unique_ptr<Tsetform> settings;
   std::unique_ptr<TCurrentform> current;
   std::unique_ptr<Tgraphform> graph;
   std::unique_ptr<TAssignform> assign;
@@ -52,10 +56,8 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
 
 TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileTheyShow) {
   for (int number : {4, 5, 6, 7}) EXPECT_FALSE(button(number)->isEnabled()) << number;
-  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
-  EXPECT_TRUE(button(4)->isEnabled());
-  EXPECT_TRUE(button(5)->isEnabled());
-  EXPECT_TRUE(button(7)->isEnabled());
+  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
+  for (int number : {4, 5, 6, 7}) EXPECT_TRUE(button(number)->isEnabled()) << number;
 
   button(4)->click();
   EXPECT_TRUE(current->isVisible());
@@ -63,6 +65,12 @@ TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileThe
   button(4)->click();
   EXPECT_FALSE(current->isVisible());
   EXPECT_FALSE(button(4)->isChecked());
+
+  button(6)->click();
+  EXPECT_TRUE(settings->isVisible());
+  EXPECT_TRUE(button(6)->isChecked());
+  settings->close();
+  EXPECT_FALSE(button(6)->isChecked());
 
   // The window's own close box releases the button.
   button(5)->click();
@@ -80,7 +88,7 @@ TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileThe
 }
 
 TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
-  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
+  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
   button(4)->click();
   if (!form->link().state().RequestBusy) current->FormClick();
   ASSERT_TRUE(form->link().state().RequestBusy);
@@ -97,14 +105,16 @@ TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
 }
 
 TEST_F(MainFormWindowsTest, ClosingTheMainWindowClosesTheDataWindowsAndKeepsTheAlarmChoices) {
-  form->attachDataWindows(DataWindows{current.get(), graph.get(), alarms.get()});
+  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
   button(4)->click();
   button(5)->click();
+  button(6)->click();
   button(7)->click();
   const bool beepBefore = assign->alarmBeep();
   assign->beepcheck->click();
   ASSERT_NE(assign->alarmBeep(), beepBefore);
   form->exityesBitBtnClick();
+  EXPECT_FALSE(settings->isVisible());
   EXPECT_FALSE(current->isVisible());
   EXPECT_FALSE(graph->isVisible());
   EXPECT_FALSE(alarms->isVisible());
