@@ -1,6 +1,7 @@
 // The tool's commands. Each returns the process exit status: 0 done, 1 the
 // work failed (a time-out, a port that would not open, output that could not
-// be written), 2 a usage or input error.
+// be written), 2 a usage or input error; set and calibrate also 3, written but
+// not taken by the regulator.
 #pragma once
 
 #include <ostream>
@@ -29,5 +30,11 @@ int runFrame(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDecode(const Arguments& args, std::ostream& out, std::ostream& err);
 int runDemo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runRead(const Arguments& args, std::ostream& out, std::ostream& err);
+int runSet(const Arguments& args, std::ostream& out, std::ostream& err);
+int runCalibrate(const Arguments& args, std::ostream& out, std::ostream& err);
+
+// The rows the two commands take, for their --help.
+std::string settingsRowsHelp();
+std::string calibrationRowsHelp();
 
 }  // namespace solwire::cli

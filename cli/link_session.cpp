@@ -24,6 +24,12 @@ std::optional<int> comNumberOf(const std::string& port) {
   return digit - '0';
 }
 
+std::optional<int> baudIndexOf(const std::string& text) {
+  for (int i = 0; i < kOfferedBaudCount; ++i)
+    if (text == std::to_string(baudRateForIndex(i))) return i;
+  return std::nullopt;
+}
+
 LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry, MonotonicClock& clock)
     : ui_(clock),
       devices_(PortNames(), &registry),
@@ -65,6 +71,17 @@ bool LinkSession::read(Requester requester) {
   ui_.runUntil([this] { return !controller_->lineBusy(); }, kReadLimit);
   const bool transferDone = requester != Requester::HistoryView || controller_->state().HistoryBlock == 0;
   return !controller_->lineBusy() && transferDone && views_.last() == LinkStatus::DataReceived;
+}
+
+LinkSession::WriteOutcome LinkSession::write(int address, int data) {
+  ui_.runFor(lineSettle_);
+  views_.statuses.clear();
+  WriteOutcome outcome;
+  outcome.result = controller_->writeMemory(address, data);
+  if (outcome.result == WriteResult::Sent)
+    ui_.runUntil([this] { return controller_->lastWrite().settled() && !controller_->lineBusy(); }, kReadLimit);
+  outcome.check = controller_->lastWrite();
+  return outcome;
 }
 
 }  // namespace solwire::cli

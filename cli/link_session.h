@@ -32,6 +32,14 @@ class LinkSession {
   // transfer), run until it has finished or failed. True when it succeeded.
   bool read(Requester requester);
 
+  // One memory write to the site, run until its read-back has been judged
+  // (or failed, or the write could not go out).
+  struct WriteOutcome {
+    WriteResult result = WriteResult::LineBusy;
+    WriteCheck check;
+  };
+  WriteOutcome write(int address, int data);
+
   const SiteData& data() const { return controller_->data(); }
   LinkStatus lastStatus() const { return views_.last(); }
   const std::string& portError() const { return controller_->lastPortError(); }
@@ -59,5 +67,8 @@ class LinkSession {
 
 // "COM1".."COM8" as a COM number, else nullopt.
 std::optional<int> comNumberOf(const std::string& port);
+
+// The item of the baud-rate list a --baud value names ("110" .. "2400"), else nullopt.
+std::optional<int> baudIndexOf(const std::string& text);
 
 }  // namespace solwire::cli

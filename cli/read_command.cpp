@@ -29,12 +29,6 @@ std::vector<ReadStep> stepsFor(const std::string& what) {
   return steps;
 }
 
-std::optional<int> baudIndexOf(const std::string& text) {
-  for (int i = 0; i < kOfferedBaudCount; ++i)
-    if (text == std::to_string(baudRateForIndex(i))) return i;
-  return std::nullopt;
-}
-
 void printText(std::ostream& out, const std::vector<ReadStep>& steps, const SiteData& data) {
   for (const ReadStep& step : steps) {
     switch (step.requester) {

@@ -51,6 +51,8 @@ class CommandLine {
     addFrame();
     addDecode();
     addRead();
+    addSet();
+    addCalibrate();
     addDemo();
   }
 
@@ -105,6 +107,32 @@ class CommandLine {
     addValueOption(read, "--site", "site number 0..31");
     addFlag(read, "--json", "print one JSON object instead of text");
   }
+
+  void addLinkOptions(Subcommand& command) {
+    addValueOption(command, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(command, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
+    addValueOption(command, "--site", "site number 0..31");
+    addFlag(command, "--json", "print one JSON object instead of text");
+  }
+
+  void addSet() {
+    Subcommand& set = add("set", "Write one entry of a site's settings and read it back", runSet, "ROW TEXT",
+                          "the settings row 0..15 and the entry as typed into the settings window (27.0, -3, 2400)");
+    addLinkOptions(set);
+    set.app->footer(settingsRowsHelp() + "\n" + kWriteExitStatuses);
+  }
+
+  void addCalibrate() {
+    Subcommand& calibrate =
+        add("calibrate", "Write one calibration byte of a site and read it back", runCalibrate, "ROW COLUMN HEX",
+            "the channel 0..7, g or o, and the byte in hexadecimal (7F)");
+    addLinkOptions(calibrate);
+    calibrate.app->footer(calibrationRowsHelp() + "\n" + kWriteExitStatuses);
+  }
+
+  static constexpr const char* kWriteExitStatuses =
+      "Exit status: 0 the regulator took the byte; 3 written, but the list read back holds another byte;\n"
+      "1 the line failed; 2 a usage error or an entry the settings window refuses (nothing is sent).";
 
   void addDemo() {
     Subcommand& demo = add("demo", "Read one simulated site in virtual time", runDemo, "", "");
