@@ -312,6 +312,9 @@ CellTint Tsetform::cellTint(EditorGrid grid, int row) const {
 void Tsetform::paintTint() {
   for (EditorGrid grid : {EditorGrid::Values, EditorGrid::Units}) {
     QTableWidget* table = grid == EditorGrid::Values ? sgrid2 : sgrid3;
+    // The written cell is usually still the selected one: its highlight
+    // would hide the tint.
+    if (tint_) table->clearSelection();
     const bool grey = grid == EditorGrid::Units && editorLayout(list_).unitsGrey;
     for (int row = 0; row < table->rowCount(); ++row) {
       const CellTint tint = cellTint(grid, row);
