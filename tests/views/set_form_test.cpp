@@ -136,6 +136,7 @@ TEST_F(SetFormTest, BoostMaximum27VoltsIn24VoltSystemIsWrittenReadBackAndTintedG
   EXPECT_EQ(cell(EditorGrid::Values, BoostMaximumVoltage), "27.0");
   EXPECT_EQ(form->cellTint(EditorGrid::Values, BoostMaximumVoltage), CellTint::Taken);
   EXPECT_EQ(grid(EditorGrid::Values)->item(BoostMaximumVoltage, 0)->background().color(), QColor(150, 230, 150));
+  EXPECT_FALSE(grid(EditorGrid::Values)->item(BoostMaximumVoltage, 0)->isSelected()) << "the highlight would hide it";
   EXPECT_EQ(form->cellTint(EditorGrid::Values, BoostTaperVoltage), CellTint::None);
   EXPECT_FALSE(form->sending());
   EXPECT_FALSE(form->sendbutton->isEnabled());
