@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "views/texts/set_texts.h"
-
 namespace solwire {
 namespace {
 
@@ -29,21 +27,6 @@ TEST(SetRules, OnlyTheColumnUnderTheMouseTakesTyping) {
   }
 }
 
-TEST(SetRules, EveryEntryRowFitsTheListsWindow) {
-  for (const EditorList list : {EditorList::Settings, EditorList::Calibration}) {
-    const EditorLayout layout = editorLayout(list);
-    EXPECT_LE(layout.panelHeight + entryRows(list) * kEditorRowHeight, layout.height);
-    EXPECT_EQ(layout.labelsWidth + layout.valuesWidth + layout.unitsWidth, layout.width);
-    EXPECT_GT(layout.valuesWidth, 40);
-    EXPECT_LE(layout.sendLeft + 58, layout.width) << "the send button inside the window";
-  }
-  EXPECT_EQ(entryRows(EditorList::Settings), 16);
-  EXPECT_EQ(entryRows(EditorList::Calibration), 8);
-  EXPECT_EQ(editorLayout(EditorList::Settings).height, 462);
-  EXPECT_TRUE(editorLayout(EditorList::Settings).unitsGrey);
-  EXPECT_FALSE(editorLayout(EditorList::Calibration).unitsGrey);
-}
-
 TEST(SetRules, TheTintSaysWhatTheReadBackOfTheSelectedSiteShowed) {
   WriteCheck write{1, 3, 16, 135, WritePhase::Confirmed, 135};
   EXPECT_EQ(readBackTint(write, 3), CellTint::Taken);
@@ -54,15 +37,6 @@ TEST(SetRules, TheTintSaysWhatTheReadBackOfTheSelectedSiteShowed) {
     write.phase = phase;
     EXPECT_EQ(readBackTint(write, 3), CellTint::None);
   }
-}
-
-TEST(SetRules, ChineseListsAreSetLarger) {
-  EXPECT_EQ(listFontSize(0), 10);
-  EXPECT_EQ(listFontSize(1), 10);
-  EXPECT_EQ(listFontSize(2), 12);
-  EXPECT_EQ(setText(SetText::Caption)[2], "设置数据");
-  EXPECT_EQ(setText(SetText::ControlSettings)[1], "Controle poses");
-  EXPECT_EQ(setText(SetText::Calibration)[1], "Calibratione");
 }
 
 }  // namespace
