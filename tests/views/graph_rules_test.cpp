@@ -4,6 +4,7 @@
 #include <random>
 
 #include "views/graph_rules.h"
+#include "views/texts/graph_texts.h"
 
 namespace solwire {
 namespace {
@@ -123,6 +124,23 @@ TEST(GraphRules, BarsStayWithinTheChartForAnyHistory) {
         ASSERT_EQ(bar.bottom, kChartY0);
       }
     }
+  }
+}
+
+}  // namespace
+}  // namespace solwire
+
+namespace solwire {
+namespace {
+
+// The legend names what the bars are: amp-hours in one mode, volts in the
+// other, in every language.
+TEST(GraphTexts, TheLegendNamesAmpHoursAndVoltsApartInEveryLanguage) {
+  for (int language = 0; language < 3; ++language) {
+    const auto text = [language](GraphText which) { return graphText(which).text[language]; };
+    EXPECT_NE(text(GraphText::FirstSeriesAh), text(GraphText::FirstSeriesVolts)) << language;
+    EXPECT_NE(text(GraphText::SecondSeriesAh), text(GraphText::SecondSeriesVolts)) << language;
+    EXPECT_NE(text(GraphText::FirstSeriesAh).find("Ah"), std::string_view::npos) << language;
   }
 }
 
