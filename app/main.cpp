@@ -26,6 +26,7 @@
 #include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/read_form.h"
 #include "views/set_form.h"
 
 namespace {
@@ -146,9 +147,14 @@ int main(int argc, char** argv) {
   Tgraphform graphform(mainform.link());
   Thelpform helpform(mainform.languages(), programDirectory);
   mainform.attachHelpForm(&helpform);
+  TReadform readform(feedback);
   TAssignform assignform(mainform.link(), mainform.storedConfiguration());
   TAlarmform alarmform(mainform.link(), feedback, assignform, mainform.storedConfiguration());
-  mainform.attachDataWindows(DataWindows{&setform, &currentform, &graphform, &alarmform});
+  mainform.attachDataWindows(DataWindows{.settings = &setform,
+                                        .current = &currentform,
+                                        .graph = &graphform,
+                                        .viewer = &readform,
+                                        .alarms = &alarmform});
   mainform.show();
   // Windows that read data on opening wait for the first tick, which ends the
   // start-up hold.

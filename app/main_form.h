@@ -36,6 +36,7 @@ class StatusPanels;
 class TAlarmform;
 class TCurrentform;
 class Tgraphform;
+class TReadform;
 class Thelpform;
 class Tsetform;
 class UpDown;
@@ -47,6 +48,7 @@ struct DataWindows {
   Tsetform* settings = nullptr;
   TCurrentform* current = nullptr;
   Tgraphform* graph = nullptr;
+  TReadform* viewer = nullptr;
   TAlarmform* alarms = nullptr;
 };
 
@@ -98,6 +100,8 @@ class Tmainform : public QWidget, private LinkViews {
   void ShowModemControls();
   // Save and log panels.
   void SaveclosebuttonClick();
+  void ReadbuttonClick();
+  void LogreadClick();
   void SamplecheckClick();
   void dialupcheckClick();
   // Site selector.
@@ -176,6 +180,8 @@ class Tmainform : public QWidget, private LinkViews {
   // Shows a data window and activates it (which asks for a reading), or hides
   // it; the tool bar button stays down while the window is shown.
   void toggleDataWindow(QWidget* window, QToolButton* button);
+  // Shows the viewer with `file`, or hides it when it shows.
+  void toggleViewer(const QString& file);
   void applyLanguageToDataWindows();
   void closeDataWindows();
 

@@ -253,8 +253,9 @@ void Tmainform::buildSavePanel() {
   fileedit = make<QLineEdit>(Savepanel, "fileedit");
   fileedit->setGeometry(8, 126, 195, 27);
   upperCaseAsTyped(fileedit);
-  // Saving, printing and viewing reports come with the report composer.
+  // Saving and printing reports come later; viewing once the viewer is attached.
   for (QPushButton* idle : {Savebutton, Readbutton, Printbutton}) idle->setEnabled(false);
+  connect(Readbutton, &QPushButton::clicked, this, &Tmainform::ReadbuttonClick);
   connect(Saveclosebutton, &QPushButton::clicked, this, &Tmainform::SaveclosebuttonClick);
 }
 
@@ -277,7 +278,8 @@ void Tmainform::buildLogPanel() {
   auto* view = make<QPushButton>(Logpanel, "Logread");
   view->setIcon(toolbarIcon(PictureHistory));
   view->setGeometry(216, 66, 60, 32);
-  view->setEnabled(false);  // the log viewer comes with the report composer
+  view->setEnabled(false);  // until the viewer is attached
+  connect(view, &QPushButton::clicked, this, &Tmainform::LogreadClick);
   dialupcheck = make<QCheckBox>(Logpanel, "dialupcheck");
   dialupcheck->setGeometry(8, 104, 200, 20);
   Lognumedit = make<QLineEdit>(Logpanel, "Lognumedit");

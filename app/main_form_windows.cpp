@@ -1,12 +1,16 @@
 // The main window's side of the data windows: the tool bar buttons that show
 // and hide them, their languages, and the link controller's callbacks passed
 // on to the window each one concerns.
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "app/main_form.h"
 #include "views/alarm_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/read_form.h"
 #include "views/set_form.h"
 
 namespace solwire {
@@ -24,6 +28,8 @@ void Tmainform::attachDataWindows(const DataWindows& windows) {
   ToolButtons[4]->setEnabled(windows_.graph != nullptr);
   ToolButtons[5]->setEnabled(windows_.settings != nullptr);
   ToolButtons[6]->setEnabled(windows_.alarms != nullptr);
+  Readbutton->setEnabled(windows_.viewer != nullptr);
+  if (QWidget* view = Logpanel->findChild<QWidget*>("Logread")) view->setEnabled(windows_.viewer != nullptr);
   applyLanguageToDataWindows();
 }
 
@@ -48,6 +54,18 @@ void Tmainform::ToolButton5Click() { toggleDataWindow(windows_.graph, ToolButton
 void Tmainform::ToolButton6Click() { toggleDataWindow(windows_.settings, ToolButtons[5]); }
 void Tmainform::ToolButton7Click() { toggleDataWindow(windows_.alarms, ToolButtons[6]); }
 
+void Tmainform::toggleViewer(const QString& file) {
+  if (!windows_.viewer) return;
+  if (windows_.viewer->isVisible()) {
+    windows_.viewer->hide();
+    return;
+  }
+  windows_.viewer->showFile(file);
+}
+
+void Tmainform::ReadbuttonClick() { toggleViewer(fileedit->text()); }
+void Tmainform::LogreadClick() { toggleViewer(logedit->text()); }
+
 void Tmainform::applyLanguageToDataWindows() {
   const QFont font = languages_.qfont();
   LanguageState english = languages_;
@@ -56,10 +74,12 @@ void Tmainform::applyLanguageToDataWindows() {
   if (windows_.current) windows_.current->applyLanguage(languages_.index, font);
   if (windows_.graph) windows_.graph->applyLanguage(languages_.index, font, english.qfont());
   if (windows_.alarms) windows_.alarms->applyLanguage(languages_.index, font);
+  if (windows_.viewer) windows_.viewer->applyLanguage(languages_.index, font);
 }
 
 void Tmainform::closeDataWindows() {
-  for (QWidget* window : std::initializer_list<QWidget*>{windows_.settings, windows_.current, windows_.graph, windows_.alarms})
+  for (QWidget* window : std::initializer_list<QWidget*>{windows_.settings, windows_.current, windows_.graph, windows_.viewer,
+                                                       windows_.alarms})
     if (window) window->close();
 }
 

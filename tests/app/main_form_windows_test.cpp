@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <memory>
 
@@ -17,6 +19,7 @@
 #include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/read_form.h"
 #include "views/set_form.h"
 
 namespace solwire {
@@ -29,6 +32,7 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
     settings = std::make_unique<Tsetform>(form->link(), feedback);
     current = std::make_unique<TCurrentform>(form->link());
     graph = std::make_unique<Tgraphform>(form->link());
+    viewer = std::make_unique<TReadform>(feedback);
     assign = std::make_unique<TAssignform>(form->link(), form->storedConfiguration());
     alarms = std::make_unique<TAlarmform>(form->link(), feedback, *assign, form->storedConfiguration());
     form->Timer1Timer();  // the start-up hold ends with the first tick
@@ -38,10 +42,19 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
     form->attachDataWindows(DataWindows{});
     alarms.reset();
     assign.reset();
+    viewer.reset();
     graph.reset();
     current.reset();
     settings.reset();
     form.reset();
+  }
+
+  DataWindows windows() const {
+    return DataWindows{.settings = settings.get(),
+                       .current = current.get(),
+                       .graph = graph.get(),
+                       .viewer = viewer.get(),
+                       .alarms = alarms.get()};
   }
 
   QToolButton* button(int number) const { return form->ToolButtons[static_cast<std::size_t>(number - 1)]; }
@@ -50,13 +63,14 @@ class MainFormWindowsTest : public ::testing::Test, public test::MainFormFakes {
   std::unique_ptr<Tsetform> settings;
   std::unique_ptr<TCurrentform> current;
   std::unique_ptr<Tgraphform> graph;
+  std::unique_ptr<TReadform> viewer;
   std::unique_ptr<TAssignform> assign;
   std::unique_ptr<TAlarmform> alarms;
 };
 
 TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileTheyShow) {
   for (int number : {4, 5, 6, 7}) EXPECT_FALSE(button(number)->isEnabled()) << number;
-  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
+  form->attachDataWindows(windows());
   for (int number : {4, 5, 6, 7}) EXPECT_TRUE(button(number)->isEnabled()) << number;
 
   button(4)->click();
@@ -88,7 +102,7 @@ TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileThe
 }
 
 TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
-  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
+  form->attachDataWindows(windows());
   button(4)->click();
   if (!form->link().state().RequestBusy) current->FormClick();
   ASSERT_TRUE(form->link().state().RequestBusy);
@@ -105,7 +119,7 @@ TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
 }
 
 TEST_F(MainFormWindowsTest, ClosingTheMainWindowClosesTheDataWindowsAndKeepsTheAlarmChoices) {
-  form->attachDataWindows(DataWindows{settings.get(), current.get(), graph.get(), alarms.get()});
+  form->attachDataWindows(windows());
   button(4)->click();
   button(5)->click();
   button(6)->click();
@@ -120,6 +134,27 @@ TEST_F(MainFormWindowsTest, ClosingTheMainWindowClosesTheDataWindowsAndKeepsTheA
   EXPECT_FALSE(alarms->isVisible());
 
   EXPECT_EQ(loadConfiguration(store).alarmBeep, !beepBefore);
+}
+
+TEST_F(MainFormWindowsTest, TheReadButtonsShowTheDataFileOrTheLogFileInTheViewer) {
+  EXPECT_FALSE(form->Readbutton->isEnabled());
+  form->attachDataWindows(windows());
+  EXPECT_TRUE(form->Readbutton->isEnabled());
+
+  // Neither file exists here: the viewer names the file it was asked for.
+  form->fileedit->setText("NO-SUCH-REPORT-FILE");
+  form->logedit->setText("NO-SUCH-LOG-FILE");
+  form->ReadbuttonClick();
+  ASSERT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->filelab->text().contains("NO-SUCH-REPORT-FILE")) << viewer->filelab->text().toStdString();
+  form->ReadbuttonClick();
+  EXPECT_FALSE(viewer->isVisible());
+
+  form->LogreadClick();
+  ASSERT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->filelab->text().contains("NO-SUCH-LOG-FILE")) << viewer->filelab->text().toStdString();
+  form->exityesBitBtnClick();
+  EXPECT_FALSE(viewer->isVisible());
 }
 
 }  // namespace
