@@ -1,0 +1,41 @@
+// Adding a report or a log entry at the end of a rich-text file: the file is
+// either the old document or the old document with the addition, never half
+// written, and a new file is created only when the disk has room for it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "store/rich_text_document.h"
+#include "store/rich_text_file.h"
+#include "store/rtf_writer.h"
+
+namespace solwire {
+
+enum class AppendOutcome {
+  Appended,        // the file existed; the addition is at its end
+  Created,         // the file is new and holds the addition only
+  NoRoomForNewFile  // the file did not exist and the disk is (almost) full: nothing written
+};
+
+// A new file is not started when the disk has this many bytes free or fewer.
+inline constexpr std::uintmax_t kMinFreeBytesForNewFile = 2000;
+
+struct AppendOptions {
+  RtfWriteOptions rtf{};
+  // The face of a new document (an existing file keeps its own).
+  std::string fontName{RichTextDocument::kDefaultFontName};
+  // Bytes free on the file system that holds `path`; the default asks the
+  // system. Tests put a small disk here.
+  std::function<std::uintmax_t(const std::filesystem::path& path)> freeBytes{};
+};
+
+// Appends `addition` to the document in `path` (RichTextDocument::append
+// semantics). Throws RichTextFileError when the file cannot be read, is not a
+// document that can be extended without losing what it holds, or cannot be
+// written; the file is then left as it was.
+AppendOutcome appendToRichTextFile(const std::filesystem::path& path, const RichTextDocument& addition,
+                                   const AppendOptions& options = {});
+
+}  // namespace solwire
