@@ -40,15 +40,6 @@ bool containsCjk(std::string_view text) {
   return false;
 }
 
-// A font table entry ends at ';', so a name keeps neither that nor control characters.
-std::string fontTableName(std::string_view name) {
-  std::string clean;
-  for (char c : name) {
-    if (c != ';' && static_cast<unsigned char>(c) >= 0x20) clean += c;
-  }
-  return clean;
-}
-
 class RtfOutput {
  public:
   void controlWord(std::string_view word, int parameter) {
@@ -140,45 +131,6 @@ const char* familyWord(FontKind kind) {
 
 bool hasOwnFace(const TextFormat& format) { return !format.fontName.empty() || format.fontKind != FontKind::Any; }
 
-// The faces runs ask for, each once; they follow the document's font (\f0)
-// and the CJK font (\f1) in the font table.
-class RunFaces {
- public:
-  static constexpr int kFirstIndex = 2;
-
-  explicit RunFaces(const RichTextDocument& document) {
-    for (const Paragraph& paragraph : document.paragraphs()) {
-      for (const TextRun& run : paragraph.runs) {
-        if (hasOwnFace(run.format)) indexOf(run.format);
-      }
-    }
-  }
-
-  int indexOf(const TextFormat& format) {
-    const std::pair<std::string, FontKind> face{fontTableName(format.fontName), format.fontKind};
-    const auto found = std::find(faces_.begin(), faces_.end(), face);
-    if (found != faces_.end()) return kFirstIndex + static_cast<int>(found - faces_.begin());
-    faces_.push_back(face);
-    return kFirstIndex + static_cast<int>(faces_.size()) - 1;
-  }
-
-  void writeTable(RtfOutput& out) const {
-    int index = kFirstIndex;
-    for (const auto& [name, kind] : faces_) {
-      out.raw("{");
-      out.controlWord("f", index++);
-      out.controlWord(familyWord(kind));
-      out.controlWord("fcharset", 0);
-      out.raw(" ");
-      out.text(name);
-      out.raw(";}");
-    }
-  }
-
- private:
-  std::vector<std::pair<std::string, FontKind>> faces_;
-};
-
 void writeParagraphFormat(RtfOutput& out, const ParagraphFormat& format) {
   out.controlWord("pard");
   switch (format.alignment) {
@@ -214,49 +166,93 @@ int halfPointsOf(double pointSize) {
   return static_cast<int>(halfPoints);
 }
 
-std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& options) {
-  std::vector<Rgb> colours;
-  const auto colourIndex = [&colours](Rgb colour) {
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-      if (colours[i] == colour) return static_cast<int>(i) + 1;
-    }
-    colours.push_back(colour);
-    return static_cast<int>(colours.size());
-  };
-  for (const Paragraph& paragraph : document.paragraphs()) {
-    for (const TextRun& run : paragraph.runs) colourIndex(run.format.colour);
+std::string fontTableName(std::string_view name) {
+  std::string clean;
+  for (char c : name) {
+    if (c != ';' && static_cast<unsigned char>(c) >= 0x20) clean += c;
   }
+  return clean;
+}
 
+int RtfTables::faceIndex(const TextFormat& format) {
+  const std::pair<std::string, FontKind> face{fontTableName(format.fontName), format.fontKind};
+  const auto found = std::find(faces.begin(), faces.end(), face);
+  if (found != faces.end()) return kFirstFaceIndex + static_cast<int>(found - faces.begin());
+  faces.push_back(face);
+  return kFirstFaceIndex + static_cast<int>(faces.size()) - 1;
+}
+
+int RtfTables::colourIndex(Rgb colour) {
+  const auto found = std::find(colours.begin(), colours.end(), colour);
+  if (found != colours.end()) return static_cast<int>(found - colours.begin()) + 1;
+  colours.push_back(colour);
+  return static_cast<int>(colours.size());
+}
+
+void RtfTables::addFacesAndColoursOf(std::span<const Paragraph> paragraphs) {
+  for (const Paragraph& paragraph : paragraphs) {
+    for (const TextRun& run : paragraph.runs) {
+      colourIndex(run.format.colour);
+      if (hasOwnFace(run.format)) faceIndex(run.format);
+    }
+  }
+}
+
+RtfTables rtfTablesOf(const RichTextDocument& document, const RtfWriteOptions& options) {
+  RtfTables tables;
+  tables.fontName = fontTableName(document.fontName());
+  tables.cjkFontName = fontTableName(options.cjkFontName);
+  tables.addFacesAndColoursOf(document.paragraphs());
+  return tables;
+}
+
+std::string writeRtfHeader(const RtfTables& tables) {
   RtfOutput out;
   out.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 ");
-  out.text(fontTableName(document.fontName()));
+  out.text(fontTableName(tables.fontName));
   out.raw(";}{\\f1\\fnil\\fcharset134 ");
-  out.text(fontTableName(options.cjkFontName));
+  out.text(fontTableName(tables.cjkFontName));
   out.raw(";}");
-  RunFaces faces(document);
-  faces.writeTable(out);
+  int index = RtfTables::kFirstFaceIndex;
+  for (const auto& [name, kind] : tables.faces) {
+    out.raw("{");
+    out.controlWord("f", index++);
+    out.controlWord(familyWord(kind));
+    out.controlWord("fcharset", 0);
+    out.raw(" ");
+    out.text(fontTableName(name));
+    out.raw(";}");
+  }
   out.raw("}\n{\\colortbl ;");
-  for (const Rgb& c : colours) {
+  for (const Rgb& c : tables.colours) {
     out.controlWord("red", c.red);
     out.controlWord("green", c.green);
     out.controlWord("blue", c.blue);
     out.raw(";");
   }
+  out.raw("}\n{\\*\\generator Solwire;}");
+  return out.take();
+}
+
+std::string writeRtfBody(std::span<const Paragraph> paragraphs, const RtfTables& tables) {
+  // Lookups only: the caller's tables already hold every face and colour.
+  RtfTables lookup = tables;
+  RtfOutput out;
   // The CJK font is also the East Asian font of the whole text (\dbch\af1), so
   // that readers which keep a separate font for Chinese characters choose it.
-  out.raw("}\n{\\*\\generator Solwire;}\\pard\\plain\\dbch\\af1\\loch");
+  out.raw("\\pard\\plain\\dbch\\af1\\loch");
 
   OutputState state;
-  ParagraphFormat layout;  // the header's \pard
-  for (const Paragraph& paragraph : document.paragraphs()) {
+  ParagraphFormat layout;  // the body's \pard
+  for (const Paragraph& paragraph : paragraphs) {
     if (paragraph.format != layout) {
       writeParagraphFormat(out, paragraph.format);
       layout = paragraph.format;
     }
     for (const TextRun& run : paragraph.runs) {
-      const int font = hasOwnFace(run.format) ? faces.indexOf(run.format) : containsCjk(run.text) ? 1 : 0;
+      const int font = hasOwnFace(run.format) ? lookup.faceIndex(run.format) : containsCjk(run.text) ? 1 : 0;
       const int halfPoints = halfPointsOf(run.format.pointSize);
-      const int colour = colourIndex(run.format.colour);
+      const int colour = lookup.colourIndex(run.format.colour);
       if (font != state.font) out.controlWord("f", font);
       if (halfPoints != state.halfPoints) out.controlWord("fs", halfPoints);
       if (colour != state.colour) out.controlWord("cf", colour);
@@ -270,8 +266,12 @@ std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& op
     out.controlWord("par");
     out.raw("\n");
   }
-  out.raw("}\n");
   return out.take();
+}
+
+std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& options) {
+  const RtfTables tables = rtfTablesOf(document, options);
+  return writeRtfHeader(tables) + writeRtfBody(document.paragraphs(), tables) + std::string(kRtfTrailer);
 }
 
 }  // namespace solwire
