@@ -1,6 +1,7 @@
 // Turns what a port is pointed at into a device: a COM number through the
 // port names, and a path either through the virtual-device registry ("sim",
-// "sim-modem") or as a tty path opened with termios.
+// "sim-modem"), as a network port ("tcp://HOST:PORT", "rfc2217://HOST:PORT")
+// or as a tty path opened with termios.
 #pragma once
 
 #include <memory>
