@@ -8,8 +8,11 @@ namespace solwire::sim {
 const char* const kSimUsage =
     "usage: solwire-sim [--sites SITE[:TYPE],...] [--baud B] [--seed N]\n"
     "                   [--fault SITE=silent|short|corrupt|trailing|late[:MS]|readonly]...\n"
-    "                   [--link PATH]\n"
-    "Serves simulated regulators on a new pseudo-terminal and prints its path.\n";
+    "                   [--link PATH] [--listen tcp:PORT|rfc2217:PORT [--bind ADDR]]\n"
+    "Serves simulated regulators on a new pseudo-terminal and prints its path,\n"
+    "or with --listen on a TCP port (127.0.0.1 unless --bind), raw or RFC 2217.\n"
+    "While listening, lines such as \"dcd on\" or \"cts off\" on standard input\n"
+    "set the input lines an RFC 2217 client sees (dcd, cts, dsr, ri).\n";
 
 namespace {
 
@@ -65,6 +68,14 @@ std::optional<FaultOption> parseFault(const std::string& text) {
   return FaultOption{*site, *fault, std::chrono::milliseconds(*delay)};
 }
 
+std::optional<ListenOption> parseListen(const std::string& text) {
+  const auto fields = split(text, ':');
+  if (fields.size() != 2 || (fields[0] != "tcp" && fields[0] != "rfc2217")) return std::nullopt;
+  const auto port = number(fields[1], 0, 65535);
+  if (!port) return std::nullopt;
+  return ListenOption{fields[0] == "rfc2217", *port};
+}
+
 }  // namespace
 
 SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
@@ -92,6 +103,12 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
       options.faults.push_back(*fault);
     } else if (word == "--link") {
       options.linkPath = value;
+    } else if (word == "--listen") {
+      options.listen = parseListen(value);
+      if (!options.listen) return {std::nullopt, "--listen takes tcp:PORT or rfc2217:PORT"};
+    } else if (word == "--bind") {
+      if (value.empty()) return {std::nullopt, "--bind takes an address such as 127.0.0.1 or ::1"};
+      options.bindAddress = value;
     } else {
       return {std::nullopt, "unknown option " + word};
     }

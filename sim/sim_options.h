@@ -22,12 +22,20 @@ struct FaultOption {
   std::chrono::milliseconds lateBy{};
 };
 
+// --listen tcp:PORT or rfc2217:PORT: serve the line on a TCP port instead of a pty.
+struct ListenOption {
+  bool rfc2217 = true;
+  int port = 0;
+};
+
 struct SimOptions {
   std::vector<SiteOption> sites{{0, 2}, {1, 17}, {2, 14}};
   int baud = 2400;
   std::uint32_t seed = 1;
   std::vector<FaultOption> faults;
   std::string linkPath;  // a symbolic link to the pty, when asked for
+  std::optional<ListenOption> listen;
+  std::string bindAddress = "127.0.0.1";
 };
 
 struct SimOptionsResult {
@@ -37,6 +45,7 @@ struct SimOptionsResult {
 };
 
 // --sites 0:2,1:17,5   --baud 1200   --seed 7   --fault 5=late:6000   --link /tmp/line
+// --listen rfc2217:4001   --bind 0.0.0.0
 SimOptionsResult parseSimOptions(const std::vector<std::string>& words);
 
 extern const char* const kSimUsage;

@@ -1,0 +1,16 @@
+// The commands solwire-sim takes on standard input while it serves the line
+// over the network: "dcd on", "cts off", "dsr on", "ri off" set one input line
+// of the device server's port.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace solwire::sim {
+
+// The input lines (modem::kLines bits) after `command`, or nullopt when the
+// command is not one of the above.
+std::optional<std::uint8_t> applyLineCommand(const std::string& command, std::uint8_t lines);
+
+}  // namespace solwire::sim
