@@ -32,6 +32,8 @@ int runDemo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runRead(const Arguments& args, std::ostream& out, std::ostream& err);
 int runSet(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCalibrate(const Arguments& args, std::ostream& out, std::ostream& err);
+int runReport(const Arguments& args, std::ostream& out, std::ostream& err);
+int runLog(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // The rows the two commands take, for their --help.
 std::string settingsRowsHelp();

@@ -30,22 +30,34 @@ std::optional<int> baudIndexOf(const std::string& text) {
   return std::nullopt;
 }
 
-LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry, MonotonicClock& clock)
+LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry, MonotonicClock& clock,
+                         SessionSchedule schedule)
     : ui_(clock),
       devices_(PortNames(), &registry),
       link_(ui_, ui_, devices_, clock),
-      clock_(ui_),
+      clock_(ui_, std::move(schedule.localTime)),
+      views_(std::move(schedule.onStatus)),
       lineSettle_(lineSettleTime(baudRateForIndex(options.baudIndex))) {
   LinkControls controls;
   controls.site = options.site;
   controls.baudIndex = options.baudIndex;
+  controls.periodicLogging = schedule.periodicLogging;
+  controls.rateHours = schedule.rateHours;
+  controls.logSite = schedule.logSite;
+  if (schedule.onDeviceLost) {
+    link_.Comport1.OnDeviceLost = [this, lost = std::move(schedule.onDeviceLost)](TComPort&) {
+      deviceLost_ = true;
+      lost();
+    };
+  }
   if (const auto com = comNumberOf(options.port))
     controls.directPortIndex = *com - 1;
   else
     link_.Comport1.setDevicePath(options.port);
   controller_ = std::make_unique<LinkController>(
       LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
-      LinkServices{clock_, views_, feedback_, log_, modem_}, controls, startValues(4, 1));
+      LinkServices{clock_, views_, feedback_, schedule.logWriter ? *schedule.logWriter : static_cast<LogWriter&>(log_), modem_}, controls,
+      startValues(4, 1));
   tick();
 }
 
@@ -56,7 +68,19 @@ LinkSession::~LinkSession() {
 
 void LinkSession::tick() {
   controller_->Timer1Timer();
+  if (deviceLost_ && !controller_->lineBusy()) closeLostPort();
   timer1_ = ui_.startTimer(kTimer1Interval, [this] { tick(); });
+}
+
+// A port whose device has gone stays open on nothing; closed, it is opened
+// afresh by the next request, which finds the device if it is back.
+void LinkSession::closeLostPort() {
+  deviceLost_ = false;
+  try {
+    if (link_.Comport1.Open()) link_.Comport1.setOpen(false);
+  } catch (const std::exception&) {
+    // Closing a vanished device can fail; the next open starts over either way.
+  }
 }
 
 bool LinkSession::read(Requester requester) {

@@ -3,6 +3,7 @@
 // read has finished or failed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,10 +23,51 @@ struct SessionOptions {
   int site = 0;
 };
 
+// What a session does besides the reads it is asked for: the periodic log
+// reading its one-second timer issues (the controller decides when), where the
+// local time of that schedule comes from, and who hears of the link's events.
+struct SessionSchedule {
+  bool periodicLogging = false;
+  int rateHours = 2;  // 1..48
+  int logSite = 0;
+  LogWriter* logWriter = nullptr;        // null: log readings are not written
+  std::function<LocalTime()> localTime;  // empty: the system's local time
+  // Each link status text as the controller shows it.
+  std::function<void(LinkStatus status)> onStatus;
+  // The device vanished while open. Set, the session also closes the port at
+  // the next tick that finds the line free, so that the next request reopens it.
+  std::function<void()> onDeviceLost;
+};
+
+// The controller's clock on the session's main thread, with the local time
+// of the schedule.
+class SessionClock : public MainThreadClock {
+ public:
+  SessionClock(MainThreadTimers& timers, std::function<LocalTime()> localTime)
+      : MainThreadClock(timers), localTime_(std::move(localTime)) {}
+  LocalTime localNow() const override { return localTime_ ? localTime_() : MainThreadClock::localNow(); }
+
+ private:
+  std::function<LocalTime()> localTime_;
+};
+
+// Records the status texts and passes each on.
+class SessionViews : public StatusRecorder {
+ public:
+  explicit SessionViews(std::function<void(LinkStatus)> onStatus) : onStatus_(std::move(onStatus)) {}
+  void showLinkStatus(LinkStatus status) override {
+    StatusRecorder::showLinkStatus(status);
+    if (onStatus_) onStatus_(status);
+  }
+
+ private:
+  std::function<void(LinkStatus)> onStatus_;
+};
+
 class LinkSession {
  public:
   LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry,
-              MonotonicClock& clock = systemClock());
+              MonotonicClock& clock = systemClock(), SessionSchedule schedule = {});
   ~LinkSession();
 
   // One request of `requester`'s kind (history: the whole eight-block
@@ -42,6 +84,8 @@ class LinkSession {
 
   const SiteData& data() const { return controller_->data(); }
   LinkStatus lastStatus() const { return views_.last(); }
+  // The status texts of the last read or write, in order.
+  const std::vector<LinkStatus>& statuses() const { return views_.statuses; }
   const std::string& portError() const { return controller_->lastPortError(); }
   QueueMainThread& mainThread() { return ui_; }
   LinkController& controller() { return *controller_; }
@@ -51,18 +95,20 @@ class LinkSession {
 
  private:
   void tick();
+  void closeLostPort();
 
   QueueMainThread ui_;
   DeviceDirectory devices_;
   ProgramLink link_;
-  MainThreadClock clock_;
-  StatusRecorder views_;
+  SessionClock clock_;
+  SessionViews views_;
   SilentFeedback feedback_;
   NoLogFile log_;
   NoModem modem_;
   std::unique_ptr<LinkController> controller_;
   MainThreadTimers::TimerId timer1_ = 0;
   std::chrono::milliseconds lineSettle_;
+  bool deviceLost_ = false;
 };
 
 // "COM1".."COM8" as a COM number, else nullopt.

@@ -53,6 +53,8 @@ class CommandLine {
     addRead();
     addSet();
     addCalibrate();
+    addReport();
+    addLog();
     addDemo();
   }
 
@@ -133,6 +135,41 @@ class CommandLine {
   static constexpr const char* kWriteExitStatuses =
       "Exit status: 0 the regulator took the byte; 3 written, but the list read back holds another byte;\n"
       "1 the line failed; 2 a usage error or an entry the settings window refuses (nothing is sent).";
+
+  void addPortOptions(Subcommand& command) {
+    addValueOption(command, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(command, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
+    addValueOption(command, "--site", "site number 0..31");
+  }
+
+  void addReport() {
+    Subcommand& report = add("report", "Read a site and write its data report", runReport, "", "");
+    addPortOptions(report);
+    addValueOption(report, "--sections",
+                   "current,history,settings,calibration: the sections after the header (default all four)");
+    addValueOption(report, "--lang", "en, fr or zh (default en)");
+    addValueOption(report, "--append", "add the report at the end of this rich-text file (created if missing)");
+    addFlag(report, "--text", "print the report's text instead");
+    report.app->footer(
+        "The header's date and time are the local time, written 2024-05-17 and 14:03:09.\n"
+        "Exit status: 0 the report was written; 1 the line or the file failed; 2 a usage error.");
+  }
+
+  void addLog() {
+    Subcommand& log = add("log", "Log a site's current state every few hours, unattended", runLog, "", "");
+    addPortOptions(log);
+    addValueOption(log, "--file", "the rich-text log file each sample's entry is added to");
+    addValueOption(log, "--rate", "hours between samples, 1..48 (default 2); samples fall due on the hour");
+    addValueOption(log, "--lang", "en, fr or zh (default en)");
+    addValueOption(log, "--csv", "also add one row per sample to this spreadsheet (CSV) file");
+    addFlag(log, "--once", "take one sample now and stop");
+    log.app->footer(
+        "One line per sample on standard output: time, site, ok or failed, the log file; the reason of a\n"
+        "failure on standard error. A failed sample adds a row with empty values to the CSV file.\n"
+        "An entry's header shows the local time written 2024-05-17 and 14:03:09; a CSV row, ISO 8601 with\n"
+        "the offset from UTC. SIGINT or SIGTERM stops the logger once the sample under way is written.\n"
+        "Exit status: 0 stopped by a signal, or (--once) the sample was written; 1 it failed; 2 a usage error.");
+  }
 
   void addDemo() {
     Subcommand& demo = add("demo", "Read one simulated site in virtual time", runDemo, "", "");
