@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei
+  libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
 )
 
