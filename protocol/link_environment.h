@@ -73,7 +73,9 @@ class LogWriter {
   virtual void writeLogEntry(const LogReading& reading) = 0;
 };
 
-enum class DialReason { Log, Alarm };
+// Why a call is made: the periodic log and the alarm poll end their calls by
+// themselves; a call from the phone book lasts until the operator hangs up.
+enum class DialReason { Log, Alarm, PhoneBook };
 
 // Dial-up and call supervision of the modem line.
 class DialSupervisor {

@@ -1,0 +1,330 @@
+#include "modem/dialup_supervisor.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace solwire {
+
+DialupSupervisor::DialupSupervisor(LinkPort& directPort, LinkPort& modemPort, CarrierLine& carrier,
+                                   TelephonyLine& telephony, LinkViews& views, Feedback& feedback,
+                                   DialupViews dialupViews)
+    : directPort_(directPort),
+      modemPort_(modemPort),
+      carrier_(carrier),
+      telephony_(telephony),
+      views_(views),
+      feedback_(feedback),
+      dialupViews_(std::move(dialupViews)) {}
+
+// ---- Dialling ---------------------------------------------------------------
+
+void DialupSupervisor::dialup(DialReason reason, const std::string& number) {
+  if (controller_ == nullptr) return;
+  if (directPort_.Open()) {
+    try {
+      directPort_.setOpen(false);
+    } catch (const std::exception&) {
+      // A port that fails to close is closed as far as this call is concerned.
+    }
+  }
+  LinkState& link = state();
+  link.RequestBusy = false;
+  if (reason == DialReason::Log) link.LogDialPending = true;
+  if (reason == DialReason::Alarm) link.AlarmDialPending = true;
+
+  if (!link.LineIdle) {
+    // The line is in use: an automatic call waits in its retry window; a
+    // phone book dial is dropped.
+    if (link.AlarmDialPending && alarmRetryCountdown_ < 1) alarmRetryCountdown_ = kRetryWindowSeconds;
+    if (link.LogDialPending && logRetryCountdown_ < 1) logRetryCountdown_ = kRetryWindowSeconds;
+    return;
+  }
+
+  link.LineIdle = false;
+  link.DirectMode = false;
+  controller_->ShowLinkInStatus();
+  callCountdown_ = kCallLimitSeconds;
+  startAutomaticCall(reason);
+
+  if (controls_.tapiControl)
+    dialByTelephony(number);
+  else
+    dialByAtCommands(number);
+}
+
+void DialupSupervisor::startAutomaticCall(DialReason reason) {
+  LinkState& link = state();
+  if (reason == DialReason::Log) {
+    logRetryCountdown_ = 0;
+    link.LogDialActive = true;
+    link.LogDialPending = false;
+  } else if (reason == DialReason::Alarm) {
+    alarmRetryCountdown_ = 0;
+    link.AlarmDialActive = true;
+    link.AlarmDialPending = false;
+  }
+}
+
+void DialupSupervisor::dialByTelephony(const std::string& number) {
+  state().Dialling = true;
+  try {
+    telephony_.DialNumber(number);
+  } catch (const std::exception& error) {
+    // The call was never placed: the state stays until a hang-up or the call
+    // limit ends it, as after any failed dial.
+    if (dialupViews_.reportError) dialupViews_.reportError(error.what());
+    return;
+  }
+  status(LinkStatus::Dialing);
+}
+
+void DialupSupervisor::dialByAtCommands(const std::string& number) {
+  if (!modemPort_.Open()) OpenModemPort();
+  if (!modemPort_.Open()) {
+    status(LinkStatus::CantOpenCommPort);
+    // Nothing can be dialled: back to the direct line at once rather than
+    // holding modem mode until the call limit runs out.
+    ReturnToDirect();
+    return;
+  }
+  try {
+    dropCarrierTrigger();
+    carrierTrigger_ = carrier_.newCarrierTrigger();
+    carrier_.armCarrierTrigger(carrierTrigger_);
+    carrierTriggerArmed_ = true;
+    modemPort_.SendString("ATD" + std::string(controls_.pulseDialling ? "P" : "T") + number + "\r\n");
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
+    status(LinkStatus::CantOpenCommPort);
+    ReturnToDirect();
+    return;
+  }
+  state().Dialling = true;
+  status(LinkStatus::Dialing);
+}
+
+void DialupSupervisor::dialFromPhoneBook(const std::string& numberText, const std::string& digits) {
+  if (controller_ == nullptr) return;
+  controller_->controls().alarmDialNumber = numberText;
+  dialup(DialReason::PhoneBook, digits);
+}
+
+// ---- The modem port ---------------------------------------------------------
+
+void DialupSupervisor::OpenModemPort() {
+  try {
+    const int index = controller_ != nullptr ? controller_->controls().modemPortIndex : 0;
+    modemPort_.setComNumber(static_cast<std::uint16_t>(index + 1));
+    modemPort_.setBaud(kModemBaud);
+    modemPort_.setParity(Parity::pNone);
+    modemPort_.setDataBits(8);
+    modemPort_.setStopBits(1);
+    modemPort_.setOpen(true);
+    modemPort_.FlushInput();
+    modemPort_.FlushOutput();
+    lastPortError_.clear();
+    status(modemPort_.Open() ? LinkStatus::PortOpen : LinkStatus::PortSetOK);
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
+    status(LinkStatus::PortSetException);
+    feedback_.beep();
+    feedback_.beep();
+  }
+}
+
+void DialupSupervisor::SetupModem() {
+  OpenModemPort();
+  if (!modemPort_.Open()) {
+    status(LinkStatus::ModemCantOpenPort);
+    return;
+  }
+  try {
+    modemPort_.FlushOutput();
+    modemPort_.FlushInput();
+    modemPort_.SendString("AT" + controls_.setupString + "\r\n");
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
+    status(LinkStatus::ModemCantOpenPort);
+    return;
+  }
+  status(LinkStatus::ModemSetup);
+}
+
+// ---- Connection -------------------------------------------------------------
+
+void DialupSupervisor::carrierChanged() {
+  if (controller_ == nullptr || controls_.tapiControl) return;
+  LinkState& link = state();
+  if (carrier_.carrierPresent()) {
+    if (!link.Dialling) return;
+    link.ModemConnected = true;
+    link.Dialling = false;
+    if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
+    status(LinkStatus::Carrier);
+    startReadingForCall();
+    dropCarrierTrigger();
+  } else {
+    link.HangupRequested = true;
+  }
+}
+
+void DialupSupervisor::startReadingForCall() {
+  if (state().LogDialActive) controller_->Getdata(Requester::MainWindow);
+  if (state().AlarmDialActive) controller_->Getdata(Requester::AlarmView);
+}
+
+void DialupSupervisor::dropCarrierTrigger() {
+  if (!carrierTriggerArmed_) return;
+  carrierTriggerArmed_ = false;
+  carrier_.dropCarrierTrigger(carrierTrigger_);
+}
+
+void DialupSupervisor::tapiPortOpen() { status(LinkStatus::TapiOpen); }
+
+void DialupSupervisor::tapiConnect() {
+  // A connect posted before the call was abandoned arrives after the line went
+  // back to direct: there is no call to use.
+  if (controller_ == nullptr || state().LineIdle) return;
+  status(LinkStatus::Connected);
+  if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
+  LinkState& link = state();
+  link.Dialling = false;
+  link.ModemConnected = true;
+  link.RequestBusy = false;
+  try {
+    modemPort_.FlushOutput();
+    modemPort_.FlushInput();
+  } catch (const std::exception&) {
+    // A port that cannot be flushed fails its first request, which says so.
+  }
+  startReadingForCall();
+}
+
+void DialupSupervisor::tapiFail() {
+  status(LinkStatus::TapiFail);
+  ReturnToDirect();
+}
+
+void DialupSupervisor::tapiPortClose() {
+  status(LinkStatus::TapiClosed);
+  ReturnToDirect();
+}
+
+// ---- Hanging up -------------------------------------------------------------
+
+void DialupSupervisor::HangupClick() {
+  if (controller_ == nullptr) return;
+  LinkState& link = state();
+  link.HangupRequested = false;
+  if (controls_.tapiControl) {
+    telephony_.AbortCall();
+    status(LinkStatus::TapiClosed);
+    ReturnToDirect();
+    return;
+  }
+  if (link.LineIdle || !modemPort_.Open()) {
+    status(LinkStatus::PortNotOpen);
+    return;
+  }
+  try {
+    if (hangupPhase_ != HangupPhase::Idle) modemPort_.DropTrigger(hangupTrigger_);
+    hangupTrigger_ = modemPort_.NewTimerTrigger();
+    hangupPhase_ = HangupPhase::EscapeDue;
+    modemPort_.ArmTimerTrigger(hangupTrigger_, kEscapeGuardTicks, true);
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
+    hangupPhase_ = HangupPhase::Idle;
+    status(LinkStatus::PortNotOpen);
+    ReturnToDirect();
+    return;
+  }
+  status(LinkStatus::WaitForClose);
+}
+
+void DialupSupervisor::modemTimerTrigger(LinkPort& port, std::uint16_t handle) {
+  if (&port != &modemPort_ || handle != hangupTrigger_) return;
+  switch (hangupPhase_) {
+    case HangupPhase::Idle: return;
+    case HangupPhase::EscapeDue:
+      sendHangupStep("+++", LinkStatus::Break, HangupPhase::CommandDue, kEscapeGuardTicks);
+      return;
+    case HangupPhase::CommandDue:
+      sendHangupStep("ATH0\r\n", LinkStatus::HangUp, HangupPhase::CloseDue, kHangupGuardTicks);
+      return;
+    case HangupPhase::CloseDue:
+      hangupPhase_ = HangupPhase::Idle;
+      modemPort_.DropTrigger(hangupTrigger_);
+      status(LinkStatus::Closed);
+      ReturnToDirect();
+      return;
+  }
+}
+
+void DialupSupervisor::sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next,
+                                      std::uint32_t ticks) {
+  try {
+    modemPort_.SendString(text);
+    hangupPhase_ = next;
+    modemPort_.ArmTimerTrigger(hangupTrigger_, ticks, true);
+  } catch (const std::exception& error) {
+    // The port went away in the middle of the hang-up: the call is over.
+    lastPortError_ = error.what();
+    hangupPhase_ = HangupPhase::Idle;
+    status(LinkStatus::PortNotOpen);
+    ReturnToDirect();
+    return;
+  }
+  status(shown);
+}
+
+void DialupSupervisor::ReturnToDirect() {
+  if (controller_ == nullptr) return;
+  dropCarrierTrigger();
+  LinkState& link = state();
+  link.Dialling = false;
+  link.ModemConnected = false;
+  link.RequestBusy = false;
+  link.AlarmDialActive = false;
+  link.LogDialActive = false;
+  link.LineIdle = true;
+  link.DirectMode = true;
+  controller_->ShowLinkInStatus();
+  link.DeferredRequest = 3;
+  controller_->data().SettingsRead = false;
+  controller_->data().CalibrationRead = false;
+  if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(false);
+}
+
+// ---- The once-a-second step ---------------------------------------------------
+
+void DialupSupervisor::superviseCalls() {
+  if (controller_ == nullptr) return;
+  if (state().HangupRequested) HangupClick();
+  countDownRetry(alarmRetryCountdown_, state().AlarmDialPending, DialReason::Alarm,
+                 controller_->controls().alarmDialNumber);
+  countDownRetry(logRetryCountdown_, state().LogDialPending, DialReason::Log, controller_->controls().logNumber);
+  countDownCall();
+}
+
+void DialupSupervisor::countDownRetry(int& countdown, bool& pending, DialReason reason, const std::string& number) {
+  if (countdown <= 0) {
+    pending = false;
+    return;
+  }
+  countdown = std::min(countdown, kRetryWindowSeconds) - 1;
+  if (state().LineIdle) dialup(reason, number);
+}
+
+void DialupSupervisor::countDownCall() {
+  if (callCountdown_ <= 0) return;
+  callCountdown_ = std::min(callCountdown_, kCallLimitSeconds) - 1;
+  if (callCountdown_ != 0) return;
+  LinkState& link = state();
+  if (!link.LogDialActive && !link.AlarmDialActive) return;
+  link.LogDialActive = false;
+  link.AlarmDialActive = false;
+  if (!link.LineIdle) link.HangupRequested = true;
+}
+
+}  // namespace solwire
