@@ -1,6 +1,17 @@
 #include "store/report_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
 #include <system_error>
+
+#include "store/append_check.h"
+#include "store/rtf_splice.h"
 
 namespace solwire {
 
@@ -16,6 +27,65 @@ std::uintmax_t systemFreeBytes(const fs::path& path) {
   return info.available;
 }
 
+[[noreturn]] void throwSystemError(const fs::path& path, std::string_view what, int error) {
+  throw RichTextFileError(path, std::string(what) + ": " + std::strerror(error));
+}
+
+// Closes the descriptor at the end of the scope.
+class OpenFile {
+ public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() { ::close(fd_); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The whole file, refused before reading when it is not a regular file or is
+// larger than kMaxRichTextFileBytes.
+std::string readExistingFile(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throwSystemError(path, "cannot open", errno);
+  const OpenFile file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) throwSystemError(path, "cannot examine", errno);
+  if (S_ISDIR(info.st_mode)) throw RichTextFileError(path, "is a folder, not a file");
+  if (!S_ISREG(info.st_mode)) throw RichTextFileError(path, "is not a regular file");
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  if (size > kMaxRichTextFileBytes) {
+    throw RichTextFileError(path, "is larger than " + std::to_string(kMaxRichTextFileBytes) +
+                                      " bytes: too large to add to; start a new file");
+  }
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throwSystemError(path, "cannot read", errno);
+    if (n == 0) break;  // the file shrank meanwhile
+    done += static_cast<std::size_t>(n);
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+void appendToExistingFile(const fs::path& path, const RichTextDocument& addition, const AppendOptions& options) {
+  const std::string bytes = readExistingFile(path);
+  if (const std::optional<std::string> spliced = spliceIntoOwnRtf(bytes, addition, options.rtf)) {
+    writeFileAtomically(path, *spliced);
+    return;
+  }
+  if (const std::optional<std::string> why = whyNotExtensible(bytes)) {
+    throw RichTextFileError(path, "not a document Solwire can add to: " + *why);
+  }
+  RichTextDocument document = readRichText(bytes);
+  document.append(addition);
+  saveRichTextFile(path, document, options.rtf);
+}
+
 }  // namespace
 
 AppendOutcome appendToRichTextFile(const fs::path& path, const RichTextDocument& addition,
@@ -25,9 +95,7 @@ AppendOutcome appendToRichTextFile(const fs::path& path, const RichTextDocument&
   if (error) throw RichTextFileError(path, "cannot examine: " + error.message());
 
   if (exists) {
-    RichTextDocument document = loadRichTextFile(path);
-    document.append(addition);
-    saveRichTextFile(path, document, options.rtf);
+    appendToExistingFile(path, addition, options);
     return AppendOutcome::Appended;
   }
 

@@ -1,0 +1,138 @@
+// Appending when the disk fills up part way and when the process is killed
+// in the middle: the file is always the old document or the new one.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "store/append_check.h"
+#include "store/report_file.h"
+#include "store/rtf_writer.h"
+#include "tests/store/report_file_fixture.h"
+#include "tests/support/file_size_limit.h"
+
+namespace solwire {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FileSizeLimit;
+using test::ReportFileFixture;
+
+const std::string kSeparator(101, '-');
+
+int entryCount(const RichTextDocument& document) {
+  int count = 0;
+  for (const Paragraph& paragraph : document.paragraphs()) count += paragraph.plainText() == kSeparator ? 1 : 0;
+  return count;
+}
+
+int waitForExitCode(pid_t child) {
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+class ReportFileFaults : public ReportFileFixture {
+ protected:
+  // Appends in a child whose files may not grow beyond `limit` bytes; the
+  // child's exit code says what it saw: 0 the expected error, 1 success, 2 another error.
+  int appendInChildWithFileSizeLimit(const fs::path& file, std::uintmax_t limit) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const FileSizeLimit small(static_cast<rlim_t>(limit));
+      try {
+        appendToRichTextFile(file, entry(9, Language::Chinese));
+      } catch (const RichTextFileError& error) {
+        const std::string what = error.what();
+        ::_exit(what.find("cannot write") != std::string::npos && what.find("File too large") != std::string::npos
+                    ? 0
+                    : 2);
+      }
+      ::_exit(1);
+    }
+    return waitForExitCode(child);
+  }
+};
+
+TEST_F(ReportFileFaults, ADiskThatFillsDuringTheSaveLeavesTheOldFileAndNoTemporaryFile) {
+  const fs::path own = dir_ / "LOG.RTF";
+  const fs::path text = dir_ / "NOTES.TXT";
+  put(own, writeRtf(entry(1, Language::English)));
+  put(text, "notes of the site visit\nbattery bank C replaced\n");
+  for (const fs::path& file : {own, text}) {
+    const std::string before = contents(file);
+    for (const std::uintmax_t limit : {std::uintmax_t{0}, std::uintmax_t{100}, before.size() + 10}) {
+      EXPECT_EQ(appendInChildWithFileSizeLimit(file, limit), 0)
+          << file.filename() << " with " << limit << " bytes: 1 appended, 2 another error";
+      EXPECT_EQ(contents(file), before) << file.filename();
+      EXPECT_EQ(entries().size(), 2u) << "a temporary file was left behind";
+    }
+  }
+}
+
+// The child appends entries one after the other and reports each finished
+// append on a pipe; the parent kills it at a random point and counts.
+TEST_F(ReportFileFaults, AKilledAppendLeavesTheOldOrTheNewFileNeverAPartOne) {
+  const fs::path file = dir_ / "LOG.RTF";
+  ASSERT_EQ(appendToRichTextFile(file, entry(0, Language::English)), AppendOutcome::Created);
+  const std::string firstEntry = loadRichTextFile(file).plainText();
+  std::mt19937 random(20261207);
+  int expected = 1;
+  for (int round = 0; round < 60; ++round) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(pipeFds[0]);
+      for (int i = 0;; ++i) {
+        // Every third append goes the slow way: its addition continues the last line.
+        RichTextDocument addition = entry(i % 24, static_cast<Language>(i % 3));
+        if (i % 3 == 2) {
+          RichTextDocument continued;
+          continued.appendRun(" ", 10, kBlack);
+          continued.append(addition);
+          addition = continued;
+        }
+        appendToRichTextFile(file, addition);
+        const char done = 'x';
+        if (::write(pipeFds[1], &done, 1) != 1) ::_exit(1);
+      }
+    }
+    ::close(pipeFds[1]);
+    // Let a random number of appends finish, then spin a random while before the kill.
+    const int waitFor = std::uniform_int_distribution<int>(0, 2)(random);
+    int finished = 0;
+    char done = 0;
+    while (finished < waitFor && ::read(pipeFds[0], &done, 1) == 1) ++finished;
+    volatile std::uint64_t spin = 0;
+    const std::uint64_t spins = std::uniform_int_distribution<std::uint64_t>(0, 3'000'000)(random);
+    for (std::uint64_t i = 0; i < spins; ++i) spin = spin + 1;
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    while (::read(pipeFds[0], &done, 1) == 1) ++finished;
+    ::close(pipeFds[0]);
+
+    const std::string bytes = contents(file);
+    ASSERT_EQ(whyNotExtensible(bytes), std::nullopt) << "round " << round;
+    const RichTextDocument document = loadRichTextFile(file);
+    const int count = entryCount(document);
+    ASSERT_TRUE(count == expected + finished || count == expected + finished + 1)
+        << "round " << round << ": " << count << " entries, " << expected << " before, " << finished << " finished";
+    ASSERT_TRUE(document.plainText().starts_with(firstEntry)) << "round " << round;
+    expected = count;
+    // A killed append leaves its temporary file; the next save does not trip over it.
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      if (entry.path() != file) fs::remove(entry.path());
+    }
+  }
+  EXPECT_GT(expected, 30) << "too few appends finished for the kills to mean much";
+}
+
+}  // namespace
+}  // namespace solwire
