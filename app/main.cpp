@@ -16,6 +16,7 @@
 #include "app/help_form.h"
 #include "app/language_state.h"
 #include "app/main_form.h"
+#include "app/main_form_log_writer.h"
 #include "app/qt_main_thread.h"
 #include "app/qt_services.h"
 #include "protocol/quiet_services.h"
@@ -133,12 +134,13 @@ int main(int argc, char** argv) {
   ProgramLink link(mainThread, mainThread, devices);
   QtClock clock(&app);
   QtFeedback feedback;
-  NoLogFile logWriter;
+  MainFormLogWriter logWriter;
   NoModem modem;
 
   Tmainform mainform(MainFormServices{*store, clock, feedback, logWriter, modem},
                      LinkEndpoints{link.Comport1, link.datapack1, link.Comport2, link.Datapack2});
   form = &mainform;
+  logWriter.attach(&mainform);
   link.Comport1.OnDeviceLost = [&mainform](TComPort&) { mainform.directDeviceLost(); };
   // The windows come in the program's fixed order; each lives for the whole
   // run and is only shown and hidden.
@@ -165,6 +167,7 @@ int main(int argc, char** argv) {
     // Nobody is there to close a box: what the operator would be told goes
     // to standard error.
     mainform.reportError = [](const QString& message) { std::cerr << "solwire: " << message.toStdString() << '\n'; };
+    mainform.reportLogProblem = mainform.reportError;
     QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
       const bool saved = saveScreenshot(options.screenshotFile, {&mainform, &setform, &currentform, &graphform, &alarmform});
       mainform.close();
@@ -174,6 +177,7 @@ int main(int argc, char** argv) {
   const int status = app.exec();
   // The data windows go before the main window does.
   mainform.attachDataWindows(DataWindows{});
+  logWriter.attach(nullptr);
   form = nullptr;
   return status;
 }

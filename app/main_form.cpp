@@ -25,6 +25,7 @@
 #include "app/up_down.h"
 #include "app/version_text.h"
 #include "serial/port_names.h"
+#include "store/rich_text_print.h"
 
 namespace solwire {
 
@@ -53,6 +54,8 @@ Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* pa
   setObjectName("mainform");
   chooseFont = [this](const QFont& initial) { return askForFont(this, initial); };
   reportError = [this](const QString& message) { QMessageBox::critical(this, windowTitle(), message); };
+  reportLogProblem = [this](const QString& message) { showLogProblemBox(message); };
+  printer_ = std::make_unique<BackgroundPrinter>();
   buildToolBar();
   Statusb = new StatusPanels(this);
   Statusb->setObjectName("Statusb");

@@ -5,8 +5,10 @@
 // at close.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -15,6 +17,8 @@
 #include "app/language_state.h"
 #include "protocol/link_controller.h"
 #include "store/config/config_store.h"
+#include "store/report_composer.h"
+#include "store/report_file.h"
 #include "store/rich_text_document.h"
 
 class QCheckBox;
@@ -23,15 +27,19 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTableWidget;
+class QTextDocument;
 class QTimer;
 class QToolButton;
 
 namespace solwire {
 
+class BackgroundPrinter;
+struct PrintOutcome;
 class StatusPanels;
 class TAlarmform;
 class TCurrentform;
@@ -100,6 +108,10 @@ class Tmainform : public QWidget, private LinkViews {
   void ShowModemControls();
   // Save and log panels.
   void SaveclosebuttonClick();
+  // Appends one report to the file named in fileedit.
+  void SavebuttonClick();
+  // Prints one report as one job (to SOLWIRE_PRINT_TO when it names a file).
+  void PrintbuttonClick();
   void ReadbuttonClick();
   void LogreadClick();
   void SamplecheckClick();
@@ -127,6 +139,20 @@ class Tmainform : public QWidget, private LinkViews {
   StatusPanels& statusBar() { return *Statusb; }
   // Where the font dialog's choice comes from; tests replace it.
   std::function<std::optional<QFont>(const QFont& initial)> chooseFont;
+  // Writes one periodic log entry at the end of the file named in logedit
+  // now, in the current language and font.
+  void writePeriodicLogEntry(const LogReading& reading);
+  // Prints a copy of `document` as one job in the background; a failure is
+  // told in the status bar and through reportError.
+  void printDocument(const QTextDocument& document, const QString& jobTitle);
+  BackgroundPrinter& printer() { return *printer_; }
+  // Bytes free on the disk that holds a file; empty asks the system. Tests
+  // put a full disk here.
+  std::function<std::uintmax_t(const std::filesystem::path& file)> freeDiskBytes;
+  // Tells the operator that a log entry was not written. By default a
+  // message box that is not modal, one at a time: a later problem replaces
+  // the text of a box still open, so an unattended logger never stacks them.
+  std::function<void(const QString& message)> reportLogProblem;
   // Tells the operator of a problem with the settings file: once at start
   // (it could not be read whole, or is refused) and at close (the settings
   // could not be saved). By default a standard error box; a run that nobody
@@ -175,6 +201,16 @@ class Tmainform : public QWidget, private LinkViews {
   void closePorts();
   void closeIfOpen(LinkPort& port);
   void showSavePanel(bool printMode);
+  // Reports
+  ReportSections reportSections() const;
+  ReportStamp reportStamp() const;
+  AppendOptions appendOptions() const;
+  // Clears Saveedit and composes one report of the selected site into it.
+  void composeReportIntoSaveedit();
+  void printed(const PrintOutcome& outcome);
+  void tellOperator(const QString& message);
+  void showLogProblemBox(const QString& message);
+  void beepThreeTimes();
   void updateCaption();
   QCheckBox* saveOptionBox(SaveOption option) const;
   // Shows a data window and activates it (which asks for a reading), or hides
@@ -191,6 +227,8 @@ class Tmainform : public QWidget, private LinkViews {
   Configuration loaded_;
   std::unique_ptr<LinkController> link_;
   RichTextDocument saveedit_;
+  std::unique_ptr<BackgroundPrinter> printer_;
+  QPointer<QMessageBox> logProblemBox_;
   Thelpform* helpform_ = nullptr;
   DataWindows windows_;
   bool closing_ = false;

@@ -236,6 +236,7 @@ void Tmainform::buildSavePanel() {
   for (const auto& [box, name] : boxes) {
     *box = make<QCheckBox>(Savepanel, name);
     (*box)->setGeometry(8, top, 135, 20);
+    (*box)->setEnabled(false);  // until the matching reply is in
     top += 28;
   }
   Savebutton = make<QPushButton>(Savepanel, "Savebutton");
@@ -253,8 +254,9 @@ void Tmainform::buildSavePanel() {
   fileedit = make<QLineEdit>(Savepanel, "fileedit");
   fileedit->setGeometry(8, 126, 195, 27);
   upperCaseAsTyped(fileedit);
-  // Saving and printing reports come later; viewing once the viewer is attached.
-  for (QPushButton* idle : {Savebutton, Readbutton, Printbutton}) idle->setEnabled(false);
+  Readbutton->setEnabled(false);  // until the viewer is attached
+  connect(Savebutton, &QPushButton::clicked, this, &Tmainform::SavebuttonClick);
+  connect(Printbutton, &QPushButton::clicked, this, &Tmainform::PrintbuttonClick);
   connect(Readbutton, &QPushButton::clicked, this, &Tmainform::ReadbuttonClick);
   connect(Saveclosebutton, &QPushButton::clicked, this, &Tmainform::SaveclosebuttonClick);
 }

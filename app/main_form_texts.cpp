@@ -48,6 +48,7 @@ int designPointSize(const QWidget* control) {
 void Tmainform::applyLanguageTexts() {
   const int language = languages_.index;
   setFont(languages_.qfont());
+  saveedit_.setFontName(languages_.qfont().family().toStdString());  // the report buffer writes in the window's face
   for (const char* name : kFaceOnlyControls) {
     auto* control = findChild<QWidget*>(name);
     if (!control) continue;

@@ -16,6 +16,7 @@
 namespace solwire {
 
 void Tmainform::attachDataWindows(const DataWindows& windows) {
+  if (windows_.viewer && windows_.viewer != windows.viewer) windows_.viewer->setPrintAction({});
   windows_ = windows;
   const auto release = [](QToolButton* button) { return [button] { button->setChecked(false); }; };
   if (windows_.current)
@@ -29,6 +30,9 @@ void Tmainform::attachDataWindows(const DataWindows& windows) {
   ToolButtons[5]->setEnabled(windows_.settings != nullptr);
   ToolButtons[6]->setEnabled(windows_.alarms != nullptr);
   Readbutton->setEnabled(windows_.viewer != nullptr);
+  if (windows_.viewer)
+    windows_.viewer->setPrintAction(
+        [this](const QTextDocument& document, const QString& jobTitle) { printDocument(document, jobTitle); });
   if (QWidget* view = Logpanel->findChild<QWidget*>("Logread")) view->setEnabled(windows_.viewer != nullptr);
   applyLanguageToDataWindows();
 }
