@@ -12,6 +12,7 @@ packages=(
   xvfb xauth fonts-wqy-microhei
   libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
+  libreoffice-writer-nogui
 )
 
 missing=()
