@@ -1,0 +1,118 @@
+#include "sim/simulated_modem_service.h"
+
+#include <algorithm>
+
+#include "protocol/main_thread_clock.h"
+#include "serial/modem_status.h"
+
+namespace solwire::sim {
+
+namespace {
+
+// The lines a modem that is switched on holds up; DCD joins them during a call.
+constexpr std::uint8_t kReadyLines = modem::kCTS | modem::kDSR;
+
+// The speed of the telephone line between the two modems.
+constexpr int kTelephoneLineBaud = 2400;
+
+}  // namespace
+
+SimulatedModemService::SimulatedModemService(HayesModemOptions options, MonotonicClock& clock, std::uint32_t seed)
+    : clock_(clock),
+      line_(InMemoryLine::create(true)),
+      bus_(seed),
+      server_(bus_, kTelephoneLineBaud),
+      modem_(std::move(options)) {
+  bus_.addSite(0, 2);
+  bus_.addSite(1, 21);
+  bus_.addSite(2, 6);
+  bus_.addSite(3, 14);
+  line_->setModemLines(kReadyLines);
+  const auto wakeUp = [this] {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+    wake_.notify_one();
+  };
+  line_->setOnPortWrite(wakeUp);
+  clockListener_ = clock_.addListener(wakeUp);
+  thread_ = std::thread([this] { serve(); });
+}
+
+SimulatedModemService::~SimulatedModemService() {
+  line_->setOnPortWrite(nullptr);
+  clock_.removeListener(clockListener_);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    wake_.notify_one();
+  }
+  thread_.join();
+}
+
+void SimulatedModemService::registerAs(VirtualDeviceRegistry& registry, const std::string& name) {
+  std::weak_ptr<InMemoryLine> line = line_;
+  registry.add(name, [line]() -> std::unique_ptr<SerialDevice> {
+    const auto alive = line.lock();
+    return alive ? alive->makeDevice() : nullptr;
+  });
+}
+
+std::vector<HayesModem::Received> SimulatedModemService::record() const {
+  std::lock_guard lock(mutex_);
+  return modem_.record();
+}
+
+bool SimulatedModemService::carrier() const {
+  std::lock_guard lock(mutex_);
+  return modem_.dcd();
+}
+
+void SimulatedModemService::dropCarrier() {
+  std::lock_guard lock(mutex_);
+  modem_.dropCarrier();
+  pumpLocked();
+}
+
+void SimulatedModemService::withBus(const std::function<void(RegulatorBus&)>& change) {
+  std::lock_guard lock(mutex_);
+  change(bus_);
+}
+
+HayesModem::TimePoint SimulatedModemService::now() const {
+  return HayesModem::TimePoint(std::chrono::milliseconds(clock_.nowMs()));
+}
+
+// Waits for the computer's bytes, a move of the clock, or the next moment the
+// modem or the bus has something to send.
+void SimulatedModemService::serve() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    pumpLocked();
+    std::optional<HayesModem::TimePoint> next = modem_.nextDue();
+    if (const auto reply = server_.nextDue(); reply && (!next || *reply < *next)) next = reply;
+    const auto woken = [this] { return stopping_ || woken_; };
+    if (next) {
+      const auto deadline = std::chrono::duration_cast<std::chrono::milliseconds>(next->time_since_epoch()).count();
+      wake_.wait_until(lock, clock_.wakeTimeFor(deadline + 1), woken);
+    } else {
+      wake_.wait(lock, woken);
+    }
+    woken_ = false;
+  }
+}
+
+void SimulatedModemService::pumpLocked() {
+  const HayesModem::TimePoint at = now();
+  const auto fromComputer = line_->takeSent();
+  modem_.fromComputer(fromComputer, at);
+  modem_.advance(at);
+  const auto toRemote = modem_.takeToRemote();
+  if (!toRemote.empty()) server_.received(toRemote, at, systemLocalTime());
+  const auto replies = server_.takeDue(at);
+  modem_.fromRemote(replies);
+  const auto toComputer = modem_.takeToComputer();
+  if (!toComputer.empty()) line_->write(toComputer);
+  line_->setModemLines(static_cast<std::uint8_t>(kReadyLines | (modem_.dcd() ? modem::kDCD : 0)));
+}
+
+}  // namespace solwire::sim
