@@ -1,0 +1,158 @@
+// The logger's spreadsheet rows and file, and how the tool writes times.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/csv_log_file.h"
+#include "cli/csv_log_row.h"
+#include "cli/local_time_text.h"
+#include "store/report_composer.h"
+
+namespace solwire::cli {
+namespace {
+
+std::vector<std::string> fieldsOf(std::string line) {
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  std::vector<std::string> fields;
+  std::stringstream stream(line);
+  std::string field;
+  while (std::getline(stream, field, ',')) fields.push_back(field);
+  if (!line.empty() && line.back() == ',') fields.emplace_back();
+  return fields;
+}
+
+LogReading sampleReading() {
+  LogReading reading;
+  reading.site = 4;
+  reading.scaling = {2, 3, 1, false};
+  reading.current.batteryVoltageReading = 25 * 1280;  // 50.0 V on a 24 V regulator
+  reading.current.chargeCurrentReading = 5 * 640 + 320;
+  reading.current.loadCurrentReading = 2 * 640 + 1;
+  reading.current.dailyMaxVoltage = 141;
+  reading.current.dailyMinVoltage = 122;
+  reading.current.chargeAh = 12345;
+  reading.current.loadAh = 7;
+  reading.current.stateCode = 13;
+  return reading;
+}
+
+TEST(CsvLogRow, ARowHoldsTheValuesTheLogEntryShows) {
+  const LogReading reading = sampleReading();
+  const std::string row = csvLogRow("2024-05-17T11:00:01+00:00", reading.site, reading);
+  EXPECT_EQ(row, "2024-05-17T11:00:01+00:00,4,50.0,16.5,2.0,9999,7,28.2,24.4,13\n");
+
+  const std::string entry = composeLogEntry(reading, Language::English, {"2024-05-17", "11:00:01"}).plainText();
+  for (const char* shown : {"  50.0 V", "  16.5 A", "    2.0 A", "9999 Ah.", "      7 Ah.", "  28.2V",
+                                   "  24.4V", ": *"})
+    EXPECT_NE(entry.find(shown), std::string::npos) << shown << "\n" << entry;
+}
+
+TEST(CsvLogRow, AFailedSampleKeepsTimeAndSiteWithEveryValueEmpty) {
+  const std::vector<std::string> fields = fieldsOf(csvLogRow("2024-05-17T11:00:01+00:00", 9, std::nullopt));
+  ASSERT_EQ(fields.size(), static_cast<std::size_t>(kCsvLogFields));
+  EXPECT_EQ(fields[0], "2024-05-17T11:00:01+00:00");
+  EXPECT_EQ(fields[1], "9");
+  for (std::size_t i = 2; i < fields.size(); ++i) EXPECT_TRUE(fields[i].empty()) << i;
+  EXPECT_EQ(fieldsOf(csvLogHeader()).size(), static_cast<std::size_t>(kCsvLogFields));
+}
+
+class CsvLogFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory = std::filesystem::temp_directory_path() /
+                ("solwire-csv-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+  }
+  void TearDown() override { std::filesystem::remove_all(directory); }
+
+  static std::string contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  std::filesystem::path directory;
+};
+
+TEST_F(CsvLogFileTest, TheHeaderGoesOnlyIntoANewOrEmptyFile) {
+  const auto path = directory / "log.csv";
+  CsvLogFile file(path, "H\n");
+  file.append("a\n");
+  file.append("b\n");
+  EXPECT_EQ(contents(path), "H\na\nb\n");
+
+  const auto empty = directory / "empty.csv";
+  std::ofstream{empty};
+  CsvLogFile(empty, "H\n").append("c\n");
+  EXPECT_EQ(contents(empty), "H\nc\n");
+}
+
+TEST_F(CsvLogFileTest, ARowCutShortByACrashIsEndedBeforeTheNextOne) {
+  const auto path = directory / "log.csv";
+  std::ofstream(path) << "H\n2024-05-17T11:00:01+00:00,4,50.";
+  CsvLogFile(path, "H\n").append("next\n");
+  EXPECT_EQ(contents(path), "H\n2024-05-17T11:00:01+00:00,4,50.\nnext\n");
+}
+
+TEST_F(CsvLogFileTest, AFileThatCannotBeOpenedNamesItselfAndTheReason) {
+  const auto path = directory / "no-such-directory" / "log.csv";
+  try {
+    CsvLogFile(path, "H\n").append("a\n");
+    FAIL() << "no error";
+  } catch (const CsvLogError& error) {
+    const std::string message = error.what();
+    EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+    EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
+  }
+}
+
+// Runs with the time zone `zone`, the process's own put back afterwards.
+class TimeZone {
+ public:
+  explicit TimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) previous_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~TimeZone() {
+    if (previous_)
+      setenv("TZ", previous_->c_str(), 1);
+    else
+      unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+TEST(LocalTimeText, HeadersUseFixedDigitsAndRowsCarryTheZonesOffset) {
+  const LocalTime winter{2024, 1, 7, 9, 3, 4};
+  const LocalTime summer{2024, 7, 7, 23, 59, 59};
+  const ReportStamp stamp = reportStampOf(winter);
+  EXPECT_EQ(stamp.date, "2024-01-07");
+  EXPECT_EQ(stamp.time, "09:03:04");
+  {
+    const TimeZone utc("UTC0");
+    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04+00:00");
+  }
+  {
+    const TimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04+01:00");
+    EXPECT_EQ(isoLocalTime(summer), "2024-07-07T23:59:59+02:00");
+  }
+  {
+    const TimeZone newfoundland("NST3:30");
+    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04-03:30");
+  }
+}
+
+}  // namespace
+}  // namespace solwire::cli

@@ -1,0 +1,98 @@
+// Programs the cli's process tests start: solwire-sim serving its bus on a
+// pty, and solwire-cli with its output read line by line, so that a test
+// waits for what a program says instead of for time to pass.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace solwire::test {
+
+class SpawnedProcess {
+ public:
+  // Starts `program` with `words`; its standard output comes through a pipe,
+  // its standard error goes to `errorFile` (appended) unless that is empty.
+  SpawnedProcess(const std::string& program, std::vector<std::string> words, const std::string& errorFile = "") {
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    if (!errorFile.empty())
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                       0644);
+    words.insert(words.begin(), program);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    output_ = fdopen(out[0], "r");
+  }
+  ~SpawnedProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (output_) std::fclose(output_);
+  }
+  SpawnedProcess(const SpawnedProcess&) = delete;
+  SpawnedProcess& operator=(const SpawnedProcess&) = delete;
+
+  bool started() const { return pid_ > 0 && output_ != nullptr; }
+
+  // The next line of its output without the line end; empty at its end.
+  std::string readLine() {
+    char line[1024] = {};
+    if (!output_ || !std::fgets(line, sizeof line, output_)) return {};
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  }
+
+  void signal(int number) const {
+    if (pid_ > 0) kill(pid_, number);
+  }
+
+  // Waits for it to end; its exit status, or -1 when a signal ended it.
+  int wait() {
+    int status = 0;
+    if (pid_ <= 0 || waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* output_ = nullptr;
+};
+
+// solwire-sim for the length of a test; it prints its device path first.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> options) : process_(SOLWIRE_SIM_PATH, std::move(options)) {
+    path_ = process_.readLine();
+  }
+  ~SimProcess() {
+    process_.signal(SIGTERM);
+    process_.wait();
+  }
+  const std::string& devicePath() const { return path_; }
+
+ private:
+  SpawnedProcess process_;
+  std::string path_;
+};
+
+}  // namespace solwire::test
