@@ -13,6 +13,7 @@ packages=(
   libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
   libreoffice-writer-nogui
+  ser2net python3-serial
 )
 
 missing=()

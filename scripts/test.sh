@@ -30,7 +30,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== ThreadSanitizer (serial transport)"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSOLWIRE_TSAN=ON \
   -DSOLWIRE_BENCH=OFF -DSOLWIRE_GUI=OFF > /dev/null
-cmake --build "$root/build-tsan" -j"$jobs" --target serial_tests link_tests
+cmake --build "$root/build-tsan" -j"$jobs" --target serial_tests network_serial_tests link_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build-tsan -L serial --output-on-failure -j"$jobs"
 
