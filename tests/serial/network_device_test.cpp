@@ -95,14 +95,15 @@ class NetworkPortTest : public ::testing::Test {
     ASSERT_TRUE(peer.expect(comPortCommand(comport::kSetLineStateMask, {comport::kLineErrors})));
   }
 
+  // Declared before the port, which reports to them until it is gone.
+  std::mutex noticeMutex;
+  std::vector<std::string> notices;
+  Bytes received;
+  int lost = 0;
   TestPeer peer;
   QueueMainThread ui;
   TComPort port{ui};
   NetworkSerialDevice* device_ = nullptr;  // owned by the open port
-  Bytes received;
-  int lost = 0;
-  std::mutex noticeMutex;
-  std::vector<std::string> notices;
 };
 
 TEST_F(NetworkPortTest, RawTcpCarriesBytesUnchangedAndHasNoModemLines) {
