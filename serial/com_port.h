@@ -27,6 +27,7 @@
 #include "serial/main_thread.h"
 #include "serial/monotonic_clock.h"
 #include "serial/port_user.h"
+#include "serial/tapi_mode.h"
 #include "serial/trigger_list.h"
 
 namespace solwire {
@@ -73,6 +74,8 @@ class TComPort : public LinkPort {
   std::string resolvedPath() const;
 
   // ---- further properties
+  void setTapiMode(TapiMode mode) { tapiMode_ = mode; }
+  TapiMode tapiMode() const { return tapiMode_; }
   Parity parity() const { return parity_; }
   std::uint16_t DataBits() const { return dataBits_; }
   std::uint16_t StopBits() const { return stopBits_; }
@@ -184,6 +187,7 @@ class TComPort : public LinkPort {
   std::uint16_t comNumber_ = 0;
   std::string devicePath_;
   DeviceFactory deviceFactory_;
+  TapiMode tapiMode_ = TapiMode::tmAuto;
   std::int32_t baud_ = 19200;
   Parity parity_ = Parity::pNone;
   std::uint16_t dataBits_ = 8;

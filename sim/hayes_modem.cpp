@@ -115,6 +115,11 @@ void HayesModem::dropCarrier() {
   sendResult(Result::NoCarrier);
 }
 
+void HayesModem::dtrDropped() {
+  if (dtrMode_ != 2 || (!dcd_ && mode_ != Mode::Dialling)) return;
+  hangUp();
+}
+
 void HayesModem::commandByte(std::uint8_t byte, TimePoint now) {
   if (echo_) toComputer_.push_back(byte);
   if (byte == kCarriageReturn) {
@@ -171,6 +176,7 @@ bool HayesModem::runCommand(const std::string& body, std::size_t& pos, TimePoint
     case 'Q': quiet_ = numberAt(body, pos) != 0; return true;
     case 'Z':
       numberAt(body, pos);
+      dtrMode_ = 2;
       echo_ = true;
       verbose_ = true;
       quiet_ = false;
@@ -194,11 +200,14 @@ bool HayesModem::runCommand(const std::string& body, std::size_t& pos, TimePoint
       pos = body.size();
       dialled = true;
       return true;
-    case '&':
+    case '&': {
       if (pos >= body.size() || !std::isalpha(static_cast<unsigned char>(body[pos]))) return false;
-      ++pos;
-      numberAt(body, pos);
+      const char option = body[pos++];
+      const int value = numberAt(body, pos);
+      if (option == 'D') dtrMode_ = value;
+      if (option == 'F') dtrMode_ = 2;
       return true;
+    }
     case 'S':
       numberAt(body, pos);
       if (pos < body.size() && body[pos] == '=') {

@@ -55,6 +55,9 @@ class HayesModem {
 
   // The far end hangs up: NO CARRIER, DCD drops.
   void dropCarrier();
+  // The computer dropped DTR (closed its port): with &D2, the default, a call
+  // in progress ends; with &D0 nothing happens.
+  void dtrDropped();
 
   bool dcd() const { return dcd_; }
   Mode mode() const { return mode_; }
@@ -78,6 +81,7 @@ class HayesModem {
   bool echo_ = true;
   bool verbose_ = true;
   bool quiet_ = false;
+  int dtrMode_ = 2;
   bool dcd_ = false;
   std::string line_;
   std::string lastNumber_;

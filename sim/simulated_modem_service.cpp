@@ -103,6 +103,7 @@ void SimulatedModemService::serve() {
 
 void SimulatedModemService::pumpLocked() {
   const HayesModem::TimePoint at = now();
+  if (!line_->portOpen() || !line_->dtr()) modem_.dtrDropped();
   const auto fromComputer = line_->takeSent();
   modem_.fromComputer(fromComputer, at);
   modem_.advance(at);

@@ -138,5 +138,17 @@ TEST_F(HayesModemTest, TheFarEndHangingUpDropsDcdWithNoCarrier) {
   EXPECT_EQ(passedOn(), "") << "back in command mode";
 }
 
+TEST_F(HayesModemTest, DroppingDtrEndsACallUnlessTheSetupSaidToIgnoreIt) {
+  connect();
+  modem.dtrDropped();
+  EXPECT_FALSE(modem.dcd());
+  EXPECT_EQ(modem.mode(), HayesModem::Mode::Command);
+
+  type("AT&K0&Q0&D0\r");
+  connect();
+  modem.dtrDropped();
+  EXPECT_TRUE(modem.dcd()) << "&D0: DTR is ignored";
+}
+
 }  // namespace
 }  // namespace solwire::sim
