@@ -1,0 +1,181 @@
+// The phone book window on the offscreen platform: loading sorts and numbers,
+// typing marks it changed and adding does not, deleting the only entry, Save
+// and Save As, a cancelled Open, dialling the digits of a number, and closing
+// over changes.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QMainWindow>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+#include "modem/csv_writer.h"
+#include "views/phone_book_form.h"
+
+namespace solwire {
+namespace {
+
+class PhoneBookFormTest : public ::testing::Test {
+ protected:
+  QString pathOf(const char* name) const { return dir.filePath(name); }
+  void writeFile(const QString& path, const std::string& text) {
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+  }
+  std::string contentsOf(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+
+  // A window whose dialogs answer from the test's queues.
+  std::unique_ptr<TfrmPhoneBook> open(const QString& file) {
+    auto form = std::make_unique<TfrmPhoneBook>(file, &owner);
+    form->dialogs.openFile = [this](QWidget*) { return takeFront(openAnswers); };
+    form->dialogs.saveFile = [this](QWidget*) -> std::optional<QString> {
+      if (saveAnswers.empty()) return std::nullopt;
+      return takeFront(saveAnswers);
+    };
+    form->dialogs.confirm = [this](QWidget*, const QString& question) {
+      questions.push_back(question);
+      return confirmAnswer;
+    };
+    form->dialogs.inform = [this](QWidget*, const QString& message) { messages.push_back(message); };
+    form->OnDial = [this](const QString& text, const QString& digits) { dials.push_back(text + "|" + digits); };
+    return form;
+  }
+  static QString takeFront(std::deque<QString>& queue) {
+    if (queue.empty()) return {};
+    QString front = queue.front();
+    queue.pop_front();
+    return front;
+  }
+  static QStringList namesOf(const TfrmPhoneBook& form) {
+    QStringList names;
+    for (int row = 0; row < form.PhoneGrid->rowCount(); ++row)
+      names << form.PhoneGrid->item(row, 0)->text() + ":" + form.PhoneGrid->item(row, 1)->text();
+    return names;
+  }
+
+  QTemporaryDir dir;
+  QMainWindow owner;
+  std::deque<QString> openAnswers;
+  std::deque<QString> saveAnswers;
+  bool confirmAnswer = true;
+  QStringList questions;
+  QStringList messages;
+  QStringList dials;
+};
+
+TEST_F(PhoneBookFormTest, ALoadedFileIsSortedIgnoringCaseWithBlankNamesLastAndNumbered) {
+  const QString file = pathOf("BOOK.CSV");
+  writeFile(file, "1,Relay,555-103\r\n2,\"   \",555-9\r\n3,\"east pump\",555-101\r\n4,\"North Station\",555-102\r\n");
+  owner.setGeometry(100, 50, 500, 300);
+  auto form = open(file);
+  EXPECT_EQ(namesOf(*form), (QStringList{"1:east pump", "2:North Station", "3:Relay", "4:   "}));
+  EXPECT_EQ(form->windowTitle(), "Phone Book " + file);
+  EXPECT_FALSE(form->Modified());
+  EXPECT_EQ(form->x(), owner.frameGeometry().left());
+  EXPECT_EQ(form->y(), owner.frameGeometry().top() + owner.frameGeometry().height()) << "just below its owner";
+}
+
+TEST_F(PhoneBookFormTest, TypingMarksTheBookChangedAddingDoesNotAndDeletingTheOnlyEntryLeavesOneEmptyRow) {
+  const QString file = pathOf("ONE.CSV");
+  writeFile(file, "1,Depot,123\r\n");
+  auto form = open(file);
+  form->AddNumber1Click();
+  EXPECT_EQ(form->PhoneGrid->rowCount(), 2);
+  EXPECT_FALSE(form->Modified()) << "adding a row is not a change";
+  form->PhoneGrid->item(1, 1)->setText("Annex, \"B\"");
+  EXPECT_TRUE(form->Modified());
+  form->Refresh();
+  EXPECT_EQ(namesOf(*form), (QStringList{"1:Annex, \"B\"", "2:Depot"}));
+
+  form->PhoneGrid->setCurrentCell(1, 1);
+  form->DeleteNumber1Click();
+  EXPECT_EQ(questions.back(), "Are you REALLY sure you want to delete this phone number?");
+  form->PhoneGrid->setCurrentCell(0, 1);
+  form->DeleteNumber1Click();
+  EXPECT_EQ(namesOf(*form), QStringList{"1:"});
+  form->Save1Click();
+  EXPECT_EQ(contentsOf(file), "1,,\r\n");
+  EXPECT_FALSE(form->Modified());
+}
+
+TEST_F(PhoneBookFormTest, ANameWithACommaSurvivesSaveAsAndOpen) {
+  auto form = open(QString());
+  EXPECT_EQ(form->PhoneGrid->rowCount(), 7) << "a new phone book has seven numbered rows";
+  form->PhoneGrid->item(0, 1)->setText("Pump, north");
+  form->PhoneGrid->item(0, 2)->setText("(1) 2-3");
+  saveAnswers.push_back(pathOf("NEW.CSV"));
+  form->Save1Click();  // no file yet: Save As
+  EXPECT_EQ(form->FileName(), pathOf("NEW.CSV"));
+  EXPECT_TRUE(contentsOf(pathOf("NEW.CSV")).starts_with("1,\"Pump, north\",\"(1) 2-3\"\r\n2,,\r\n"));
+
+  auto again = open(pathOf("NEW.CSV"));
+  EXPECT_EQ(again->PhoneGrid->item(0, 1)->text(), "Pump, north");
+  again->PhoneGrid->setCurrentCell(0, 2);
+  again->DialbuttonClick();
+  EXPECT_EQ(dials, QStringList{"(1) 2-3|123"});
+}
+
+TEST_F(PhoneBookFormTest, ACancelledOpenClearsTheFileNameSoSaveAsksForOne) {
+  const QString file = pathOf("BOOK.CSV");
+  writeFile(file, "1,Relay,555\r\n");
+  auto form = open(file);
+  openAnswers.push_back(QString());
+  form->Open1Click();
+  EXPECT_EQ(form->windowTitle(), "Phone Book ");
+  EXPECT_EQ(form->rows().front().name, "Relay") << "nothing was loaded";
+  form->Save1Click();  // with no file name: Save As, cancelled
+  EXPECT_EQ(contentsOf(file), "1,Relay,555\r\n");
+  saveAnswers.push_back(QString());
+  form->SaveAs1Click();
+  EXPECT_EQ(messages.back(), "Invalid File Name");
+}
+
+TEST_F(PhoneBookFormTest, BadFilesAndNumbersAreReportedAndChangeNothing) {
+  const QString shortFile = pathOf("SHORT.CSV");
+  writeFile(shortFile, "1,Relay\r\n");
+  EXPECT_THROW(open(shortFile), CsvFileError) << "the main window then runs without a phone book";
+
+  auto form = open(QString());
+  form->PhoneGrid->item(0, 2)->setText("ext. -");
+  form->PhoneGrid->setCurrentCell(0, 2);
+  form->DialbuttonClick();
+  EXPECT_EQ(messages.back(), "This is not a valid phone number");
+  EXPECT_TRUE(dials.isEmpty());
+
+  openAnswers.push_back(shortFile);
+  form->Open1Click();
+  EXPECT_TRUE(messages.back().contains("List index out of bounds (2)")) << messages.back().toStdString();
+  EXPECT_EQ(form->PhoneGrid->item(0, 2)->text(), "ext. -");
+
+  saveAnswers.push_back(pathOf("NO-FOLDER/BOOK.CSV"));
+  form->SaveAs1Click();
+  EXPECT_TRUE(messages.back().startsWith("The phone book was not saved")) << messages.back().toStdString();
+  EXPECT_TRUE(form->Modified());
+}
+
+TEST_F(PhoneBookFormTest, ClosingOverChangesAsksAndNoKeepsTheWindowOpen) {
+  auto form = open(QString());
+  int closedByOperator = 0;
+  QObject::connect(form.get(), &TfrmPhoneBook::closedByOperator, [&] { ++closedByOperator; });
+  form->show();
+  form->PhoneGrid->item(0, 1)->setText("Changed");
+  confirmAnswer = false;
+  form->Exit1Click();
+  EXPECT_TRUE(form->isVisible());
+  confirmAnswer = true;
+  form->Exit1Click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(form->Modified());
+  EXPECT_EQ(closedByOperator, 1);
+  EXPECT_EQ(form->rows().front().name, "Changed") << "hidden, not emptied";
+}
+
+}  // namespace
+}  // namespace solwire
