@@ -14,6 +14,7 @@ constexpr std::string_view kPhoneList = "Phone List";
 constexpr std::string_view kFont = "Font";
 constexpr std::string_view kAlarmState = "Alarm State";
 constexpr std::string_view kPorts = "Ports";
+constexpr std::string_view kTelephonyLines = "Telephony Lines";
 
 std::string numbered(std::string_view prefix, int n, std::string_view suffix = {}) {
   std::string name(prefix);
@@ -31,6 +32,8 @@ std::string alarmOldStateKey(int n) { return numbered("Alarm", n, "Old State"); 
 std::string alarmEnabledKey(int n) { return numbered("Alarm", n, " Enabled"); }
 std::string alarmFlashKey(int n) { return numbered("Alarm", n, " Flash"); }
 std::string portKey(int comNumber) { return numbered("COM", comNumber); }
+std::string lineNameKey(int n) { return numbered("Line Name ", n); }
+std::string linePathKey(int n) { return numbered("Line Path ", n); }
 
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
 bool isMultiplier(int value) { return value == 1 || value == 2 || value == 4; }
@@ -185,6 +188,12 @@ Configuration loadConfiguration(const SettingsBackend& backend) {
   for (int n = 1; n <= kPortCount; ++n)
     c.portPaths[static_cast<std::size_t>(n - 1)] = in.nonEmptyText(kPorts, portKey(n), defaultPortPath(n));
 
+  for (int n = 1; n <= kTelephonyLineCount; ++n) {
+    auto& line = c.telephonyLines[static_cast<std::size_t>(n - 1)];
+    line.name = in.text(kTelephonyLines, lineNameKey(n), "");
+    line.path = in.text(kTelephonyLines, linePathKey(n), "");
+  }
+
   c.tapiSelection = in.boolean(kSaveOptions, "Tapi selection", true);
   c.phoneBook = in.text(kSettings, "PhoneBook", "");
   return c;
@@ -242,6 +251,11 @@ StoreResult saveConfiguration(SettingsBackend& backend, const Configuration& c) 
   }
 
   for (int n = 1; n <= kPortCount; ++n) out.text(kPorts, portKey(n), c.portPaths[static_cast<std::size_t>(n - 1)]);
+  for (int n = 1; n <= kTelephonyLineCount; ++n) {
+    const auto& line = c.telephonyLines[static_cast<std::size_t>(n - 1)];
+    out.text(kTelephonyLines, lineNameKey(n), line.name);
+    out.text(kTelephonyLines, linePathKey(n), line.path);
+  }
 
   out.text(kSettings, "PhoneBook", c.phoneBook);
   return backend.commit();

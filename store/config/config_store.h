@@ -10,6 +10,8 @@
 //   "Font"          one face and size per language ("Lang 0 Name " ..)
 //   "Alarm State"   13 groups ("Alarm0 Image", "Alarm0Old State", ...)
 //   "Ports"         "COM1".."COM8": the device path behind each COM number
+//   "Telephony Lines" up to 8 modems for dialled calls ("Line Name 1",
+//                   "Line Path 1", ...)
 //
 // Every value is text. Integers are signed decimal; Booleans are written "1"
 // or "0" and read as integers, any non-zero value meaning true. A missing
@@ -51,6 +53,16 @@ struct LanguageFont {
 // The language fonts of a first run, by language index, exactly as stored:
 // "Arial" 10, "Arial" 10, "UWPSTJ (GB)" 12.
 std::array<LanguageFont, kLanguageCount> defaultLanguageFonts();
+
+// A modem the telephony line device can place calls on ("Telephony Lines"
+// section: "Line Name n" and "Line Path n", n = 1..8); entries without a name
+// or a path are not lines.
+inline constexpr int kTelephonyLineCount = 8;
+struct TelephonyLine {
+  std::string name;
+  std::string path;
+  bool operator==(const TelephonyLine&) const = default;
+};
 
 struct PhoneListEntry {
   std::string name;
@@ -119,6 +131,7 @@ struct Configuration {
   std::array<LanguageFont, kLanguageCount> fonts = defaultLanguageFonts();  // "Font"
   std::array<AlarmSetting, kAlarmCount> alarms = defaultAlarmSettings();  // "Alarm State"
   std::array<std::string, kPortCount> portPaths = defaultPortPaths();  // "Ports"
+  std::array<TelephonyLine, kTelephonyLineCount> telephonyLines{};     // "Telephony Lines"
 
   bool operator==(const Configuration&) const = default;
 };
@@ -130,12 +143,13 @@ std::optional<int> parseStoredInteger(std::string_view text);
 // Reads every value of the store, in this order: "Settings" from "Site Number"
 // to "Selected TAPI Device"; "Save Options" from "Current Data" to "Alarm Dial";
 // the "Phone List"; the "Font" pairs; the "Alarm State" groups; the "Ports";
-// "Tapi selection"; and last "PhoneBook".
+// the "Telephony Lines"; "Tapi selection"; and last "PhoneBook".
 Configuration loadConfiguration(const SettingsBackend& backend);
 
 // Writes every value, in this order: "Settings" (all but "PhoneBook"), "Save
 // Options", "Alarm State" (per input: Image, Old State, Enabled, Flash), "Phone
-// List", "Font" (per language: name, size), "Ports", and last "PhoneBook";
+// List", "Font" (per language: name, size), "Ports", "Telephony Lines", and
+// last "PhoneBook";
 // then commits. The result tells whether the values reached the medium.
 StoreResult saveConfiguration(SettingsBackend& backend, const Configuration& configuration);
 

@@ -52,6 +52,8 @@ Configuration everythingChanged() {
     c.alarms[static_cast<std::size_t>(n)] = {25 - n, n * 16, n % 2 == 0, n % 3 == 0};
   for (int n = 0; n < kPortCount; ++n) c.portPaths[static_cast<std::size_t>(n)] = "/dev/ttyUSB" + std::to_string(n);
   c.portPaths[0] = "sim";
+  c.telephonyLines[0] = {"Office modem", "/dev/ttyACM0"};
+  c.telephonyLines[7] = {"Device server, rack 2", "rfc2217://10.0.0.9:2001"};
   return c;
 }
 
@@ -106,7 +108,7 @@ TEST(ConfigStore, EveryValueWrittenIsReadBackUnchanged) {
 
   // Every value has a name of its own: nothing overwrites anything else.
   const Names written = namesOf(backend.writes());
-  EXPECT_EQ(written.size(), 17u + 9u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 1u);
+  EXPECT_EQ(written.size(), 17u + 9u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 8u * 2u + 1u);
   EXPECT_EQ(std::set(written.begin(), written.end()).size(), written.size());
   EXPECT_EQ(backend.size(), written.size());
 }
@@ -137,6 +139,10 @@ TEST(ConfigStore, WritesInTheDocumentedOrderWithExactNames) {
     expected.emplace_back("Font", "Lang " + std::to_string(n) + " Size ");
   }
   for (int n = 1; n <= 8; ++n) expected.emplace_back("Ports", "COM" + std::to_string(n));
+  for (int n = 1; n <= 8; ++n) {
+    expected.emplace_back("Telephony Lines", "Line Name " + std::to_string(n));
+    expected.emplace_back("Telephony Lines", "Line Path " + std::to_string(n));
+  }
   expected.emplace_back("Settings", "PhoneBook");
 
   EXPECT_EQ(namesOf(backend.writes()), expected);
