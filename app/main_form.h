@@ -142,9 +142,9 @@ class Tmainform : public QWidget, private LinkViews {
   // Writes one periodic log entry at the end of the file named in logedit
   // now, in the current language and font.
   void writePeriodicLogEntry(const LogReading& reading);
-  // Prints a copy of `document` as one job in the background; a failure is
-  // told in the status bar and through reportError.
-  void printDocument(const QTextDocument& document, const QString& jobTitle);
+  // Prints `document` as one job in the background; a failure is told in the
+  // status bar and through reportError.
+  void printDocument(RichTextDocument document, const QString& jobTitle);
   BackgroundPrinter& printer() { return *printer_; }
   // Bytes free on the disk that holds a file; empty asks the system. Tests
   // put a full disk here.

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
-#include <QTextDocument>
 #include <filesystem>
 
 #include "app/main_form.h"
@@ -17,7 +16,6 @@
 #include "app/up_down.h"
 #include "store/periodic_log_writer.h"
 #include "store/rich_text_print.h"
-#include "store/rich_text_qt.h"
 #include "views/texts/read_texts.h"
 
 namespace solwire {
@@ -92,13 +90,11 @@ void Tmainform::SavebuttonClick() {
 
 void Tmainform::PrintbuttonClick() {
   composeReportIntoSaveedit();
-  // A fresh document of the report alone goes to the printer as it is.
-  printer_->print(toTextDocument(saveedit_), qtText(readText(ReadText::PrintTitle)[languages_.index]),
-                  printDestinationFromEnvironment(), [this](const PrintOutcome& outcome) { printed(outcome); });
+  printDocument(saveedit_, qtText(readText(ReadText::PrintTitle)[languages_.index]));
 }
 
-void Tmainform::printDocument(const QTextDocument& document, const QString& jobTitle) {
-  printer_->print(document, jobTitle, printDestinationFromEnvironment(),
+void Tmainform::printDocument(RichTextDocument document, const QString& jobTitle) {
+  printer_->print(std::move(document), jobTitle, printDestinationFromEnvironment(),
                   [this](const PrintOutcome& outcome) { printed(outcome); });
 }
 

@@ -30,9 +30,12 @@ void Tmainform::attachDataWindows(const DataWindows& windows) {
   ToolButtons[5]->setEnabled(windows_.settings != nullptr);
   ToolButtons[6]->setEnabled(windows_.alarms != nullptr);
   Readbutton->setEnabled(windows_.viewer != nullptr);
-  if (windows_.viewer)
-    windows_.viewer->setPrintAction(
-        [this](const QTextDocument& document, const QString& jobTitle) { printDocument(document, jobTitle); });
+  // The viewer's document is printed from the rich text it was made of, so
+  // that nothing of a long file is copied or laid out on this thread.
+  if (TReadform* viewer = windows_.viewer)
+    viewer->setPrintAction([this, viewer](const QTextDocument&, const QString& jobTitle) {
+      printDocument(viewer->shownDocument(), jobTitle);
+    });
   if (QWidget* view = Logpanel->findChild<QWidget*>("Logread")) view->setEnabled(windows_.viewer != nullptr);
   applyLanguageToDataWindows();
 }

@@ -9,6 +9,8 @@
 #include <QThread>
 #include <utility>
 
+#include "store/rich_text_qt.h"
+
 namespace solwire {
 
 namespace {
@@ -62,18 +64,36 @@ PrintOutcome printTextDocument(QTextDocument& document, const QString& title, co
 // ---- Background printing ---------------------------------------------------
 
 struct BackgroundPrinter::Job {
+  // One of the two: a Qt document, or ours to make one of in the worker.
   std::unique_ptr<QTextDocument> document;
+  std::optional<RichTextDocument> source;
   QString title;
   PrintDestination destination;
   Done done;
   PrintOutcome outcome;  // written by the worker, read after it has ended
+
+  void run() {
+    if (!document) document = toTextDocument(*source);
+    outcome = printTextDocument(*document, title, destination);
+    document.reset();  // deleted in the thread it belongs to
+  }
 };
 
 BackgroundPrinter::BackgroundPrinter(QObject* parent) : QObject(parent) {}
 
 BackgroundPrinter::~BackgroundPrinter() {
   if (worker_) worker_->wait();
-  for (const std::shared_ptr<Job>& job : waiting_) printTextDocument(*job->document, job->title, job->destination);
+  for (const std::shared_ptr<Job>& job : waiting_) job->run();
+}
+
+void BackgroundPrinter::print(RichTextDocument document, const QString& title, const PrintDestination& destination,
+                              Done done) {
+  auto job = std::make_shared<Job>();
+  job->source = std::move(document);
+  job->title = title;
+  job->destination = destination;
+  job->done = std::move(done);
+  enqueue(std::move(job));
 }
 
 void BackgroundPrinter::print(const QTextDocument& document, const QString& title, const PrintDestination& destination,
@@ -88,6 +108,10 @@ void BackgroundPrinter::print(std::unique_ptr<QTextDocument> document, const QSt
   job->title = title;
   job->destination = destination;
   job->done = std::move(done);
+  enqueue(std::move(job));
+}
+
+void BackgroundPrinter::enqueue(std::shared_ptr<Job> job) {
   waiting_.push_back(std::move(job));
   startNext();
 }
@@ -99,11 +123,8 @@ void BackgroundPrinter::startNext() {
   running_ = std::move(waiting_.front());
   waiting_.pop_front();
   std::shared_ptr<Job> job = running_;
-  worker_.reset(QThread::create([job] {
-    job->outcome = printTextDocument(*job->document, job->title, job->destination);
-    job->document.reset();  // deleted in the thread it belongs to
-  }));
-  job->document->moveToThread(worker_.get());
+  worker_.reset(QThread::create([job] { job->run(); }));
+  if (job->document) job->document->moveToThread(worker_.get());
   connect(worker_.get(), &QThread::finished, this, &BackgroundPrinter::finishRunning, Qt::QueuedConnection);
   worker_->start();
 }

@@ -1,7 +1,9 @@
 // Printing a rich-text document as one job: to the system's default printer,
 // or to a PDF file when SOLWIRE_PRINT_TO names one. BackgroundPrinter lays the
 // document out and prints it in a worker thread, so that a long file does not
-// hold up the window that asked for it.
+// hold up the window that asked for it. Handed our own document, it builds the
+// Qt document in the worker too: copying a QTextDocument of a long log on the
+// caller's thread takes longer than copying the runs it was made from.
 #pragma once
 
 #include <QObject>
@@ -9,6 +11,9 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "store/rich_text_document.h"
 
 class QTextDocument;
 class QThread;
@@ -57,6 +62,8 @@ class BackgroundPrinter : public QObject {
   // calling their callbacks.
   ~BackgroundPrinter() override;
 
+  // Prints `document` (its copy or the moved document itself).
+  void print(RichTextDocument document, const QString& title, const PrintDestination& destination, Done done);
   // Prints a copy of `document`, taken now.
   void print(const QTextDocument& document, const QString& title, const PrintDestination& destination, Done done);
   // Prints `document`, which must belong to the calling thread and not have a
@@ -69,6 +76,7 @@ class BackgroundPrinter : public QObject {
 
  private:
   struct Job;
+  void enqueue(std::shared_ptr<Job> job);
   void startNext();
   void finishRunning();
 

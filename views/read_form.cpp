@@ -212,6 +212,7 @@ void TReadform::showProblem(ReadText line, const std::string& reason) {
 }
 
 void TReadform::showDocument(const RichTextDocument& document) {
+  shown_ = document;
   fillTextDocument(*Readedit->document(), document);
   Readedit->moveCursor(QTextCursor::Start);
 }

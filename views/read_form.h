@@ -9,7 +9,8 @@
 //   - call applyLanguage(index, font) at start and whenever the language or
 //     its font changes;
 //   - setPrintAction(action): what the print button does with the shown
-//     document and the print job's title;
+//     document and the print job's title; shownDocument() is the same
+//     document as the store's rich text, for printing it off this thread;
 //   - closedByOperator() is emitted when the window is closed with its own
 //     close box or its close button.
 //
@@ -25,6 +26,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "store/rich_text_document.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -34,7 +37,6 @@ class QTextEdit;
 namespace solwire {
 
 class Feedback;
-class RichTextDocument;
 enum class ReadText;
 
 class TReadform : public QWidget {
@@ -54,6 +56,8 @@ class TReadform : public QWidget {
   void setPrintAction(PrintAction action);
 
   const QString& fileName() const { return fileName_; }
+  // What Readedit shows.
+  const RichTextDocument& shownDocument() const { return shown_; }
 
   // Texts, fonts and the file, each time the window is shown.
   void FormActivate();
@@ -86,6 +90,7 @@ class TReadform : public QWidget {
 
   Feedback& feedback_;
   PrintAction print_;
+  RichTextDocument shown_;
   QString fileName_;
   int language_ = 0;
   QFont font_;

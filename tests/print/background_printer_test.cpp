@@ -43,6 +43,16 @@ QString pdfText(const QString& pdf) {
   return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+RichTextDocument richTextOf(const QString& marker, int lines) {
+  RichTextDocument document;
+  document.appendRun(marker.toStdString(), 12, Rgb{0, 0, 255});
+  for (int line = 1; line < lines; ++line) {
+    document.endParagraph();
+    document.appendRun(QString("line %1 of %2").arg(line).arg(marker).toStdString(), 10);
+  }
+  return document;
+}
+
 bool isPdf(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-";
@@ -82,12 +92,16 @@ TEST(BackgroundPrinterTest, RandomJobsAreEachReportedOnceInOrderAndBadFilesLeave
       auto done = [&reported, job](const PrintOutcome& outcome) {
         reported.push_back({job, outcome, QThread::currentThread() == QCoreApplication::instance()->thread()});
       };
-      if (random() % 2 == 0) {
-        printer.print(documentOf(QString("MARK%1").arg(job), lines), "job", {file}, done);
-      } else {
-        auto original = documentOf(QString("MARK%1").arg(job), lines);
-        printer.print(*original, "job", {file}, done);
-        original->setPlainText("CHANGED AFTER THE JOB WAS HANDED OVER");  // the job has its own copy
+      const QString marker = QString("MARK%1").arg(job);
+      switch (random() % 3) {
+        case 0: printer.print(documentOf(marker, lines), "job", {file}, done); break;
+        case 1: {
+          auto original = documentOf(marker, lines);
+          printer.print(*original, "job", {file}, done);
+          original->setPlainText("CHANGED AFTER THE JOB WAS HANDED OVER");  // the job has its own copy
+          break;
+        }
+        default: printer.print(richTextOf(marker, lines), "job", {file}, done); break;
       }
       // Sometimes let jobs finish before the next arrives.
       for (int spin = static_cast<int>(random() % 3); spin > 0; --spin) QCoreApplication::processEvents();
@@ -130,9 +144,15 @@ TEST(BackgroundPrinterTest, AJobsStillWaitingWhenThePrinterGoesArePrintedWithout
   int callbacks = 0;
   {
     BackgroundPrinter printer;
-    for (int job = 0; job < 4; ++job)
-      printer.print(documentOf(QString("LAST%1").arg(job), 50), "job", {dir.filePath(QString("LAST%1.PDF").arg(job))},
-                    [&callbacks](const PrintOutcome&) { ++callbacks; });
+    for (int job = 0; job < 4; ++job) {
+      const QString file = dir.filePath(QString("LAST%1.PDF").arg(job));
+      const auto done = [&callbacks](const PrintOutcome&) { ++callbacks; };
+      if (job % 2 == 0) {
+        printer.print(documentOf(QString("LAST%1").arg(job), 50), "job", {file}, done);
+      } else {
+        printer.print(richTextOf(QString("LAST%1").arg(job), 50), "job", {file}, done);
+      }
+    }
     EXPECT_EQ(printer.pendingJobs(), 4);
   }
   QCoreApplication::processEvents();
