@@ -54,10 +54,10 @@ LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegis
     controls.directPortIndex = *com - 1;
   else
     link_.Comport1.setDevicePath(options.port);
+  LogWriter& logWriter = schedule.logWriter ? *schedule.logWriter : log_;
   controller_ = std::make_unique<LinkController>(
       LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
-      LinkServices{clock_, views_, feedback_, schedule.logWriter ? *schedule.logWriter : static_cast<LogWriter&>(log_), modem_}, controls,
-      startValues(4, 1));
+      LinkServices{clock_, views_, feedback_, logWriter, modem_}, controls, startValues(4, 1));
   tick();
 }
 

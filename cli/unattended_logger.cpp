@@ -112,8 +112,10 @@ std::string UnattendedLogger::failureReason() const {
     return english(LinkStatus::PortSetException) + ": " + options_.session.port + ": " + session_->portError();
   if (contains(statuses_, LinkStatus::CantOpenPort))
     return english(LinkStatus::CantOpenPort) + ": " + options_.session.port;
-  if (contains(statuses_, LinkStatus::DataTimeout)) return english(LinkStatus::DataTimeout) + ": " + site + " did not answer";
-  if (contains(statuses_, LinkStatus::ReadError)) return english(LinkStatus::ReadError) + ": the reply of " + site + " did not check";
+  if (contains(statuses_, LinkStatus::DataTimeout))
+    return english(LinkStatus::DataTimeout) + ": " + site + " did not answer";
+  if (contains(statuses_, LinkStatus::ReadError))
+    return english(LinkStatus::ReadError) + ": the reply of " + site + " did not check";
   return english(LinkStatus::CommFail) + ": no reading came from " + site;
 }
 

@@ -29,8 +29,8 @@ const std::vector<LanguageTexts> kLanguages{
     {"fr", {"KVRD DATA", "Nombre de Site 1", "Etat: ", "24  V.", "Tension de Pile", "Courant Recharger",
             "Courant Utilite", "MEMOIRE DATA", "Jour\tChargement", "Controle poses", "Tension maximum augmenter",
             "Communication vitesse", "Calibratione", "Tension de Pile    "}},
-    {"zh", {"KVRD 数据", "设置 1", "状态: ", "24  V.", "电池电压", "充电电流", "负载电流", "被记存的数据", "天\t每日充电",
-            "控制设置", "最高提升电压", "通信波特速率", "校准设置", "电池电压"}},
+    {"zh", {"KVRD 数据", "设置 1", "状态: ", "24  V.", "电池电压", "充电电流", "负载电流", "被记存的数据",
+            "天\t每日充电", "控制设置", "最高提升电压", "通信波特速率", "校准设置", "电池电压"}},
 };
 
 // Where each text is found, each after the one before; npos when one is missing.
