@@ -3,9 +3,11 @@
 
 #include "cli/commands.h"
 #include "cli/link_session.h"
+#include "cli/modem_session.h"
 #include "cli/site_json.h"
 #include "cli/site_report.h"
 #include "sim/simulated_line_service.h"
+#include "sim/simulated_modem_service.h"
 
 namespace solwire::cli {
 
@@ -79,9 +81,53 @@ std::optional<ReadRequest> parseRead(const Arguments& args, std::ostream& err) {
   return ReadRequest{{*port, *baud, *site}, steps, args.has("--json")};
 }
 
+int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err) {
+  const auto site = parseInteger(args.option("--site").value_or(""), 0, kSiteCount - 1);
+  const std::string what = args.positional.size() == 2 ? args.positional[1] : "";
+  const auto steps = stepsFor(what);
+  const auto modem = args.option("--modem");
+  const auto number = args.option("--dial");
+  if (!modem || modem->empty() || !number || number->empty() || !site || steps.empty() || args.option("--port")) {
+    err << "usage: solwire-cli read --modem COMn|PATH --dial NUMBER [--pulse] [--setup STRING] --site N "
+           "{current|settings|calibration|history|alarms|all} [--json]\n"
+           "PATH \"sim-modem\" is the built-in simulated modem\n";
+    return kExitUsage;
+  }
+  ModemDialOptions options{*modem, *number, args.has("--pulse"), args.option("--setup"), *site};
+
+  const auto com = comNumberOf(*modem);
+  const std::string device = com ? PortNames().pathFor(*com) : *modem;
+  VirtualDeviceRegistry registry;
+  std::unique_ptr<sim::SimulatedModemService> simulated;
+  if (device == kSimulatedModemName) {
+    simulated = std::make_unique<sim::SimulatedModemService>(sim::builtInModemOptions());
+    simulated->registerAs(registry);
+  }
+
+  ModemSession session(options, registry);
+  if (!session.dial()) {
+    err << "Call failed: " << session.failure() << '\n';
+    return kExitLinkFailed;
+  }
+  for (const ReadStep& step : steps) {
+    if (!session.read(step.requester)) {
+      err << statusText(session.lastStatus(), Language::English) << '\n';
+      session.hangUp();
+      return kExitLinkFailed;
+    }
+  }
+  session.hangUp();
+  if (args.has("--json"))
+    printJson(out, steps, session.data());
+  else
+    printText(out, steps, session.data());
+  return kExitOk;
+}
+
 }  // namespace
 
 int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
+  if (args.option("--modem") || args.option("--dial")) return readThroughModem(args, out, err);
   const auto request = parseRead(args, err);
   if (!request) return kExitUsage;
 

@@ -108,6 +108,12 @@ class CommandLine {
     addValueOption(read, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
     addValueOption(read, "--site", "site number 0..31");
     addFlag(read, "--json", "print one JSON object instead of text");
+    addValueOption(read, "--modem",
+                   "read a remote site through the modem on this port (COMn, a device path, a network port, "
+                   "or sim-modem, the built-in simulated modem), instead of --port");
+    addValueOption(read, "--dial", "the number the modem dials (with --modem)");
+    addFlag(read, "--pulse", "dial with pulses (ATDP) instead of tones (ATDT)");
+    addValueOption(read, "--setup", "modem setup commands sent as AT<STRING> before dialling, e.g. &K0&Q0&D0");
   }
 
   void addLinkOptions(Subcommand& command) {

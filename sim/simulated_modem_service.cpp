@@ -17,6 +17,12 @@ constexpr int kTelephoneLineBaud = 2400;
 
 }  // namespace
 
+HayesModemOptions builtInModemOptions() {
+  HayesModemOptions options;
+  options.answers = {{"555", DialAnswer::Busy}, {"556", DialAnswer::NoCarrier}, {"557", DialAnswer::NeverAnswer}};
+  return options;
+}
+
 SimulatedModemService::SimulatedModemService(HayesModemOptions options, MonotonicClock& clock, std::uint32_t seed)
     : clock_(clock),
       line_(InMemoryLine::create(true)),

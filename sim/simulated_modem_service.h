@@ -21,6 +21,10 @@
 
 namespace solwire::sim {
 
+// The numbers the built-in simulated modem treats specially: 555 answers
+// BUSY, 556 NO CARRIER, 557 never answers; any other number connects.
+HayesModemOptions builtInModemOptions();
+
 class SimulatedModemService {
  public:
   // Regulators at sites 0..3 as on the simulated direct line.

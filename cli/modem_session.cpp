@@ -1,0 +1,126 @@
+#include "cli/modem_session.h"
+
+#include <stdexcept>
+
+namespace solwire::cli {
+
+namespace {
+
+constexpr std::chrono::milliseconds kTimer1Interval{1000};
+// Time for the modem to take the setup string before the dial follows.
+constexpr std::chrono::milliseconds kSetupPause{500};
+// The longest a hang-up sequence runs: 110 port ticks and a little more.
+constexpr std::chrono::seconds kHangupLimit{10};
+
+class NoTelephonyLine : public TelephonyLine {
+ public:
+  void DialNumber(const std::string&) override { throw std::logic_error("dialling by AT commands only"); }
+  bool AbortCall() override { return true; }
+};
+
+bool isFailedCall(HayesResult result) {
+  return result == HayesResult::Busy || result == HayesResult::NoCarrier || result == HayesResult::NoAnswer ||
+         result == HayesResult::NoDialtone || result == HayesResult::Error;
+}
+
+}  // namespace
+
+ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceRegistry& registry,
+                           MonotonicClock& clock)
+    : ui_(clock),
+      devices_(PortNames(), &registry),
+      link_(ui_, ui_, devices_, clock),
+      clock_(ui_),
+      carrier_(link_.Comport2),
+      noTelephony_(std::make_unique<NoTelephonyLine>()),
+      number_(options.number) {
+  supervisor_ = std::make_unique<DialupSupervisor>(link_.Comport1, link_.Comport2, carrier_, *noTelephony_, views_,
+                                                   feedback_, DialupViews{});
+  supervisor_->controls().pulseDialling = options.pulse;
+  if (options.setup) supervisor_->controls().setupString = *options.setup;
+
+  LinkControls controls;
+  controls.site = options.site;
+  if (const auto com = comNumberOf(options.modemPort))
+    controls.modemPortIndex = *com - 1;
+  else
+    link_.Comport2.setDevicePath(options.modemPort);
+  link_.Comport2.setTapiMode(TapiMode::tmOff);
+  link_.Comport2.OnTriggerModemStatus = [this](TComPort&) { supervisor_->carrierChanged(); };
+  link_.Comport2.OnTriggerAvail = [this](TComPort& port, std::uint16_t count) { received(port, count); };
+
+  controller_ = std::make_unique<LinkController>(
+      LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
+      LinkServices{clock_, views_, feedback_, log_, *supervisor_}, controls, startValues(4, 1));
+  supervisor_->attach(*controller_);
+  controller_->OnOtherTimerTrigger = [this](LinkPort& port, std::uint16_t handle) {
+    supervisor_->modemTimerTrigger(port, handle);
+  };
+  tick();
+  if (options.setup) {
+    supervisor_->SetupModem();
+    ui_.runFor(kSetupPause);
+  }
+}
+
+ModemSession::~ModemSession() {
+  ui_.stopTimer(timer1_);
+  controller_.reset();
+}
+
+void ModemSession::tick() {
+  controller_->Timer1Timer();
+  timer1_ = ui_.startTimer(kTimer1Interval, [this] { tick(); });
+}
+
+// While dialling, the modem's result codes tell a failed call from one still
+// ringing; once connected the bytes are the site's replies.
+void ModemSession::received(TComPort& port, std::uint16_t count) {
+  std::string bytes;
+  for (std::uint16_t i = 0; i < count; ++i) bytes += static_cast<char>(port.ReadChar());
+  if (controller_->state().Dialling && !failedCall_) {
+    for (const HayesEvent& event : results_.feed(bytes).events) {
+      if (isFailedCall(event.result)) failedCall_ = event;
+    }
+    return;
+  }
+  link_.Datapack2.Feed(bytes);
+}
+
+bool ModemSession::dial() {
+  results_.reset();
+  failedCall_.reset();
+  supervisor_->dialup(DialReason::PhoneBook, number_);
+  if (!controller_->state().Dialling) {
+    failure_ = statusText(views_.last(), Language::English);
+    if (!supervisor_->lastPortError().empty()) failure_ += ": " + supervisor_->lastPortError();
+    return false;
+  }
+  ui_.runUntil([this] { return controller_->state().ModemConnected || failedCall_.has_value(); }, kCallLimit);
+  if (controller_->state().ModemConnected) return true;
+  if (failedCall_) {
+    failure_ = failedCall_->text;
+    supervisor_->ReturnToDirect();  // the modem is back in command mode by itself
+  } else {
+    failure_ = "no carrier within " + std::to_string(kCallLimit.count()) + " s";
+    hangUp();
+  }
+  return false;
+}
+
+bool ModemSession::read(Requester requester) {
+  if (requester == Requester::HistoryView) controller_->state().HistoryBlock = 1;
+  views_.statuses.clear();
+  controller_->Getdata(requester);
+  ui_.runUntil([this] { return !controller_->lineBusy(); }, LinkSession::kReadLimit);
+  const bool transferDone = requester != Requester::HistoryView || controller_->state().HistoryBlock == 0;
+  return !controller_->lineBusy() && transferDone && views_.last() == LinkStatus::DataReceived;
+}
+
+void ModemSession::hangUp() {
+  supervisor_->HangupClick();
+  if (supervisor_->hangupPhase() == HangupPhase::Idle) return;
+  ui_.runUntil([this] { return controller_->state().LineIdle; }, kHangupLimit);
+}
+
+}  // namespace solwire::cli

@@ -1,0 +1,69 @@
+// One remote site read through a dial-up modem: the modem port with its
+// fixed-size collector, the link controller and the dial-up supervisor on a
+// queue main thread. It dials as the program's automatic calls do (setup
+// string when given, ATDT or ATDP, carrier within the call limit), reads over
+// the modem link, and hangs up with the escape sequence.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/link_session.h"
+#include "modem/com_port_carrier_line.h"
+#include "modem/dialup_supervisor.h"
+#include "modem/hayes_result_parser.h"
+
+namespace solwire::cli {
+
+struct ModemDialOptions {
+  std::string modemPort;  // "COMn", a device path, "sim-modem" or a network port
+  std::string number;
+  bool pulse = false;
+  std::optional<std::string> setup;  // sent as "AT" + setup before dialling
+  int site = 0;
+};
+
+class ModemSession {
+ public:
+  static constexpr std::chrono::seconds kCallLimit{60};
+
+  ModemSession(const ModemDialOptions& options, const VirtualDeviceRegistry& registry,
+               MonotonicClock& clock = systemClock());
+  ~ModemSession();
+
+  // Dials and waits for the carrier. False when the call did not connect:
+  // failure() then says why (the modem's result code, or no carrier in time).
+  bool dial();
+  bool read(Requester requester);
+  // The hang-up sequence, until the link is back in direct mode.
+  void hangUp();
+
+  const std::string& failure() const { return failure_; }
+  const SiteData& data() const { return controller_->data(); }
+  LinkStatus lastStatus() const { return views_.last(); }
+
+ private:
+  void tick();
+  void received(TComPort& port, std::uint16_t count);
+
+  QueueMainThread ui_;
+  DeviceDirectory devices_;
+  ProgramLink link_;
+  MainThreadClock clock_;
+  StatusRecorder views_;
+  SilentFeedback feedback_;
+  NoLogFile log_;
+  ComPortCarrierLine carrier_;
+  std::unique_ptr<TelephonyLine> noTelephony_;
+  std::unique_ptr<DialupSupervisor> supervisor_;
+  std::unique_ptr<LinkController> controller_;
+  MainThreadTimers::TimerId timer1_ = 0;
+  HayesResultParser results_;
+  std::optional<HayesEvent> failedCall_;
+  std::string number_;
+  std::string failure_;
+};
+
+}  // namespace solwire::cli
