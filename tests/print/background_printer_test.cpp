@@ -176,15 +176,6 @@ TEST(BackgroundPrinterTest, AnExistingFileIsReplacedWhole) {
   EXPECT_TRUE(pdfText(file).contains("NEW"));
 }
 
-TEST(BackgroundPrinterTest, TheDestinationComesFromTheEnvironment) {
-  qputenv(kPrintToVariable, "/tmp/out.pdf");
-  EXPECT_EQ(printDestinationFromEnvironment().pdfFile, "/tmp/out.pdf");
-  qputenv(kPrintToVariable, "");
-  EXPECT_TRUE(printDestinationFromEnvironment().pdfFile.isEmpty());
-  qunsetenv(kPrintToVariable);
-  EXPECT_TRUE(printDestinationFromEnvironment().pdfFile.isEmpty());
-}
-
 TEST(BackgroundPrinterTest, WithoutAPrintServerThereIsNoDefaultPrinter) {
   const QByteArray before = qgetenv("CUPS_SERVER");
   qputenv("CUPS_SERVER", "/nonexistent/solwire-test.sock");
