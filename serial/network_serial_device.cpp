@@ -243,8 +243,12 @@ std::size_t NetworkSerialDevice::receiveLocked(std::uint8_t* buffer, std::size_t
 
 void NetworkSerialDevice::handleEventsLocked() {
   if (events_.empty()) return;
-  for (const auto& event : events_) client_.handle(event, out_);
+  std::vector<std::uint8_t> replies;
+  for (const auto& event : events_) client_.handle(event, replies);
   events_.clear();
+  // A server that keeps asking but never reads gets no more answers than
+  // fit: what it sends must not grow this queue without end.
+  if (pendingLocked() + replies.size() <= kQueueLimit * 4) out_.insert(out_.end(), replies.begin(), replies.end());
   if (client_.takeRefusal()) {
     say("the device server refused COM-PORT-OPTION: line settings and modem lines are not carried, "
         "the port works as a raw TCP connection");

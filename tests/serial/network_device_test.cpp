@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "network_test_peer.h"
 #include "serial/com_port.h"
@@ -267,6 +268,37 @@ TEST_F(NetworkPortTest, AComNumberMayNameANetworkPort) {
   com.setOpen(true);
   EXPECT_TRUE(peer.accept());
   EXPECT_TRUE(peer.expect(negotiation(kWILL, kOptionComPort)));
+}
+
+TEST(NetworkDevice, AServerThatAsksWithoutReadingCannotGrowTheQueueWithoutEnd) {
+  TestPeer peer;
+  NetworkPortOptions options;
+  options.notice = [](const std::string&) {};
+  NetworkSerialDevice device(peer.url("rfc2217"), options);
+  ASSERT_EQ(device.open(), 0);
+  ASSERT_TRUE(peer.accept());
+  Bytes requests;
+  while (requests.size() < 65536) {
+    const Bytes one = negotiation(kDO, 24);  // each asks for a refusal
+    requests.insert(requests.end(), one.begin(), one.end());
+  }
+  std::atomic<bool> sent{false};
+  std::thread sender([&] {
+    for (int i = 0; i < 192; ++i) peer.send(requests);  // 12 MB; the peer reads none of the answers
+    sent = true;
+    device.wake();
+  });
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  std::uint8_t buffer[4096];
+  while (!sent.load() && std::chrono::steady_clock::now() < deadline) {
+    device.wait(DeviceWaitRequest{});
+    EXPECT_EQ(device.read(buffer, sizeof buffer).count, 0u);  // commands only: never data
+  }
+  sender.join();
+  while (peer.unsent() > 0 && std::chrono::steady_clock::now() < deadline) device.read(buffer, sizeof buffer);
+  device.read(buffer, sizeof buffer);
+  EXPECT_LT(device.outputQueued(), 6u << 20);  // every answer kept would be 12 MB
+  device.close();
 }
 
 // ---- against the simulator's RFC 2217 server

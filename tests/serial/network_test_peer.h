@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -97,6 +98,13 @@ class TestPeer {
   Bytes drain(std::chrono::milliseconds quiet) {
     receiveUntil([](const Bytes&) { return false; }, quiet);
     return std::exchange(received_, {});
+  }
+
+  // Bytes sent that the port has not taken yet.
+  std::size_t unsent() const {
+    int queued = 0;
+    ioctl(clientFd_, TIOCOUTQ, &queued);
+    return static_cast<std::size_t>(queued);
   }
 
   void dropClient() {
