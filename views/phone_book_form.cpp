@@ -125,7 +125,7 @@ void TfrmPhoneBook::buildMenus() {
   tools->addAction("&Hangup Number", this, &TfrmPhoneBook::HangupNumber1Click)->setObjectName("HangupNumber1");
 }
 
-TextCollation TfrmPhoneBook::collation() const {
+TextCollation TfrmPhoneBook::localeCollation() {
   auto collator = std::make_shared<QCollator>();
   collator->setCaseSensitivity(Qt::CaseInsensitive);
   return [collator](std::string_view left, std::string_view right) {
@@ -140,8 +140,7 @@ void TfrmPhoneBook::SetFileName(const QString& name) {
 
 bool TfrmPhoneBook::LoadFile(const QString& name) {
   if (name.isEmpty()) return false;
-  PhoneBookRows loaded = loadPhoneBook(name.toStdString());
-  rows_ = std::move(loaded);
+  T_PhoneBookFile(rows_, name.toStdString()).Load();
   Refresh();
   modified_ = false;
   SelectRow(0);
@@ -165,16 +164,14 @@ void TfrmPhoneBook::showRows() {
 void TfrmPhoneBook::Refresh() {
   const int column = PhoneGrid->currentColumn();
   const int row = PhoneGrid->currentRow();
-  if (row >= 0) currentRow_ = row;
-  sortAndRenumber(rows_, collation());
+  cells_.Refresh(row);
   showRows();
   if (row >= 0 && row < PhoneGrid->rowCount()) PhoneGrid->setCurrentCell(row, std::max(column, 0));
 }
 
 void TfrmPhoneBook::SelectRow(int row) {
-  currentRow_ = row;
+  cells_.SelectRow(row);
   Refresh();
-  if (PhoneGrid->currentRow() >= 0) currentRow_ = PhoneGrid->currentRow();
 }
 
 void TfrmPhoneBook::PhoneGridSetEditText(int row, int column) {
@@ -184,7 +181,7 @@ void TfrmPhoneBook::PhoneGridSetEditText(int row, int column) {
   if (column == kNameColumn) entry.name = text;
   if (column == kNumberColumn) entry.number = text;
   modified_ = true;
-  currentRow_ = row;
+  cells_.noteEdit(row);
 }
 
 void TfrmPhoneBook::PhoneGridClick() {
@@ -217,15 +214,15 @@ void TfrmPhoneBook::HangupNumber1Click() {
 }
 
 void TfrmPhoneBook::AddNumber1Click() {
-  const std::size_t added = addBlankRow(rows_, collation());
+  const int added = cells_.AddRow();
   showRows();
-  SelectRow(static_cast<int>(added));
+  SelectRow(added);
 }
 
 void TfrmPhoneBook::DeleteNumber1Click() {
   if (!dialogs.confirm(this, fromUtf8(kConfirmDelete))) return;
-  const int row = PhoneGrid->currentRow() >= 0 ? PhoneGrid->currentRow() : currentRow_;
-  deleteRow(rows_, static_cast<std::size_t>(std::max(row, 0)), collation());
+  const int row = PhoneGrid->currentRow() >= 0 ? PhoneGrid->currentRow() : cells_.CurrentRow;
+  cells_.DeleteRow(std::max(row, 0));
   showRows();
   Refresh();
   modified_ = true;
@@ -266,7 +263,7 @@ void TfrmPhoneBook::SaveAs1Click() {
 
 bool TfrmPhoneBook::saveTo(const QString& name) {
   try {
-    savePhoneBook(name.toStdString(), rows_);
+    T_PhoneBookFile(rows_, name.toStdString()).Save();
   } catch (const std::exception& error) {
     dialogs.inform(this, "The phone book was not saved: " + QString::fromStdString(error.what()));
     return false;

@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 
+#include "modem/phone_book_classes.h"
 #include "modem/phone_book_rows.h"
 
 class QAction;
@@ -51,7 +52,7 @@ class TfrmPhoneBook : public QWidget {
   const QString& FileName() const { return fileName_; }
   bool Modified() const { return modified_; }
   const PhoneBookRows& rows() const { return rows_; }
-  int CurrentRow() const { return currentRow_; }
+  int CurrentRow() const { return cells_.CurrentRow; }
   QString SelectedNumber() const;
 
   // Handlers, named as the program names them.
@@ -86,12 +87,12 @@ class TfrmPhoneBook : public QWidget {
   void buildMenus();
   void showRows();
   bool saveTo(const QString& name);
-  TextCollation collation() const;
+  static TextCollation localeCollation();
 
   PhoneBookRows rows_;
+  T_CellControl cells_{rows_, localeCollation()};
   QString fileName_;
   bool modified_ = false;
-  int currentRow_ = 0;
   bool showing_ = false;  // the grid is being filled: its edits are not the operator's
 };
 
