@@ -1,5 +1,6 @@
 // How trigger hits become TComPort events: the dispatch thread hands each hit
 // to the main thread and waits (at most kEventWait) while the handlers run.
+#include <algorithm>
 #include <cerrno>
 
 #include "serial/com_port.h"
@@ -27,10 +28,15 @@ void TComPort::report(std::exception_ptr error) {
 void TComPort::raiseEvents(const Notification& n) {
   if (state_ != State::Open) return;
   switch (n.code) {
-    case notify::kDataAvailable:
+    case notify::kDataAvailable: {
       raise(OnTrigger, *this, n.code, n.param, n.param);
-      if (state_ == State::Open) raise(OnTriggerAvail, *this, n.param);
+      if (state_ != State::Open) break;
+      // A flush between the notification and now took bytes it counted: the
+      // handler is told what is still there, and nothing when nothing is.
+      const auto waiting = static_cast<std::uint16_t>(std::min<std::size_t>(n.param, dispatcher_->unreadCount()));
+      if (waiting > 0) raise(OnTriggerAvail, *this, waiting);
       break;
+    }
     case notify::kTimer:
       // A hit the trigger has been re-armed, disarmed or dropped since is stale.
       if (!dispatcher_->isCurrentTimerHit(n.param, n.arming)) return;

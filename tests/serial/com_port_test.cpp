@@ -2,6 +2,8 @@
 // and their events, and a device that disappears.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "serial/modem_status.h"
 #include "serial/virtual_device_registry.h"
 #include "serial_test_support.h"
@@ -111,6 +113,29 @@ TEST_F(PortTest, AvailHandlerThatReadsFewerBytesLeavesTheRestAndIsNotCalledAgain
   EXPECT_EQ(read, "abcd");
   port->FlushInput();
   EXPECT_EQ(port->InBuffUsed(), 0u);
+}
+
+// A handler reads as many bytes as it is told are waiting; bytes flushed
+// after the event was queued and before it ran are no longer there.
+TEST_F(PortTest, BytesFlushedBeforeTheirAvailEventRunsAreNotOfferedToTheHandler) {
+  std::vector<int> counts;
+  int errors = 0;
+  port->setErrorSink([&](std::exception_ptr) { ++errors; });
+  port->OnTriggerAvail = [&](TComPort& p, std::uint16_t count) {
+    counts.push_back(count);
+    for (std::uint16_t i = 0; i < count; ++i) p.ReadChar();
+  };
+  port->setOpen(true);
+  line->write("abc");
+  const auto deadline = std::chrono::steady_clock::now() + testing::kPatience;
+  while (port->InBuffUsed() < 3 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ASSERT_EQ(port->InBuffUsed(), 3u) << "the bytes are in, their event not yet run";
+  port->FlushInput();
+  line->write("de");
+  ASSERT_TRUE(pump([&] { return port->InBuffUsed() == 0 && !counts.empty(); }));
+  fence();
+  EXPECT_EQ(errors, 0) << "no handler read past what was waiting";
+  EXPECT_EQ(counts, std::vector<int>{2});
 }
 
 TEST_F(PortTest, TimerTriggerFiresOnceAt24TicksAndZeroTicksReusesTheCount) {
