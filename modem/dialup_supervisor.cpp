@@ -233,13 +233,18 @@ void DialupSupervisor::HangupClick() {
     hangupPhase_ = HangupPhase::EscapeDue;
     modemPort_.ArmTimerTrigger(hangupTrigger_, kEscapeGuardTicks, true);
   } catch (const std::exception& error) {
-    lastPortError_ = error.what();
-    hangupPhase_ = HangupPhase::Idle;
-    status(LinkStatus::PortNotOpen);
-    ReturnToDirect();
+    abandonHangup(error);
     return;
   }
   status(LinkStatus::WaitForClose);
+}
+
+// The port went away in the middle of the hang-up: the call is over.
+void DialupSupervisor::abandonHangup(const std::exception& error) {
+  lastPortError_ = error.what();
+  hangupPhase_ = HangupPhase::Idle;
+  status(LinkStatus::PortNotOpen);
+  ReturnToDirect();
 }
 
 void DialupSupervisor::modemTimerTrigger(LinkPort& port, std::uint16_t handle) {
@@ -254,7 +259,11 @@ void DialupSupervisor::modemTimerTrigger(LinkPort& port, std::uint16_t handle) {
       return;
     case HangupPhase::CloseDue:
       hangupPhase_ = HangupPhase::Idle;
-      modemPort_.DropTrigger(hangupTrigger_);
+      try {
+        modemPort_.DropTrigger(hangupTrigger_);
+      } catch (const std::exception&) {
+        // A trigger that has fired needs no dropping where the port is gone.
+      }
       status(LinkStatus::Closed);
       ReturnToDirect();
       return;
@@ -268,11 +277,7 @@ void DialupSupervisor::sendHangupStep(std::string_view text, LinkStatus shown, H
     hangupPhase_ = next;
     modemPort_.ArmTimerTrigger(hangupTrigger_, ticks, true);
   } catch (const std::exception& error) {
-    // The port went away in the middle of the hang-up: the call is over.
-    lastPortError_ = error.what();
-    hangupPhase_ = HangupPhase::Idle;
-    status(LinkStatus::PortNotOpen);
-    ReturnToDirect();
+    abandonHangup(error);
     return;
   }
   status(shown);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -106,6 +107,7 @@ class DialupSupervisor : public DialSupervisor {
   void countDownRetry(int& countdown, bool& pending, DialReason reason, const std::string& number);
   void countDownCall();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
+  void abandonHangup(const std::exception& error);
   void dropCarrierTrigger();
 
   LinkPort& directPort_;
