@@ -1,6 +1,7 @@
 // Solwire: the desktop client. Creates the windows once, in order, and runs
 // the event loop. The built-in simulated regulator line is the device "sim"
-// (point a port at it with SOLWIRE_COM<n>=sim).
+// (point a port at it with SOLWIRE_COM<n>=sim), the built-in simulated modem
+// "sim-modem" (SOLWIRE_COM4=sim-modem puts the default modem port on it).
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
@@ -17,16 +18,20 @@
 #include "app/language_state.h"
 #include "app/main_form.h"
 #include "app/main_form_log_writer.h"
+#include "app/modem_line.h"
+#include "app/telephony_lines.h"
 #include "app/qt_main_thread.h"
 #include "app/qt_services.h"
 #include "protocol/quiet_services.h"
 #include "serial/program_link.h"
 #include "sim/simulated_line_service.h"
+#include "sim/simulated_modem_service.h"
 #include "store/config/qsettings_backend.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/phone_book_form.h"
 #include "views/read_form.h"
 #include "views/set_form.h"
 
@@ -50,7 +55,7 @@ Options parseOptions(const QApplication& app) {
                                  "ms");
   const QCommandLineOption open("open",
                                 "Open these panels and windows at start: exit, language, port, save, print, log, "
-                                "current, history, settings, alarms.",
+                                "current, history, settings, alarms, book.",
                                 "panels");
   parser.addOptions({settings, screenshot, delay, open});
   parser.process(app);
@@ -79,7 +84,8 @@ void openPanels(solwire::Tmainform& form, const QStringList& panels) {
                                          {"current", &solwire::Tmainform::ToolButton4Click},
                                          {"history", &solwire::Tmainform::ToolButton5Click},
                                          {"settings", &solwire::Tmainform::ToolButton6Click},
-                                         {"alarms", &solwire::Tmainform::ToolButton7Click}};
+                                         {"alarms", &solwire::Tmainform::ToolButton7Click},
+                                         {"book", &solwire::Tmainform::ToolButton9Click}};
   for (const QString& panel : panels)
     if (const auto it = buttons.find(panel.trimmed()); it != buttons.end()) (form.*(it->second))();
 }
@@ -122,6 +128,8 @@ int main(int argc, char** argv) {
   VirtualDeviceRegistry registry;
   sim::SimulatedLineService simulatedLine;
   simulatedLine.registerAs(registry);
+  sim::SimulatedModemService simulatedModem(sim::builtInModemOptions());
+  simulatedModem.registerAs(registry);
 
   auto store = openStore(options);
   Tmainform* form = nullptr;
@@ -135,11 +143,15 @@ int main(int argc, char** argv) {
   QtClock clock(&app);
   QtFeedback feedback;
   MainFormLogWriter logWriter;
-  NoModem modem;
+  // The modem line dials on the named modems of the settings; the main
+  // window reads the rest of them.
+  ModemLine modem(ModemLine::Ports{link.Comport1, link.Comport2}, mainThread, mainThread, feedback,
+                  telephonyLineEntries(loadConfiguration(*store)));
 
-  Tmainform mainform(MainFormServices{*store, clock, feedback, logWriter, modem},
+  Tmainform mainform(MainFormServices{*store, clock, feedback, logWriter, modem.dialSupervisor()},
                      LinkEndpoints{link.Comport1, link.datapack1, link.Comport2, link.Datapack2});
   form = &mainform;
+  mainform.attachModem(&modem);
   logWriter.attach(&mainform);
   link.Comport1.OnDeviceLost = [&mainform](TComPort&) { mainform.directDeviceLost(); };
   // The windows come in the program's fixed order; each lives for the whole
@@ -168,8 +180,12 @@ int main(int argc, char** argv) {
     // to standard error.
     mainform.reportError = [](const QString& message) { std::cerr << "solwire: " << message.toStdString() << '\n'; };
     mainform.reportLogProblem = mainform.reportError;
+    mainform.reportModemProblem = mainform.reportError;
+    mainform.inform = mainform.reportError;
     QTimer::singleShot(options.screenshotDelayMs, &mainform, [&] {
-      const bool saved = saveScreenshot(options.screenshotFile, {&mainform, &setform, &currentform, &graphform, &alarmform});
+      std::vector<QWidget*> windows{&mainform, &setform, &currentform, &graphform, &alarmform};
+      if (mainform.phoneBook()) windows.push_back(mainform.phoneBook());
+      const bool saved = saveScreenshot(options.screenshotFile, windows);
       mainform.close();
       if (!saved) QCoreApplication::exit(1);
     });
@@ -177,6 +193,7 @@ int main(int argc, char** argv) {
   const int status = app.exec();
   // The data windows go before the main window does.
   mainform.attachDataWindows(DataWindows{});
+  mainform.attachModem(nullptr);
   logWriter.attach(nullptr);
   form = nullptr;
   return status;

@@ -18,6 +18,7 @@
 #include <QToolButton>
 
 #include "app/help_form.h"
+#include "views/phone_book_form.h"
 #include "app/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
@@ -66,6 +67,7 @@ Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* pa
   buildDialPanel();
   buildSavePanel();
   buildLogPanel();
+  buildModemControls();
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
@@ -76,6 +78,7 @@ Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* pa
 
 Tmainform::~Tmainform() {
   qApp->removeEventFilter(this);
+  attachModem(nullptr);
   // The controller lets go of the matchers before the ports go.
   link_.reset();
 }
@@ -111,10 +114,6 @@ void Tmainform::ToolButton8Click() {
   toggle(companel);
   if (shown(companel)) ShowModemControls();
   applyLayout();
-}
-
-void Tmainform::ToolButton9Click() {
-  QMessageBox::information(this, windowTitle(), qtText(kPhoneBookNotAvailable));
 }
 
 void Tmainform::showSavePanel(bool printMode) {
@@ -161,6 +160,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     link_->shutDown();
     closePorts();
     if (helpform_) helpform_->close();
+    if (phoneBook_) phoneBook_->hide();
     closeDataWindows();
     // The status bar goes with the window: the operator must be told another
     // way that the changes of this run are lost.
@@ -216,30 +216,6 @@ void Tmainform::baudboxChange() {
   link_->controls().baudIndex = baudbox->currentIndex();
   links_.directPort.setBaud(baudRateForIndex(baudbox->currentIndex()));
   link_->ShowLinkInStatus();
-}
-
-void Tmainform::mportboxChange() {
-  closeIfOpen(links_.modemPort);
-  link_->controls().modemPortIndex = mportbox->currentIndex();
-  links_.modemPort.setComNumber(static_cast<std::uint16_t>(mportbox->currentIndex() + 1));
-  link_->ShowLinkInStatus();
-}
-
-void Tmainform::TapicheckClick() { ShowModemControls(); }
-
-void Tmainform::SetupeditChange() {
-  if (!Tapicheck->isChecked()) modemSetupString = Setupedit->text();
-}
-
-void Tmainform::ShowModemControls() {
-  const bool tapi = Tapicheck->isChecked();
-  const int language = languages_.index;
-  Setuplab->setText(qtText(setupLabCaption(tapi, language)));
-  Setupedit->setText(tapi ? selectedTapiDevice : modemSetupString);
-  Setupedit->setToolTip(qtText(setupEditHint(tapi, language)));
-  Setupedit->setReadOnly(tapi);
-  Pulsecheck->setVisible(!tapi);
-  Tapiselbutton->setVisible(tapi);
 }
 
 // ---- Save and log panels ---------------------------------------------------

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/language_state.h"
 #include "protocol/link_controller.h"
@@ -39,6 +41,7 @@ class QToolButton;
 namespace solwire {
 
 class BackgroundPrinter;
+class ModemLine;
 struct PrintOutcome;
 class StatusPanels;
 class TAlarmform;
@@ -47,6 +50,7 @@ class Tgraphform;
 class TReadform;
 class Thelpform;
 class Tsetform;
+class TfrmPhoneBook;
 class UpDown;
 
 // The data windows, created after the main window and attached once they
@@ -79,6 +83,9 @@ class Tmainform : public QWidget, private LinkViews {
   // Windows created after this one, attached once they exist.
   void attachHelpForm(Thelpform* help);
   void attachDataWindows(const DataWindows& windows);
+  // The modem line on Comport2, made before this window; nullptr lets go of
+  // it (before it is destroyed). Until attached, nothing is dialled.
+  void attachModem(ModemLine* modem);
 
   // Tool bar.
   void ToolButton1Click();
@@ -106,6 +113,10 @@ class Tmainform : public QWidget, private LinkViews {
   void TapicheckClick();
   void SetupeditChange();
   void ShowModemControls();
+  void TapiselbuttonClick();
+  void PulsecheckClick();
+  // The panel's hang-up button and the phone book's Hangup.
+  void HangupClick();
   // Save and log panels.
   void SaveclosebuttonClick();
   // Appends one report to the file named in fileedit.
@@ -137,6 +148,19 @@ class Tmainform : public QWidget, private LinkViews {
   void directDeviceLost();
   RichTextDocument& Saveedit() { return saveedit_; }
   StatusPanels& statusBar() { return *Statusb; }
+  // The phone book window, made at start; nullptr when its file could not be
+  // loaded.
+  TfrmPhoneBook* phoneBook() const { return phoneBook_; }
+  // The device selection dialog ("Device Selection"): the chosen line device,
+  // or nothing when cancelled. Tests replace it.
+  std::function<std::optional<std::string>(const std::vector<std::string>& names, const std::string& current)>
+      chooseDevice;
+  // Tells the operator of a modem problem (a dial the telephony device
+  // refused, a modem port that would not open). By default a message box that
+  // is not modal, one at a time, so that automatic calls never stack them.
+  std::function<void(const QString& message)> reportModemProblem;
+  // A plain notice ("Sorry - Phone Book is not available"); tests replace it.
+  std::function<void(const QString& message)> inform;
   // Where the font dialog's choice comes from; tests replace it.
   std::function<std::optional<QFont>(const QFont& initial)> chooseFont;
   // Writes one periodic log entry at the end of the file named in logedit
@@ -220,6 +244,15 @@ class Tmainform : public QWidget, private LinkViews {
   void toggleViewer(const QString& file);
   void applyLanguageToDataWindows();
   void closeDataWindows();
+  // Modem panel and phone book (main_form_modem.cpp).
+  void buildModemControls();
+  void createPhoneBook();
+  void modemStatus(LinkStatus status);
+  void showCallPicture(bool connected);
+  void phoneBookDial(const QString& numberText, const QString& digits);
+  void syncModemControls();
+  void applyTapiMode();
+  QString modemPortFailure() const;
 
   MainFormServices services_;
   LinkEndpoints links_;
@@ -229,7 +262,11 @@ class Tmainform : public QWidget, private LinkViews {
   RichTextDocument saveedit_;
   std::unique_ptr<BackgroundPrinter> printer_;
   QPointer<QMessageBox> logProblemBox_;
+  QPointer<QMessageBox> modemProblemBox_;
   Thelpform* helpform_ = nullptr;
+  ModemLine* modem_ = nullptr;
+  TfrmPhoneBook* phoneBook_ = nullptr;
+  std::optional<LinkStatus> lastModemStatus_;
   DataWindows windows_;
   bool closing_ = false;
   bool directDeviceLost_ = false;
@@ -262,6 +299,8 @@ class Tmainform : public QWidget, private LinkViews {
   QCheckBox* Pulsecheck = nullptr;
   QLabel* Setuplab = nullptr;
   QLineEdit* Setupedit = nullptr;
+  QPushButton* Hangup = nullptr;
+  QPushButton* bookbtn = nullptr;
   QFrame* Dialpanel = nullptr;
   QLineEdit* dialedit = nullptr;
   QTableWidget* phonegrid = nullptr;

@@ -19,6 +19,7 @@
 #include "app/up_down.h"
 #include "app/version_text.h"
 #include "views/alarm_form.h"
+#include "views/phone_book_form.h"
 
 namespace solwire {
 
@@ -79,8 +80,10 @@ void Tmainform::FormCreate() {
   }
 
   Tapicheck->setChecked(loaded_.tapiSelection);
+  ShowModemControls();
   Versionlab->setText(fromStd(versionText()));
   applyLanguageTexts();  // the caption now carries the version
+  createPhoneBook();
   tellSettingsFileProblemAtStart();
 }
 
@@ -156,6 +159,7 @@ Configuration Tmainform::currentConfiguration() const {
   c.logNumber = Lognumedit->text().toStdString();
   c.modemSetString = modemSetupString.toStdString();
   c.selectedTapiDevice = selectedTapiDevice.toStdString();
+  c.phoneBook = phoneBook_ ? phoneBook_->FileName().toStdString() : loaded_.phoneBook;
 
   c.currentData = Currsavecheck->isChecked();
   c.dayData = Datasavecheck->isChecked();

@@ -193,19 +193,20 @@ void Tmainform::buildPortPanel() {
   Setuplab = label(companel, "Setuplab", {8, 132, 200, 18});
   Setupedit = make<QLineEdit>(companel, "Setupedit");
   Setupedit->setGeometry(8, 150, 196, 24);
-  auto* hangup = make<QPushButton>(companel, "Hangup");
-  hangup->setGeometry(210, 100, 80, 26);
-  auto* book = make<QPushButton>(companel, "bookbtn");
-  book->setGeometry(210, 148, 80, 26);
-  // Choosing a telephony device, hanging up and the phone book come with the
-  // modem; until then these buttons are shown but do nothing.
-  for (QPushButton* idle : {Tapiselbutton, hangup, book}) idle->setEnabled(false);
+  Hangup = make<QPushButton>(companel, "Hangup");
+  Hangup->setGeometry(210, 100, 80, 26);
+  bookbtn = make<QPushButton>(companel, "bookbtn");
+  bookbtn->setGeometry(210, 148, 80, 26);
 
   connect(Dportbox, &QComboBox::activated, this, &Tmainform::DportboxChange);
   connect(baudbox, &QComboBox::activated, this, &Tmainform::baudboxChange);
   connect(mportbox, &QComboBox::activated, this, &Tmainform::mportboxChange);
   connect(Tapicheck, &QCheckBox::clicked, this, &Tmainform::TapicheckClick);
   connect(Setupedit, &QLineEdit::textEdited, this, &Tmainform::SetupeditChange);
+  connect(Tapiselbutton, &QPushButton::clicked, this, &Tmainform::TapiselbuttonClick);
+  connect(Pulsecheck, &QCheckBox::clicked, this, &Tmainform::PulsecheckClick);
+  connect(Hangup, &QPushButton::clicked, this, &Tmainform::HangupClick);
+  connect(bookbtn, &QPushButton::clicked, this, &Tmainform::ToolButton9Click);
 }
 
 void Tmainform::buildDialPanel() {

@@ -68,7 +68,7 @@ void Tmainform::applyLanguageTexts() {
     if (row.sets != Sets::Hint) setCaption(target, text);
     if (row.sets != Sets::Caption) target->setToolTip(text);
   }
-  Setupedit->setToolTip(qtText(setupEditHint(Tapicheck->isChecked(), language)));
+  ShowModemControls();
   if (phonegrid->item(0, 1)) {
     phonegrid->item(0, 1)->setText(qtText(kPhoneGridNameHead[language]));
     phonegrid->item(0, 2)->setText(qtText(kPhoneGridNumberHead[language]));

@@ -127,6 +127,21 @@ inline constexpr TextRow kSavePanelPrintHint{"Print Data", "Imprimer Data", "打
 // Shown by the phone book button when there is no phone book window.
 inline constexpr std::string_view kPhoneBookNotAvailable = "Sorry - Phone Book is not available";
 
+// What the operator is told of a modem problem besides the status bar: %1
+// the port ("COM4 (/dev/ttyUSB1)") or the telephony device's reason, %2 the
+// system's reason.
+inline constexpr TextRow kModemPortProblem{"The modem port %1 could not be opened: %2",
+                                           "Le port du modem %1 ne peut pas etre ouvert: %2",
+                                           "无法打开调制解调器串行口 %1: %2"};
+inline constexpr TextRow kDialRefused{"The call could not be placed: %1", "L'appel n'a pas pu etre fait: %1",
+                                      "无法拨号: %1"};
+// Told once at start when the stored phone book file cannot be loaded: %1 the
+// file, %2 the reason.
+inline constexpr TextRow kPhoneBookNotLoaded{
+    "The phone book %1 could not be loaded (%2). Solwire runs without a phone book.",
+    "Le livre %1 ne peut pas etre lu (%2). Solwire continue sans livre.",
+    "无法读取电话簿 %1 (%2)。程序在没有电话簿的情况下运行。"};
+
 // Point size of the report headings, as text, by language.
 inline constexpr TextRow kReportPointSize{"10", "10", "13"};
 

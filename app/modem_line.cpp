@@ -1,0 +1,122 @@
+#include "app/modem_line.h"
+
+#include <utility>
+
+#include "modem/com_port_carrier_line.h"
+#include "modem/dialup_supervisor.h"
+#include "modem/tapi_telephony_line.h"
+
+namespace solwire {
+
+// The supervisor's view of the status bar, passed on to onStatus.
+class ModemStatusRelay : public LinkViews {
+ public:
+  explicit ModemStatusRelay(const std::function<void(LinkStatus)>& onStatus) : onStatus_(onStatus) {}
+  void showLinkStatus(LinkStatus status) override {
+    if (onStatus_) onStatus_(status);
+  }
+  void showClock(const LocalTime&) override {}
+  void showLinkInStatus(int, int) override {}
+  void showHoursToLog(int, bool) override {}
+  void hideCurrentStateWait() override {}
+  void labelupdate() override {}
+  void setdisplay() override {}
+  void caldisplay() override {}
+  void hideHistoryWait() override {}
+  void setHistoryProgress(int) override {}
+  void drawgraph() override {}
+  void repaintAlarmStatus() override {}
+  void setAlarmPollPending(bool) override {}
+  void enableSaveOption(SaveOption) override {}
+  void disableSaveOptions() override {}
+
+ private:
+  const std::function<void(LinkStatus)>& onStatus_;
+};
+
+struct ModemLine::Calls {
+  Calls(ModemLine& owner, Ports ports, Feedback& feedback)
+      : relay(owner.onStatus),
+        carrier(ports.modemPort),
+        telephony(owner.tapi_),
+        supervisor(ports.directPort, ports.modemPort, carrier, telephony, relay, feedback,
+                   DialupViews{.showCallPicture =
+                                   [&owner](bool connected) {
+                                     if (owner.onCallPicture) owner.onCallPicture(connected);
+                                   },
+                               .reportError =
+                                   [&owner](const std::string& message) {
+                                     if (owner.onError) owner.onError(message);
+                                   }}) {}
+
+  ModemStatusRelay relay;
+  ComPortCarrierLine carrier;
+  TapiTelephonyLine telephony;
+  DialupSupervisor supervisor;
+};
+
+ModemLine::ModemLine(Ports ports, MainThread& mainThread, MainThreadTimers& timers, Feedback& feedback,
+                     std::vector<TelephonyLineEntry> lines)
+    : modemPort_(ports.modemPort),
+      lines_(ports.modemPort, timers, std::move(lines)),
+      tapi_(mainThread, timers, lines_),
+      calls_(std::make_unique<Calls>(*this, ports, feedback)) {
+  tapi_.setComPort(&ports.modemPort);
+}
+
+ModemLine::~ModemLine() { detach(); }
+
+DialSupervisor& ModemLine::dialSupervisor() { return calls_->supervisor; }
+
+void ModemLine::attach(LinkController& controller) {
+  detach();
+  controller_ = &controller;
+  DialupSupervisor& supervisor = calls_->supervisor;
+  supervisor.attach(controller);
+  controller.OnOtherTimerTrigger = [&supervisor](LinkPort& port, std::uint16_t handle) {
+    supervisor.modemTimerTrigger(port, handle);
+  };
+  // The carrier of an AT-command call, and the remote end hanging up on a
+  // call of the telephony line device.
+  modemPort_.OnTriggerModemStatus = [this](TComPort&) {
+    calls_->supervisor.carrierChanged();
+    lines_.modemStatusChanged();
+  };
+  tapi_.OnTapiPortOpen = [&supervisor] { supervisor.tapiPortOpen(); };
+  tapi_.OnTapiConnect = [&supervisor] { supervisor.tapiConnect(); };
+  tapi_.OnTapiFail = [&supervisor] { supervisor.tapiFail(); };
+  tapi_.OnTapiPortClose = [&supervisor] { supervisor.tapiPortClose(); };
+}
+
+void ModemLine::detach() {
+  if (!controller_) return;
+  controller_->OnOtherTimerTrigger = nullptr;
+  modemPort_.OnTriggerModemStatus = nullptr;
+  tapi_.OnTapiPortOpen = tapi_.OnTapiConnect = tapi_.OnTapiFail = tapi_.OnTapiPortClose = nullptr;
+  controller_ = nullptr;
+}
+
+void ModemLine::setControls(bool tapiControl, bool pulseDialling, const std::string& setupString) {
+  ModemControls& controls = calls_->supervisor.controls();
+  controls.tapiControl = tapiControl;
+  controls.pulseDialling = pulseDialling;
+  controls.setupString = setupString;
+}
+
+void ModemLine::dialFromPhoneBook(const std::string& numberText, const std::string& digits) {
+  if (controller_) calls_->supervisor.dialFromPhoneBook(numberText, digits);
+}
+
+void ModemLine::HangupClick() {
+  if (controller_) calls_->supervisor.HangupClick();
+}
+
+void ModemLine::SetupModem() {
+  if (controller_) calls_->supervisor.SetupModem();
+}
+
+const std::string& ModemLine::lastPortError() const { return calls_->supervisor.lastPortError(); }
+bool ModemLine::hangingUp() const { return calls_->supervisor.hangupPhase() != HangupPhase::Idle; }
+int ModemLine::logRetryCountdown() const { return calls_->supervisor.logRetryCountdown(); }
+
+}  // namespace solwire
