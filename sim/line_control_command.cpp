@@ -19,4 +19,9 @@ std::optional<std::uint8_t> applyLineCommand(const std::string& command, std::ui
   return static_cast<std::uint8_t>(state == "on" ? lines | bit : lines & ~bit);
 }
 
+bool isCarrierDropCommand(const std::string& command) {
+  // Of all line commands only "dcd off" clears DCD when it is the one line up.
+  return applyLineCommand(command, modem::kDCD) == std::uint8_t{0};
+}
+
 }  // namespace solwire::sim

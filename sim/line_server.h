@@ -13,21 +13,20 @@
 
 #include "protocol/link_environment.h"
 #include "sim/regulator_bus.h"
+#include "sim/served_line.h"
 
 namespace solwire::sim {
 
-class LineServer {
+class LineServer : public ServedLine {
  public:
-  using TimePoint = std::chrono::steady_clock::time_point;
-
   LineServer(RegulatorBus& bus, int baud);
 
   // Bytes that arrived from the host at `arrival` (when the last of them was read).
-  void received(std::span<const std::uint8_t> bytes, TimePoint arrival, const LocalTime& now);
+  void received(std::span<const std::uint8_t> bytes, TimePoint arrival, const LocalTime& now) override;
   // The bytes whose time has come, in line order.
-  std::vector<std::uint8_t> takeDue(TimePoint now);
+  std::vector<std::uint8_t> takeDue(TimePoint now) override;
   // When the next byte falls due; nullopt when nothing is waiting.
-  std::optional<TimePoint> nextDue() const;
+  std::optional<TimePoint> nextDue() const override;
 
   int baud() const { return baud_; }
 

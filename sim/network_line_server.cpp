@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "serial/modem_status.h"
+#include "sim/line_server.h"
 
 namespace solwire::sim {
 namespace {
@@ -63,8 +64,17 @@ int listenOn(const std::string& address, std::uint16_t port, std::uint16_t& boun
 
 }  // namespace
 
-NetworkLineServer::NetworkLineServer(const ListenOptions& options, std::uint32_t seed, int baud)
-    : options_(options), bus_(seed), line_(bus_, baud), session_(options.refuseComPort) {
+NetworkLineServer::NetworkLineServer(const ListenOptions& options, std::uint32_t seed, int baud,
+                                     std::optional<HayesModemOptions> modem)
+    : options_(options), bus_(seed), session_(options.refuseComPort) {
+  if (modem) {
+    auto frontEnd = std::make_unique<ModemFrontEnd>(bus_, std::move(*modem), baud);
+    modem_ = frontEnd.get();
+    lines_ = *frontEnd->modemLines();
+    line_ = std::move(frontEnd);
+  } else {
+    line_ = std::make_unique<LineServer>(bus_, baud);
+  }
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd_ < 0) fail("eventfd");
   try {
@@ -90,9 +100,32 @@ void NetworkLineServer::withBus(const std::function<void(RegulatorBus&)>& change
 void NetworkLineServer::setModemLines(std::uint8_t lines) {
   {
     std::lock_guard lock(mutex_);
+    if (modem_) return;
     lines_ = lines & modem::kLines;
     linesChanged_ = true;
   }
+  wake();
+}
+
+void NetworkLineServer::dropCarrier() {
+  {
+    std::lock_guard lock(mutex_);
+    if (modem_) modem_->dropCarrier();
+  }
+  wake();
+}
+
+std::vector<HayesModem::Received> NetworkLineServer::modemRecord() const {
+  std::lock_guard lock(mutex_);
+  return modem_ ? modem_->modem().record() : std::vector<HayesModem::Received>{};
+}
+
+bool NetworkLineServer::carrier() const {
+  std::lock_guard lock(mutex_);
+  return modem_ && modem_->modem().dcd();
+}
+
+void NetworkLineServer::wake() {
   const std::uint64_t one = 1;
   [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
@@ -123,8 +156,7 @@ void NetworkLineServer::start() {
 
 void NetworkLineServer::stop() {
   stopping_ = true;
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+  wake();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -134,7 +166,7 @@ void NetworkLineServer::run() {
 
 int NetworkLineServer::millisecondsToNextByte() const {
   std::lock_guard lock(mutex_);
-  const auto next = line_.nextDue();
+  const auto next = line_->nextDue();
   if (!next) return -1;
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - std::chrono::steady_clock::now());
   return wait.count() < 0 ? 0 : static_cast<int>(wait.count());
@@ -152,17 +184,20 @@ void NetworkLineServer::serveOnce(int timeoutMs) {
     std::uint64_t value = 0;
     [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &value, sizeof value);
   }
-  if (fds[1].revents & POLLIN) acceptClient();
+  // A client that left just before the next one came is seen to go first,
+  // so that the next one is not turned away as a second client.
   if (client >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) readClient();
+  if (fds[1].revents & POLLIN) acceptClient();
 
   std::vector<std::uint8_t> out;
   {
     std::lock_guard lock(mutex_);
+    const auto due = line_->takeDue(std::chrono::steady_clock::now());
+    followModemLines(out);
     if (linesChanged_) {
       linesChanged_ = false;
       session_.setModemLines(lines_, out);
     }
-    const auto due = line_.takeDue(std::chrono::steady_clock::now());
     if (options_.protocol == ListenOptions::Protocol::Rfc2217) {
       Rfc2217ServerSession::appendData(due, out);
     } else {
@@ -170,6 +205,25 @@ void NetworkLineServer::serveOnce(int timeoutMs) {
     }
   }
   sendToClient(out);
+}
+
+// A modem's lines change as its calls do; the client hears of each change
+// before the result code or data that came with it.
+void NetworkLineServer::followModemLines(std::vector<std::uint8_t>& out) {
+  if (!modem_) return;
+  const std::uint8_t lines = *modem_->modemLines();
+  if (lines == lines_) return;
+  lines_ = lines;
+  linesChanged_ = false;
+  session_.setModemLines(lines_, out);
+}
+
+// DTR going from on to off at the client's request hangs up as on a real modem
+// line; a client that never set DTR (raw TCP) does not count as dropping it.
+void NetworkLineServer::followClientDtr() {
+  const bool dtr = session_.requested().dtr;
+  if (clientDtr_ && !dtr) line_->dtrDropped();
+  clientDtr_ = dtr;
 }
 
 void NetworkLineServer::acceptClient() {
@@ -194,6 +248,8 @@ void NetworkLineServer::dropClient() {
   if (clientFd_ < 0) return;
   ::close(clientFd_);
   clientFd_ = -1;
+  line_->dtrDropped();  // a device server drops DTR when its client goes
+  clientDtr_ = false;
 }
 
 void NetworkLineServer::readClient() {
@@ -215,9 +271,10 @@ void NetworkLineServer::readClient() {
     const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(n));
     if (options_.protocol == ListenOptions::Protocol::Rfc2217) {
       const auto data = session_.received(bytes, replies);
-      line_.received(data, std::chrono::steady_clock::now(), localTimeNow());
+      followClientDtr();
+      line_->received(data, std::chrono::steady_clock::now(), localTimeNow());
     } else {
-      line_.received(bytes, std::chrono::steady_clock::now(), localTimeNow());
+      line_->received(bytes, std::chrono::steady_clock::now(), localTimeNow());
     }
   }
   sendToClient(replies);

@@ -2,18 +2,23 @@
 // real line: raw bytes ("tcp") or RFC 2217 ("rfc2217"), one client at a time
 // (a second one is turned away while the first stays). Its input lines can be
 // set while it runs, so a test or an operator can raise and drop DCD, CTS,
-// DSR and RI on the client's port.
+// DSR and RI on the client's port. With a modem, the bus sits behind a
+// simulated Hayes modem whose CTS, DSR and DCD are the lines the client sees;
+// the client dropping DTR, or going away, is DTR dropped at the modem.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "sim/line_server.h"
+#include "sim/hayes_modem.h"
+#include "sim/modem_front_end.h"
 #include "sim/regulator_bus.h"
 #include "sim/rfc2217_server_session.h"
 
@@ -30,7 +35,9 @@ struct ListenOptions {
 class NetworkLineServer {
  public:
   // Binds and listens at once; throws std::system_error when it cannot.
-  NetworkLineServer(const ListenOptions& options, std::uint32_t seed, int baud);
+  // With `modem`, the bus sits behind a simulated modem with these options.
+  NetworkLineServer(const ListenOptions& options, std::uint32_t seed, int baud,
+                    std::optional<HayesModemOptions> modem = std::nullopt);
   ~NetworkLineServer();
   NetworkLineServer(const NetworkLineServer&) = delete;
   NetworkLineServer& operator=(const NetworkLineServer&) = delete;
@@ -38,9 +45,17 @@ class NetworkLineServer {
   std::uint16_t port() const { return port_; }
   void withBus(const std::function<void(RegulatorBus&)>& change);
 
-  // The input lines the client sees (modem::kCTS|kDSR|kRI|kDCD).
+  // The input lines the client sees (modem::kCTS|kDSR|kRI|kDCD). With a
+  // modem they follow the modem, and setting them has no effect.
   void setModemLines(std::uint8_t lines);
   std::uint8_t modemLines() const;
+
+  bool hasModem() const { return modem_ != nullptr; }
+  // With a modem: the far end hangs up (NO CARRIER, DCD drops).
+  void dropCarrier();
+  // With a modem: what the client sent it, with the time (steady clock).
+  std::vector<HayesModem::Received> modemRecord() const;
+  bool carrier() const;
   // What the client has asked of the line so far (RFC 2217 only).
   RequestedLine requested() const;
   bool comPortAccepted() const;
@@ -58,6 +73,9 @@ class NetworkLineServer {
   void readClient();
   void sendToClient(const std::vector<std::uint8_t>& bytes);
   int millisecondsToNextByte() const;
+  void wake();
+  void followClientDtr();
+  void followModemLines(std::vector<std::uint8_t>& out);
 
   const ListenOptions options_;
   int listenFd_ = -1;
@@ -68,8 +86,10 @@ class NetworkLineServer {
 
   mutable std::mutex mutex_;  // everything below
   RegulatorBus bus_;
-  LineServer line_;
+  std::unique_ptr<ServedLine> line_;
+  ModemFrontEnd* modem_ = nullptr;  // line_, when it is a modem
   Rfc2217ServerSession session_;
+  bool clientDtr_ = false;
   int clientFd_ = -1;
   int connections_ = 0;
   std::uint8_t lines_ = 0;

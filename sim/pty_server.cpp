@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <ctime>
 #include <system_error>
+#include <vector>
+
+#include "sim/line_server.h"
 
 namespace solwire::sim {
 
@@ -22,7 +25,14 @@ LocalTime localTimeNow() {
 
 }  // namespace
 
-PtyServer::PtyServer(std::uint32_t seed, int baud) : bus_(seed), server_(bus_, baud) {
+PtyServer::PtyServer(std::uint32_t seed, int baud, std::optional<HayesModemOptions> modem) : bus_(seed) {
+  if (modem) {
+    auto frontEnd = std::make_unique<ModemFrontEnd>(bus_, std::move(*modem), baud);
+    modem_ = frontEnd.get();
+    served_ = std::move(frontEnd);
+  } else {
+    served_ = std::make_unique<LineServer>(bus_, baud);
+  }
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
@@ -33,8 +43,21 @@ PtyServer::~PtyServer() {
 }
 
 void PtyServer::withBus(const std::function<void(RegulatorBus&)>& change) {
-  std::lock_guard lock(busMutex_);
+  std::lock_guard lock(mutex_);
   change(bus_);
+}
+
+void PtyServer::dropCarrier() {
+  {
+    std::lock_guard lock(mutex_);
+    if (modem_) modem_->dropCarrier();
+  }
+  wake();
+}
+
+void PtyServer::wake() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
 void PtyServer::start() {
@@ -43,8 +66,7 @@ void PtyServer::start() {
 
 void PtyServer::stop() {
   stopping_ = true;
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+  wake();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -53,7 +75,8 @@ void PtyServer::run() {
 }
 
 int PtyServer::millisecondsToNextByte() const {
-  const auto next = server_.nextDue();
+  std::lock_guard lock(mutex_);
+  const auto next = served_->nextDue();
   if (!next) return -1;
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - std::chrono::steady_clock::now());
   return wait.count() < 0 ? 0 : static_cast<int>(wait.count());
@@ -64,15 +87,20 @@ void PtyServer::serveOnce(int timeoutMs) {
   if (poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR)
     throw std::system_error(errno, std::generic_category(), "poll");
 
-  if (fds[0].revents & POLLIN) {
-    std::array<std::uint8_t, 256> buffer{};
-    const std::size_t n = line_.readAvailable(buffer);
-    if (n > 0) {
-      std::lock_guard lock(busMutex_);
-      server_.received(std::span(buffer.data(), n), std::chrono::steady_clock::now(), localTimeNow());
-    }
+  if (fds[1].revents & POLLIN) {
+    std::uint64_t value = 0;
+    [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &value, sizeof value);
   }
-  const auto due = server_.takeDue(std::chrono::steady_clock::now());
+  std::vector<std::uint8_t> due;
+  {
+    std::lock_guard lock(mutex_);
+    if (fds[0].revents & POLLIN) {
+      std::array<std::uint8_t, 256> buffer{};
+      const std::size_t n = line_.readAvailable(buffer);
+      if (n > 0) served_->received(std::span(buffer.data(), n), std::chrono::steady_clock::now(), localTimeNow());
+    }
+    due = served_->takeDue(std::chrono::steady_clock::now());
+  }
   if (!due.empty()) line_.write(due);
 }
 

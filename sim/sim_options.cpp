@@ -3,16 +3,26 @@
 #include <charconv>
 #include <sstream>
 
+#include "sim/simulated_modem_service.h"
+
 namespace solwire::sim {
 
 const char* const kSimUsage =
     "usage: solwire-sim [--sites SITE[:TYPE],...] [--baud B] [--seed N]\n"
     "                   [--fault SITE=silent|short|corrupt|trailing|late[:MS]|readonly]...\n"
     "                   [--link PATH] [--listen tcp:PORT|rfc2217:PORT [--bind ADDR]]\n"
+    "                   [--modem [--connect-delay MS]]\n"
     "Serves simulated regulators on a new pseudo-terminal and prints its path,\n"
     "or with --listen on a TCP port (127.0.0.1 unless --bind), raw or RFC 2217.\n"
     "While listening, lines such as \"dcd on\" or \"cts off\" on standard input\n"
-    "set the input lines an RFC 2217 client sees (dcd, cts, dsr, ri).\n";
+    "set the input lines an RFC 2217 client sees (dcd, cts, dsr, ri).\n"
+    "With --modem the regulators sit behind a simulated Hayes modem: it takes AT\n"
+    "commands, dials any number (555 answers BUSY, 556 NO CARRIER, 557 never\n"
+    "answers, others connect after --connect-delay, 2000 ms by default) and hangs\n"
+    "up on \"+++\" and ATH0. Over RFC 2217 its DCD, CTS and DSR reach the client\n"
+    "and \"dcd off\" on standard input is the far end hanging up. A pty and raw\n"
+    "TCP carry no modem lines: a client waiting for DCD there never sees the\n"
+    "carrier and its call ends at its own time limit.\n";
 
 namespace {
 
@@ -83,6 +93,10 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
     if (word == "--help" || word == "-h") return {std::nullopt, {}, true};
+    if (word == "--modem") {
+      options.modem = true;
+      continue;
+    }
     if (i + 1 >= words.size()) return {std::nullopt, word + " needs a value"};
     const std::string& value = words[++i];
     if (word == "--sites") {
@@ -106,6 +120,10 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
     } else if (word == "--listen") {
       options.listen = parseListen(value);
       if (!options.listen) return {std::nullopt, "--listen takes tcp:PORT or rfc2217:PORT"};
+    } else if (word == "--connect-delay") {
+      const auto delay = number(value, 0, 600000);
+      if (!delay) return {std::nullopt, "--connect-delay takes milliseconds from 0 to 600000"};
+      options.connectDelay = std::chrono::milliseconds(*delay);
     } else if (word == "--bind") {
       if (value.empty()) return {std::nullopt, "--bind takes an address such as 127.0.0.1 or ::1"};
       options.bindAddress = value;
@@ -113,7 +131,16 @@ SimOptionsResult parseSimOptions(const std::vector<std::string>& words) {
       return {std::nullopt, "unknown option " + word};
     }
   }
+  if (options.connectDelay != SimOptions{}.connectDelay && !options.modem)
+    return {std::nullopt, "--connect-delay is for the simulated modem: add --modem"};
   return {options, {}};
+}
+
+std::optional<HayesModemOptions> modemOptions(const SimOptions& options) {
+  if (!options.modem) return std::nullopt;
+  HayesModemOptions modem = builtInModemOptions();
+  modem.connectDelay = options.connectDelay;
+  return modem;
 }
 
 }  // namespace solwire::sim

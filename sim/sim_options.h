@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/fault.h"
+#include "sim/hayes_modem.h"
 
 namespace solwire::sim {
 
@@ -36,7 +37,13 @@ struct SimOptions {
   std::string linkPath;  // a symbolic link to the pty, when asked for
   std::optional<ListenOption> listen;
   std::string bindAddress = "127.0.0.1";
+  bool modem = false;  // the bus behind a simulated Hayes modem
+  std::chrono::milliseconds connectDelay{2000};
 };
+
+// The simulated modem's options when --modem was given: the built-in modem's
+// special numbers (555 BUSY, 556 NO CARRIER, 557 no answer) and the connect delay.
+std::optional<HayesModemOptions> modemOptions(const SimOptions& options);
 
 struct SimOptionsResult {
   std::optional<SimOptions> options;
@@ -45,7 +52,7 @@ struct SimOptionsResult {
 };
 
 // --sites 0:2,1:17,5   --baud 1200   --seed 7   --fault 5=late:6000   --link /tmp/line
-// --listen rfc2217:4001   --bind 0.0.0.0
+// --listen rfc2217:4001   --bind 0.0.0.0   --modem   --connect-delay 500
 SimOptionsResult parseSimOptions(const std::vector<std::string>& words);
 
 extern const char* const kSimUsage;

@@ -1,16 +1,10 @@
 #include "sim/simulated_modem_service.h"
 
-#include <algorithm>
-
 #include "protocol/main_thread_clock.h"
-#include "serial/modem_status.h"
 
 namespace solwire::sim {
 
 namespace {
-
-// The lines a modem that is switched on holds up; DCD joins them during a call.
-constexpr std::uint8_t kReadyLines = modem::kCTS | modem::kDSR;
 
 // The speed of the telephone line between the two modems.
 constexpr int kTelephoneLineBaud = 2400;
@@ -27,13 +21,12 @@ SimulatedModemService::SimulatedModemService(HayesModemOptions options, Monotoni
     : clock_(clock),
       line_(InMemoryLine::create(true)),
       bus_(seed),
-      server_(bus_, kTelephoneLineBaud),
-      modem_(std::move(options)) {
+      modem_(bus_, std::move(options), kTelephoneLineBaud) {
   bus_.addSite(0, 2);
   bus_.addSite(1, 21);
   bus_.addSite(2, 6);
   bus_.addSite(3, 14);
-  line_->setModemLines(kReadyLines);
+  line_->setModemLines(*modem_.modemLines());
   const auto wakeUp = [this] {
     std::lock_guard lock(mutex_);
     woken_ = true;
@@ -65,12 +58,12 @@ void SimulatedModemService::registerAs(VirtualDeviceRegistry& registry, const st
 
 std::vector<HayesModem::Received> SimulatedModemService::record() const {
   std::lock_guard lock(mutex_);
-  return modem_.record();
+  return modem_.modem().record();
 }
 
 bool SimulatedModemService::carrier() const {
   std::lock_guard lock(mutex_);
-  return modem_.dcd();
+  return modem_.modem().dcd();
 }
 
 void SimulatedModemService::dropCarrier() {
@@ -94,8 +87,7 @@ void SimulatedModemService::serve() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
     pumpLocked();
-    std::optional<HayesModem::TimePoint> next = modem_.nextDue();
-    if (const auto reply = server_.nextDue(); reply && (!next || *reply < *next)) next = reply;
+    const std::optional<HayesModem::TimePoint> next = modem_.nextDue();
     const auto woken = [this] { return stopping_ || woken_; };
     if (next) {
       const auto deadline = std::chrono::duration_cast<std::chrono::milliseconds>(next->time_since_epoch()).count();
@@ -110,16 +102,10 @@ void SimulatedModemService::serve() {
 void SimulatedModemService::pumpLocked() {
   const HayesModem::TimePoint at = now();
   if (!line_->portOpen() || !line_->dtr()) modem_.dtrDropped();
-  const auto fromComputer = line_->takeSent();
-  modem_.fromComputer(fromComputer, at);
-  modem_.advance(at);
-  const auto toRemote = modem_.takeToRemote();
-  if (!toRemote.empty()) server_.received(toRemote, at, systemLocalTime());
-  const auto replies = server_.takeDue(at);
-  modem_.fromRemote(replies);
-  const auto toComputer = modem_.takeToComputer();
+  modem_.received(line_->takeSent(), at, systemLocalTime());
+  const auto toComputer = modem_.takeDue(at);
   if (!toComputer.empty()) line_->write(toComputer);
-  line_->setModemLines(static_cast<std::uint8_t>(kReadyLines | (modem_.dcd() ? modem::kDCD : 0)));
+  line_->setModemLines(*modem_.modemLines());
 }
 
 }  // namespace solwire::sim

@@ -16,7 +16,7 @@
 #include "serial/monotonic_clock.h"
 #include "serial/virtual_device_registry.h"
 #include "sim/hayes_modem.h"
-#include "sim/line_server.h"
+#include "sim/modem_front_end.h"
 #include "sim/regulator_bus.h"
 
 namespace solwire::sim {
@@ -56,8 +56,7 @@ class SimulatedModemService {
   bool stopping_ = false;
   bool woken_ = false;
   RegulatorBus bus_;
-  LineServer server_;
-  HayesModem modem_;
+  ModemFrontEnd modem_;
   std::uint64_t clockListener_ = 0;
   std::thread thread_;
 };

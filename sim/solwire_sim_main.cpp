@@ -44,13 +44,30 @@ void takeLineCommands(solwire::sim::NetworkLineServer& server) {
   }).detach();
 }
 
+// With a modem its call drives the lines: standard input can only end the
+// call from the far end ("dcd off").
+template <typename Server>
+void takeFarEndCommands(Server& server) {
+  std::thread([&server] {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (line.empty()) continue;
+      if (solwire::sim::isCarrierDropCommand(line)) {
+        server.dropCarrier();
+      } else {
+        std::cerr << "solwire-sim: the modem drives the lines; only \"dcd off\" (the far end hangs up) is taken, not: "
+                  << line << '\n';
+      }
+    }
+  }).detach();
+}
+
 int serveNetwork(const solwire::sim::SimOptions& options) {
   using namespace solwire::sim;
   ListenOptions listen;
   listen.protocol = options.listen->rfc2217 ? ListenOptions::Protocol::Rfc2217 : ListenOptions::Protocol::RawTcp;
   listen.port = static_cast<std::uint16_t>(options.listen->port);
   listen.bindAddress = options.bindAddress;
-  NetworkLineServer server(listen, options.seed, options.baud);
+  NetworkLineServer server(listen, options.seed, options.baud, modemOptions(options));
   server.withBus([&](RegulatorBus& bus) { addSites(options, bus); });
   const std::string host = options.bindAddress.find(':') == std::string::npos ? options.bindAddress
                                                                                 : "[" + options.bindAddress + "]";
@@ -58,7 +75,10 @@ int serveNetwork(const solwire::sim::SimOptions& options) {
   runningNetworkServer = &server;
   std::signal(SIGINT, stopOnSignal);
   std::signal(SIGTERM, stopOnSignal);
-  takeLineCommands(server);
+  if (options.modem)
+    takeFarEndCommands(server);
+  else
+    takeLineCommands(server);
   server.run();
   runningNetworkServer = nullptr;
   return 0;
@@ -80,7 +100,7 @@ int main(int argc, char** argv) {
   const SimOptions& options = *parsed.options;
   try {
     if (options.listen) return serveNetwork(options);
-    PtyServer server(options.seed, options.baud);
+    PtyServer server(options.seed, options.baud, modemOptions(options));
     server.withBus([&](RegulatorBus& bus) { addSites(options, bus); });
     if (!options.linkPath.empty()) placeDeviceLink(options.linkPath, server.devicePath());
     std::cout << server.devicePath() << std::endl;
@@ -88,6 +108,7 @@ int main(int argc, char** argv) {
     runningServer = &server;
     std::signal(SIGINT, stopOnSignal);
     std::signal(SIGTERM, stopOnSignal);
+    if (options.modem) takeFarEndCommands(server);
     server.run();
     runningServer = nullptr;
     if (!options.linkPath.empty()) removeDeviceLink(options.linkPath, server.devicePath());
