@@ -1,0 +1,216 @@
+// The desktop's dial-up path end to end: the main window, its phone book and
+// modem panel, over the real serial stack on the simulated modem.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/toolbar_pictures.h"
+#include "app/up_down.h"
+#include "tests/app/modem_window_harness.h"
+
+namespace solwire {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ModemWindow;
+using test::ModemWindowOptions;
+
+constexpr auto kTick = 55ms;
+
+// The time of the last command of the modem's record that starts with `prefix`.
+std::chrono::steady_clock::time_point lastReceived(const ModemWindow& window, std::string_view prefix) {
+  std::chrono::steady_clock::time_point at{};
+  for (const auto& entry : window.modem->record())
+    if (entry.bytes.starts_with(prefix)) at = entry.at;
+  return at;
+}
+
+ModemWindowOptions withStore(std::function<void(MemorySettingsBackend&)> adjust, bool tapi = false) {
+  ModemWindowOptions options;
+  options.tapi = tapi;
+  options.adjustStore = std::move(adjust);
+  return options;
+}
+
+ModemWindowOptions throughTelephonyDevice() { return withStore({}, true); }
+
+// The log panel set for an hourly log through the modem at 0456, as the
+// operator sets it.
+void enableLogByDialup(ModemWindow& window) {
+  window.form->Lognumedit->setText("0456");
+  window.form->rateedit->setValue(1);
+  window.form->Samplecheck->click();
+  ASSERT_FALSE(window.form->Lognumedit->isEnabled());
+  window.form->dialupcheck->click();
+  EXPECT_TRUE(window.form->Lognumedit->isEnabled()) << "dialupcheckClick";
+}
+
+void hangUpAndWait(ModemWindow& window) {
+  window.book().HangupNumber1Click();
+  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+}
+
+TEST(MainFormModem, APhoneBookDialConnectsOnCarrierReadsTheRemoteSiteAndHangsUpFromTheBook) {
+  ModemWindow window;
+  ASSERT_NE(window.form->phoneBook(), nullptr);
+  window.form->ToolButton9Click();
+  EXPECT_TRUE(window.book().isVisible());
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+
+  window.dialFromBook("North Station");
+  EXPECT_EQ(window.status(), "Dialing");
+  EXPECT_TRUE(window.state().Dialling);
+  EXPECT_EQ(window.form->statusBar().panelText(2), "COM4") << "the modem port is the link now";
+  EXPECT_EQ(window.form->statusBar().panelText(3), "2400");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  EXPECT_EQ(window.status(), "Carrier");
+  EXPECT_EQ(window.callPicture(), PicturePhoneConnected);
+  EXPECT_EQ(window.form->link().controls().alarmDialNumber, "0123") << "the number as typed, for alarm calls";
+
+  // Site 2 behind the modem is a 12 V regulator; the start values are 48 V.
+  window.form->sitesel->stepBy(2);
+  window.form->Getdata(Requester::CurrentStateView);
+  ASSERT_TRUE(window.runUntil([&] { return !window.form->link().lineBusy(); }));
+  EXPECT_EQ(window.form->link().data().scaling.voltageMultiplier, 1);
+  EXPECT_EQ(window.received("ATDT0123\r\n"), 1);
+
+  for (int second = 0; second < 62; ++second) window.tick(50ms);
+  EXPECT_TRUE(window.state().ModemConnected) << "a call from the phone book lasts until the operator hangs up";
+
+  hangUpAndWait(window);
+  EXPECT_EQ(window.status(), "Closed");
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+  EXPECT_FALSE(window.modem->carrier());
+  EXPECT_EQ(window.modem->record().back().bytes, "ATH0\r\n");
+}
+
+TEST(MainFormModem, APeriodicLogOverTheModemDialsReadsWritesTheEntryAndHangsUpWithTheGuardTimes) {
+  ModemWindow window;
+  enableLogByDialup(window);
+  window.form->logsite->setValue(2);
+  for (int hour = 0; hour < 2 && window.received("ATD") == 0; ++hour) {
+    window.nextHour();
+    window.tick();
+  }
+  ASSERT_EQ(window.received("ATDT0456\r\n"), 1);
+  EXPECT_TRUE(window.state().LogDialActive);
+
+  ASSERT_TRUE(window.runUntil([&] { return window.state().HangupRequested; })) << "the log reply came over the modem";
+  EXPECT_EQ(window.form->link().logReading().site, 2);
+  window.tick();  // writes the entry and starts the hang-up
+  EXPECT_EQ(window.logWriter.entries, 1);
+  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+  const auto backToDirect = window.now();
+  EXPECT_TRUE(window.state().DirectMode);
+
+  const auto lastRequest = [&] {
+    const auto record = window.modem->record();
+    return record[record.size() - 3].at;
+  }();
+  const auto escape = lastReceived(window, "+++");
+  const auto hangup = lastReceived(window, "ATH0\r\n");
+  // Each step runs on the first tick of the port's timer after its guard
+  // time; the pump moves in 5 ms steps.
+  EXPECT_GE(escape - lastRequest, 30 * kTick);
+  EXPECT_GE(hangup - escape, 30 * kTick);
+  EXPECT_LT(hangup - escape, 30 * kTick + 20ms);
+  EXPECT_GE(backToDirect - hangup, 50 * kTick);
+  EXPECT_LT(backToDirect - hangup, 50 * kTick + 20ms);
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+}
+
+TEST(MainFormModem, AnAlarmPollWithAlarmDialUsesTheConnectedCallWithoutASecondDial) {
+  ModemWindow window(withStore([](MemorySettingsBackend& store) {
+    store.set("Save Options", "Alarm Dial", "1");
+    store.set("Settings", "Alarm Update Rate", "1");
+  }));
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  for (int second = 0; second < 61 && !window.form->link().lineBusy(); ++second) window.tick(50ms);
+  ASSERT_TRUE(window.form->link().lineBusy()) << "the alarm poll went out";
+  ASSERT_TRUE(window.runUntil([&] { return !window.form->link().lineBusy(); }));
+  EXPECT_EQ(window.received("ATD"), 1);
+  EXPECT_TRUE(window.state().ModemConnected);
+  ASSERT_EQ(window.modem->record().size(), 2u);
+  EXPECT_FALSE(window.modem->record().back().bytes.starts_with("AT")) << "the alarm request went to the modem";
+  hangUpAndWait(window);
+}
+
+TEST(MainFormModem, ALogDueDuringAPhoneBookCallWaitsInItsRetryWindowAndDialsAfterTheHangUp) {
+  ModemWindow window;
+  enableLogByDialup(window);
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  window.nextHour();
+  window.tick();
+  EXPECT_TRUE(window.state().LogDialPending);
+  EXPECT_EQ(window.received("ATD"), 1) << "the line is in use";
+  for (int second = 0; second < 5; ++second) window.tick();
+  EXPECT_EQ(window.received("ATD"), 1);
+
+  window.form->HangupClick();
+  for (int second = 0; second < 20 && window.received("ATDT0456") == 0; ++second) window.tick();
+  EXPECT_EQ(window.received("ATDT0456\r\n"), 1);
+  // The hang-up ends 50 port ticks after "ATH0"; the dial comes at the first
+  // one-second tick after that.
+  const auto dialAfterHangup = lastReceived(window, "ATDT0456") - lastReceived(window, "ATH0");
+  EXPECT_GE(dialAfterHangup, 50 * kTick);
+  EXPECT_LE(dialAfterHangup, 50 * kTick + 1s);
+  EXPECT_TRUE(window.state().LogDialActive);
+}
+
+TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsWithTapiFail) {
+  ModemWindow window(throughTelephonyDevice());
+  EXPECT_EQ(window.link->Comport2.tapiMode(), TapiMode::tmOn);
+  window.dialFromBook("Busy Relay");
+  EXPECT_EQ(window.status(), "Dialing");
+  ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 1; }));
+  const auto firstDial = lastReceived(window, "ATDT555");
+  ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 2; }, 70s, 50ms));
+  EXPECT_GE(lastReceived(window, "ATDT555") - firstDial, 60s) << "RetryWait";
+  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }, 140s, 50ms));
+  EXPECT_EQ(window.received("ATDT555"), 3) << "MaxAttempts";
+  EXPECT_EQ(window.status(), "TAPI Fail");
+  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+}
+
+TEST(MainFormModem, ACallThroughTheTelephonyDeviceConnectsAndAHangUpClosesIt) {
+  ModemWindow window(throughTelephonyDevice());
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  EXPECT_EQ(window.status(), "Connected");
+  EXPECT_EQ(window.callPicture(), PicturePhoneConnected);
+  window.form->Hangup->click();
+  ASSERT_TRUE(window.runUntil([&] { return !window.modem->carrier(); }));
+  window.pump();
+  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_EQ(window.status(), "TAPI Closed");
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+}
+
+TEST(MainFormModem, ADialTheTelephonyDeviceRefusesIsToldAndTheProgramKeepsWorking) {
+  ModemWindow window(
+      withStore([](MemorySettingsBackend& store) { store.set("Settings", "Selected TAPI Device", "Nowhere"); }, true));
+  window.form->chooseDevice = [](const std::vector<std::string>&, const std::string&) { return std::nullopt; };
+  window.dialFromBook("North Station");
+  ASSERT_EQ(window.modemProblems.size(), 1u);
+  EXPECT_TRUE(window.modemProblems[0].startsWith("The call could not be placed: ")) << window.modemProblems[0].toStdString();
+  EXPECT_EQ(window.status(), window.modemProblems[0]);
+  // The call limit does not end a phone book call; the operator hangs up.
+  window.form->HangupClick();
+  window.pump();
+  EXPECT_TRUE(window.state().LineIdle);
+  window.form->Tapicheck->click();
+  EXPECT_FALSE(window.form->Tapicheck->isChecked());
+  window.dialFromBook("North Station");
+  EXPECT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  hangUpAndWait(window);
+}
+
+}  // namespace
+}  // namespace solwire
