@@ -239,6 +239,11 @@ void InMemoryLine::stallWrites(bool stalled) {
   changed_.notify_all();
 }
 
+std::uint64_t InMemoryLine::opens() const {
+  std::lock_guard lock(mutex_);
+  return session_;
+}
+
 bool InMemoryLine::portOpen() const {
   std::lock_guard lock(mutex_);
   return sessionOpen_ && !sessionLost_;

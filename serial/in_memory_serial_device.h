@@ -61,6 +61,8 @@ class InMemoryLine : public std::enable_shared_from_this<InMemoryLine> {
 
   // ---- observations
   bool portOpen() const;
+  // How often a port end has been opened on this line.
+  std::uint64_t opens() const;
   std::optional<LineSettings> lineSettings() const;
   bool dtr() const;
   bool rts() const;

@@ -101,7 +101,10 @@ void SimulatedModemService::serve() {
 
 void SimulatedModemService::pumpLocked() {
   const HayesModem::TimePoint at = now();
-  if (!line_->portOpen() || !line_->dtr()) modem_.dtrDropped();
+  // A port closed and opened again between two looks has dropped DTR too.
+  const std::uint64_t opens = line_->opens();
+  if (!line_->portOpen() || !line_->dtr() || opens != opensSeen_) modem_.dtrDropped();
+  opensSeen_ = opens;
   modem_.received(line_->takeSent(), at, systemLocalTime());
   const auto toComputer = modem_.takeDue(at);
   if (!toComputer.empty()) line_->write(toComputer);

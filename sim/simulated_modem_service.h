@@ -58,6 +58,7 @@ class SimulatedModemService {
   RegulatorBus bus_;
   ModemFrontEnd modem_;
   std::uint64_t clockListener_ = 0;
+  std::uint64_t opensSeen_ = 0;
   std::thread thread_;
 };
 
