@@ -252,19 +252,28 @@ void NetworkLineServer::dropClient() {
   clientDtr_ = false;
 }
 
+// Reads what the client sent, up to its end when it has gone: a client that
+// sends its last commands and leaves is dropped before a newcomer is looked at.
 void NetworkLineServer::readClient() {
+  constexpr int kMostReadsAtOnce = 64;
+  for (int round = 0; round < kMostReadsAtOnce && readClientOnce(); ++round) {
+  }
+}
+
+bool NetworkLineServer::readClientOnce() {
   std::array<std::uint8_t, 512> buffer{};
   int fd = -1;
   {
     std::lock_guard lock(mutex_);
     fd = clientFd_;
   }
+  if (fd < 0) return false;
   const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
   if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
     dropClient();
-    return;
+    return false;
   }
-  if (n < 0) return;
+  if (n < 0) return false;
   std::vector<std::uint8_t> replies;
   {
     std::lock_guard lock(mutex_);
@@ -278,6 +287,7 @@ void NetworkLineServer::readClient() {
     }
   }
   sendToClient(replies);
+  return true;
 }
 
 void NetworkLineServer::sendToClient(const std::vector<std::uint8_t>& bytes) {

@@ -71,6 +71,7 @@ class NetworkLineServer {
   void acceptClient();
   void dropClient();
   void readClient();
+  bool readClientOnce();  // false when nothing more is there, or the client went
   void sendToClient(const std::vector<std::uint8_t>& bytes);
   int millisecondsToNextByte() const;
   void wake();

@@ -32,6 +32,11 @@ TEST_F(ModemSimProcess, ReadsASiteThroughTheModemOverRfc2217) {
   EXPECT_EQ(json["check"], "ok") << r.out;
   EXPECT_EQ(json["type_code"], 21) << r.out;
   EXPECT_EQ(json["voltage_multiplier"], 2) << "a 24 V regulator: " << r.out;
+
+  // The hang-up left the modem in command mode, and the line free for the next client.
+  const auto again = test::runCli({"read", "--modem", url, "--dial", "0124", "--site", "0", "--json", "current"});
+  ASSERT_EQ(again.status, kExitOk) << again.err;
+  EXPECT_EQ(Json::parse(again.out)["type_code"], 2) << again.out;
 }
 
 TEST_F(ModemSimProcess, ABusyNumberFailsTheCallWithTheModemsResult) {
