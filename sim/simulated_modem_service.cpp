@@ -30,6 +30,7 @@ SimulatedModemService::SimulatedModemService(HayesModemOptions options, Monotoni
   const auto wakeUp = [this] {
     std::lock_guard lock(mutex_);
     woken_ = true;
+    idle_ = false;
     wake_.notify_one();
   };
   line_->setOnPortWrite(wakeUp);
@@ -61,6 +62,11 @@ std::vector<HayesModem::Received> SimulatedModemService::record() const {
   return modem_.modem().record();
 }
 
+bool SimulatedModemService::waitUntilIdle(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return idleChanged_.wait_for(lock, timeout, [this] { return idle_ && !woken_; });
+}
+
 bool SimulatedModemService::carrier() const {
   std::lock_guard lock(mutex_);
   return modem_.modem().dcd();
@@ -89,6 +95,8 @@ void SimulatedModemService::serve() {
     pumpLocked();
     const std::optional<HayesModem::TimePoint> next = modem_.nextDue();
     const auto woken = [this] { return stopping_ || woken_; };
+    idle_ = !woken_;
+    idleChanged_.notify_all();
     if (next) {
       const auto deadline = std::chrono::duration_cast<std::chrono::milliseconds>(next->time_since_epoch()).count();
       wake_.wait_until(lock, clock_.wakeTimeFor(deadline + 1), woken);

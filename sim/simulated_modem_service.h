@@ -39,6 +39,9 @@ class SimulatedModemService {
   // What the computer sent, with the time on the service's clock.
   std::vector<HayesModem::Received> record() const;
   bool carrier() const;
+  // Waits (real time, at most `timeout`) until the service has dealt with
+  // everything the port sent and every move of the clock so far.
+  bool waitUntilIdle(std::chrono::milliseconds timeout) const;
   // The far end hangs up.
   void dropCarrier();
   void withBus(const std::function<void(RegulatorBus&)>& change);
@@ -55,6 +58,8 @@ class SimulatedModemService {
   std::condition_variable wake_;
   bool stopping_ = false;
   bool woken_ = false;
+  bool idle_ = false;
+  mutable std::condition_variable idleChanged_;
   RegulatorBus bus_;
   ModemFrontEnd modem_;
   std::uint64_t clockListener_ = 0;

@@ -49,12 +49,14 @@ class TapiOverSerial : public ::testing::Test {
     modem.reset();
   }
 
-  // Lets the port's threads take in what is on the line before time moves on,
-  // so that the hand-moved clock never runs ahead of a busy machine.
+  // Lets the port's threads and the modem take in what is on the line before
+  // time moves on, so that the hand-moved clock never runs ahead of a busy
+  // machine.
   void settle() {
     for (int round = 0; round < 200; ++round) {
       ui->processEvents();
-      if (!modem->line().portOpen() || modem->line().waitUntilPortIdle(1ms)) return;
+      const bool portIdle = !modem->line().portOpen() || modem->line().waitUntilPortIdle(1ms);
+      if (portIdle && modem->waitUntilIdle(1ms)) return;
     }
   }
   bool runUntil(const std::function<bool()>& done, int steps = 4000) {
