@@ -252,6 +252,7 @@ class Tmainform : public QWidget, private LinkViews {
   void phoneBookDial(const QString& numberText, const QString& digits);
   void syncModemControls();
   void applyTapiMode();
+  void closeModemPort();
   QString modemPortFailure() const;
 
   MainFormServices services_;

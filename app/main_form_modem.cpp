@@ -151,19 +151,29 @@ void Tmainform::ShowModemControls() {
   Tapiselbutton->setVisible(tapi);
 }
 
-void Tmainform::TapicheckClick() {
-  ShowModemControls();
-  syncModemControls();
-  if (!modem_) return;
-  TTapiDevice& tapi = modem_->tapi();
-  // A call of the telephony line device does not outlive the choice of AT
-  // commands: it is ended, and its closing events return to the direct line.
-  if (!Tapicheck->isChecked() && (tapi.lineOpen() || tapi.retrying())) tapi.AbortCall();
+// A call cannot go on without its port: one that is being made or is up when
+// the port is closed ends with it (a call of the telephony line device is
+// cancelled), rather than leaving the link in modem mode
+// with a hang-up that can only say "Port Not Open". (A modem set to hang up
+// when DTR drops, "&D2", ends the call itself.)
+void Tmainform::closeModemPort() {
+  if (modem_) {
+    TTapiDevice& tapi = modem_->tapi();
+    if (tapi.lineOpen() || tapi.retrying()) tapi.AbortCall();
+  }
   try {
     if (links_.modemPort.Open()) links_.modemPort.setOpen(false);
   } catch (const std::exception&) {
     modemStatus(LinkStatus::PortSetException);
   }
+  if (modem_ && !link_->state().LineIdle) modem_->abandonCall();
+}
+
+void Tmainform::TapicheckClick() {
+  ShowModemControls();
+  syncModemControls();
+  if (!modem_) return;
+  closeModemPort();
   applyTapiMode();
   if (!Tapicheck->isChecked()) modem_->SetupModem();
 }
@@ -189,8 +199,8 @@ void Tmainform::SetupeditChange() {
 void Tmainform::PulsecheckClick() { syncModemControls(); }
 
 void Tmainform::mportboxChange() {
+  closeModemPort();
   try {
-    if (links_.modemPort.Open()) links_.modemPort.setOpen(false);
     link_->controls().modemPortIndex = mportbox->currentIndex();
     links_.modemPort.setComNumber(static_cast<std::uint16_t>(mportbox->currentIndex() + 1));
   } catch (const std::exception&) {

@@ -115,6 +115,10 @@ void ModemLine::SetupModem() {
   if (controller_) calls_->supervisor.SetupModem();
 }
 
+void ModemLine::abandonCall() {
+  if (controller_) calls_->supervisor.ReturnToDirect();
+}
+
 const std::string& ModemLine::lastPortError() const { return calls_->supervisor.lastPortError(); }
 bool ModemLine::hangingUp() const { return calls_->supervisor.hangupPhase() != HangupPhase::Idle; }
 int ModemLine::logRetryCountdown() const { return calls_->supervisor.logRetryCountdown(); }

@@ -50,6 +50,9 @@ class ModemLine {
   void dialFromPhoneBook(const std::string& numberText, const std::string& digits);
   void HangupClick();
   void SetupModem();
+  // The modem port was closed under a call: its state ends here and the link
+  // returns to the direct line.
+  void abandonCall();
   // Why the modem port last failed to open; empty after a good open.
   const std::string& lastPortError() const;
   // The AT hang-up sequence is running.
