@@ -4,7 +4,7 @@ namespace solwire {
 
 std::vector<TelephonyLineEntry> telephonyLineEntries(const Configuration& configuration) {
   std::vector<TelephonyLineEntry> entries;
-  for (const TelephonyLine& line : configuration.telephonyLines)
+  for (const TelephonyLineSetting& line : configuration.telephonyLines)
     if (!line.name.empty() && !line.path.empty()) entries.push_back({line.name, line.path});
   return entries;
 }

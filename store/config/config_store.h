@@ -58,10 +58,10 @@ std::array<LanguageFont, kLanguageCount> defaultLanguageFonts();
 // section: "Line Name n" and "Line Path n", n = 1..8); entries without a name
 // or a path are not lines.
 inline constexpr int kTelephonyLineCount = 8;
-struct TelephonyLine {
+struct TelephonyLineSetting {
   std::string name;
   std::string path;
-  bool operator==(const TelephonyLine&) const = default;
+  bool operator==(const TelephonyLineSetting&) const = default;
 };
 
 struct PhoneListEntry {
@@ -131,7 +131,7 @@ struct Configuration {
   std::array<LanguageFont, kLanguageCount> fonts = defaultLanguageFonts();  // "Font"
   std::array<AlarmSetting, kAlarmCount> alarms = defaultAlarmSettings();  // "Alarm State"
   std::array<std::string, kPortCount> portPaths = defaultPortPaths();  // "Ports"
-  std::array<TelephonyLine, kTelephonyLineCount> telephonyLines{};     // "Telephony Lines"
+  std::array<TelephonyLineSetting, kTelephonyLineCount> telephonyLines{};     // "Telephony Lines"
 
   bool operator==(const Configuration&) const = default;
 };
