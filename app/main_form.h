@@ -267,6 +267,7 @@ class Tmainform : public QWidget, private LinkViews {
   Thelpform* helpform_ = nullptr;
   ModemLine* modem_ = nullptr;
   TfrmPhoneBook* phoneBook_ = nullptr;
+  bool phoneBookPlaced_ = false;
   std::optional<LinkStatus> lastModemStatus_;
   DataWindows windows_;
   bool closing_ = false;

@@ -254,6 +254,11 @@ void Tmainform::ToolButton9Click() {
     button->setChecked(false);
     return;
   }
+  if (!phoneBookPlaced_) {
+    // Below this window, whose frame is known only once it is on screen.
+    phoneBookPlaced_ = true;
+    phoneBook_->move(frameGeometry().left(), frameGeometry().bottom() + 1);
+  }
   phoneBook_->show();
   phoneBook_->raise();
   phoneBook_->activateWindow();

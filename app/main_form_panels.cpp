@@ -194,9 +194,9 @@ void Tmainform::buildPortPanel() {
   Setupedit = make<QLineEdit>(companel, "Setupedit");
   Setupedit->setGeometry(8, 150, 196, 24);
   Hangup = make<QPushButton>(companel, "Hangup");
-  Hangup->setGeometry(210, 100, 80, 26);
+  Hangup->setGeometry(204, 100, 88, 26);
   bookbtn = make<QPushButton>(companel, "bookbtn");
-  bookbtn->setGeometry(210, 148, 80, 26);
+  bookbtn->setGeometry(204, 148, 88, 26);
 
   connect(Dportbox, &QComboBox::activated, this, &Tmainform::DportboxChange);
   connect(baudbox, &QComboBox::activated, this, &Tmainform::baudboxChange);

@@ -10,6 +10,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j2 --target solwire
 
 export SOLWIRE_COM2="${SOLWIRE_COM2:-sim}"
+export SOLWIRE_COM4="${SOLWIRE_COM4:-sim-modem}"  # the modem port on the built-in simulated modem
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/app/solwire "$@"
