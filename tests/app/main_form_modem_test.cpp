@@ -214,3 +214,37 @@ TEST(MainFormModem, ADialTheTelephonyDeviceRefusesIsToldAndTheProgramKeepsWorkin
 
 }  // namespace
 }  // namespace solwire
+
+namespace solwire {
+namespace {
+
+// A modem set to ignore DTR ("&D0") stays online when the port is closed
+// under its call: the next dial then starts with the carrier up, and the far
+// end hanging up while the program still waits for a connection is a carrier
+// lost while dialling.
+TEST(MainFormModem, CarrierLostWhileDiallingHangsUpAtTheNextTick) {
+  ModemWindow window;
+  window.form->mportboxChange();  // sends the setup string with &D0
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  window.form->mportboxChange();  // the port closes under the call
+  EXPECT_TRUE(window.state().LineIdle);
+  window.pass(100ms);
+  ASSERT_TRUE(window.modem->carrier()) << "the modem kept its call";
+
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.state().Dialling);
+  window.pass(100ms);
+  window.modem->dropCarrier();
+  ASSERT_TRUE(window.runUntil([&] { return window.state().HangupRequested; }, 2s));
+  EXPECT_TRUE(window.state().Dialling) << "no connection was seen";
+  window.tick();
+  EXPECT_FALSE(window.state().HangupRequested);
+  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+  EXPECT_EQ(window.status(), "Closed");
+  EXPECT_EQ(window.modem->record().back().bytes, "ATH0\r\n");
+  EXPECT_EQ(window.callPicture(), PicturePhone);
+}
+
+}  // namespace
+}  // namespace solwire
