@@ -286,6 +286,16 @@ void DialupSupervisor::sendHangupStep(std::string_view text, LinkStatus shown, H
 void DialupSupervisor::ReturnToDirect() {
   if (controller_ == nullptr) return;
   dropCarrierTrigger();
+  // A hang-up still running (the port was closed under it) ends here: its
+  // late steps must not end the next call.
+  if (hangupPhase_ != HangupPhase::Idle) {
+    hangupPhase_ = HangupPhase::Idle;
+    try {
+      modemPort_.DropTrigger(hangupTrigger_);
+    } catch (const std::exception&) {
+      // Gone with the port.
+    }
+  }
   LinkState& link = state();
   link.Dialling = false;
   link.ModemConnected = false;

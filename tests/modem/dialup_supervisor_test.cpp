@@ -224,6 +224,24 @@ TEST_F(DialupSupervisorTest, HangingUpAgainStartsTheSequenceOverAndIgnoresTheOld
   expectHangupSequence();
 }
 
+TEST_F(DialupSupervisorTest, AHangUpCutShortByAReturnToDirectDoesNotEndTheNextCall) {
+  supervisor->dialFromPhoneBook("1", "1");
+  raiseCarrier();
+  supervisor->HangupClick();
+  const std::uint16_t old = modemPort.armed.begin()->first;
+  supervisor->ReturnToDirect();  // e.g. the modem port was changed under the hang-up
+  EXPECT_TRUE(modemPort.armed.empty());
+
+  carrier.dcd = false;
+  supervisor->dialFromPhoneBook("2", "2");
+  raiseCarrier();
+  const std::size_t sent = modemPort.sent.size();
+  modemPort.OnTriggerTimer(modemPort, old);  // a late hit of the old sequence
+  EXPECT_EQ(modemPort.sent.size(), sent) << "no escape sent into the new call";
+  EXPECT_TRUE(state().ModemConnected);
+  EXPECT_EQ(supervisor->hangupPhase(), HangupPhase::Idle);
+}
+
 TEST_F(DialupSupervisorTest, TelephonyCallsConnectReadAndFailWithTheirOwnTexts) {
   supervisor->controls().tapiControl = true;
   supervisor->dialup(DialReason::Log, "0123");
