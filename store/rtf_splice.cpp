@@ -119,6 +119,15 @@ class OwnBodyCheck {
   std::int64_t colourCount_;
 };
 
+// Whether the body's last paragraph is closed: it ends with the control word
+// \par, not with an escaped backslash followed by the letters "par".
+bool endsWithParagraphMark(std::string_view body) {
+  if (!body.ends_with(kLastParagraphEnd)) return false;
+  std::size_t backslashes = 0;
+  for (std::size_t i = body.size() - kLastParagraphEnd.size() + 1; i > 0 && body[i - 1] == '\\'; --i) ++backslashes;
+  return backslashes % 2 == 1;
+}
+
 // Where the closing brace of the document is, when only white space follows it.
 std::optional<std::size_t> closingBrace(std::string_view file) {
   const std::size_t last = file.find_last_not_of(" \t\r\n");
@@ -137,7 +146,7 @@ std::optional<std::string> spliceIntoOwnRtf(std::string_view file, const RichTex
   const std::optional<std::size_t> end = closingBrace(file);
   if (!end || *end < header->size) return std::nullopt;
   const std::string_view body = file.substr(header->size, *end - header->size);
-  if (!body.ends_with(kLastParagraphEnd) || !OwnBodyCheck(body, header->tables).passes()) return std::nullopt;
+  if (!endsWithParagraphMark(body) || !OwnBodyCheck(body, header->tables).passes()) return std::nullopt;
 
   const std::span<const Paragraph> added = std::span(addition.paragraphs()).subspan(1);
   RtfTables tables = header->tables;

@@ -110,6 +110,7 @@ TEST_F(ReportFileAppend, AnOwnFileChangedByHandIsLoadedAndWrittenWhole) {
       {"hidden", own.substr(0, end) + "\\v hidden\\par\n}"},
       {"unknown-colour", own.substr(0, end) + "\\cf9 nine\\par\n}"},
       {"unended-paragraph", own.substr(0, end) + "tail}"},
+      {"escaped-backslash-then-par", own.substr(0, end) + "tail\\\\par\n}"},
       {"fallback-missing", own.substr(0, end) + "\\u20013\\par\n}"},
       {"other-generator", [&] {
          std::string changed = own;
