@@ -5,38 +5,15 @@
 #include "modem/com_port_carrier_line.h"
 #include "modem/dialup_supervisor.h"
 #include "modem/tapi_telephony_line.h"
+#include "protocol/quiet_services.h"
 
 namespace solwire {
 
-// The supervisor's view of the status bar, passed on to onStatus.
-class ModemStatusRelay : public LinkViews {
- public:
-  explicit ModemStatusRelay(const std::function<void(LinkStatus)>& onStatus) : onStatus_(onStatus) {}
-  void showLinkStatus(LinkStatus status) override {
-    if (onStatus_) onStatus_(status);
-  }
-  void showClock(const LocalTime&) override {}
-  void showLinkInStatus(int, int) override {}
-  void showHoursToLog(int, bool) override {}
-  void hideCurrentStateWait() override {}
-  void labelupdate() override {}
-  void setdisplay() override {}
-  void caldisplay() override {}
-  void hideHistoryWait() override {}
-  void setHistoryProgress(int) override {}
-  void drawgraph() override {}
-  void repaintAlarmStatus() override {}
-  void setAlarmPollPending(bool) override {}
-  void enableSaveOption(SaveOption) override {}
-  void disableSaveOptions() override {}
-
- private:
-  const std::function<void(LinkStatus)>& onStatus_;
-};
-
 struct ModemLine::Calls {
   Calls(ModemLine& owner, Ports ports, Feedback& feedback)
-      : relay(owner.onStatus),
+      : relay([&owner](LinkStatus status) {
+          if (owner.onStatus) owner.onStatus(status);
+        }),
         carrier(ports.modemPort),
         telephony(owner.tapi_),
         supervisor(ports.directPort, ports.modemPort, carrier, telephony, relay, feedback,
@@ -49,7 +26,7 @@ struct ModemLine::Calls {
                                      if (owner.onError) owner.onError(message);
                                    }}) {}
 
-  ModemStatusRelay relay;
+  StatusOnlyViews relay;  // the supervisor's view of the status bar
   ComPortCarrierLine carrier;
   TapiTelephonyLine telephony;
   DialupSupervisor supervisor;

@@ -51,19 +51,6 @@ class SessionClock : public MainThreadClock {
   std::function<LocalTime()> localTime_;
 };
 
-// Records the status texts and passes each on.
-class SessionViews : public StatusRecorder {
- public:
-  explicit SessionViews(std::function<void(LinkStatus)> onStatus) : onStatus_(std::move(onStatus)) {}
-  void showLinkStatus(LinkStatus status) override {
-    StatusRecorder::showLinkStatus(status);
-    if (onStatus_) onStatus_(status);
-  }
-
- private:
-  std::function<void(LinkStatus)> onStatus_;
-};
-
 class LinkSession {
  public:
   LinkSession(const SessionOptions& options, const VirtualDeviceRegistry& registry,
@@ -101,7 +88,7 @@ class LinkSession {
   DeviceDirectory devices_;
   ProgramLink link_;
   SessionClock clock_;
-  SessionViews views_;
+  StatusRecorder views_;
   SilentFeedback feedback_;
   NoLogFile log_;
   NoModem modem_;

@@ -2,16 +2,22 @@
 // recorded, beeps are silent, there is no periodic log file and no modem.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/link_environment.h"
 
 namespace solwire {
 
-class StatusRecorder : public LinkViews {
+// Views that show nothing but the link status, which goes to `onStatus`.
+class StatusOnlyViews : public LinkViews {
  public:
-  void showLinkStatus(LinkStatus status) override { statuses.push_back(status); }
+  explicit StatusOnlyViews(std::function<void(LinkStatus)> onStatus = {}) : onStatus_(std::move(onStatus)) {}
+  void showLinkStatus(LinkStatus status) override {
+    if (onStatus_) onStatus_(status);
+  }
   void showClock(const LocalTime&) override {}
   void showLinkInStatus(int, int) override {}
   void showHoursToLog(int, bool) override {}
@@ -26,6 +32,19 @@ class StatusRecorder : public LinkViews {
   void setAlarmPollPending(bool) override {}
   void enableSaveOption(SaveOption) override {}
   void disableSaveOptions() override {}
+
+ private:
+  std::function<void(LinkStatus)> onStatus_;
+};
+
+// Records every status shown, and passes it on.
+class StatusRecorder : public StatusOnlyViews {
+ public:
+  using StatusOnlyViews::StatusOnlyViews;
+  void showLinkStatus(LinkStatus status) override {
+    statuses.push_back(status);
+    StatusOnlyViews::showLinkStatus(status);
+  }
 
   LinkStatus last() const { return statuses.empty() ? LinkStatus::Closed : statuses.back(); }
   std::vector<LinkStatus> statuses;
