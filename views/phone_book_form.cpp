@@ -1,5 +1,6 @@
 #include "views/phone_book_form.h"
 
+#include <QAbstractItemDelegate>
 #include <QCloseEvent>
 #include <QCollator>
 #include <QFileDialog>
@@ -184,6 +185,17 @@ void TfrmPhoneBook::PhoneGridSetEditText(int row, int column) {
   cells_.noteEdit(row);
 }
 
+void TfrmPhoneBook::commitOpenEdit() {
+  const QModelIndex cell = PhoneGrid->currentIndex();
+  QWidget* editor = PhoneGrid->indexWidget(cell);
+  if (editor == nullptr) return;
+  // The view's own slots take the editor's text into the cell and close it,
+  // as leaving the cell would.
+  QAbstractItemDelegate* delegate = PhoneGrid->itemDelegateForIndex(cell);
+  emit delegate->commitData(editor);
+  emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void TfrmPhoneBook::PhoneGridClick() {
   Refresh();
   SelectRow(PhoneGrid->currentRow());
@@ -200,6 +212,7 @@ QString TfrmPhoneBook::SelectedNumber() const {
 }
 
 void TfrmPhoneBook::DialbuttonClick() {
+  commitOpenEdit();
   const QString number = SelectedNumber();
   const std::string digits = dialledDigits(number.toStdString());
   if (digits.empty()) {
@@ -210,6 +223,7 @@ void TfrmPhoneBook::DialbuttonClick() {
 }
 
 void TfrmPhoneBook::HangupNumber1Click() {
+  commitOpenEdit();
   if (OnHangup) OnHangup();
 }
 
@@ -229,6 +243,7 @@ void TfrmPhoneBook::DeleteNumber1Click() {
 }
 
 void TfrmPhoneBook::Open1Click() {
+  commitOpenEdit();
   if (modified_ && !dialogs.confirm(this, fromUtf8(kConfirmOpenOverChanges))) return;
   const QString name = dialogs.openFile(this);
   try {
@@ -242,6 +257,7 @@ void TfrmPhoneBook::Open1Click() {
 }
 
 void TfrmPhoneBook::Save1Click() {
+  commitOpenEdit();
   if (!fileName_.isEmpty() && QFileInfo::exists(fileName_)) {
     if (saveTo(fileName_)) modified_ = false;
     return;
@@ -250,6 +266,7 @@ void TfrmPhoneBook::Save1Click() {
 }
 
 void TfrmPhoneBook::SaveAs1Click() {
+  commitOpenEdit();
   const std::optional<QString> name = dialogs.saveFile(this);
   if (!name) return;
   if (name->isEmpty()) {
@@ -274,6 +291,7 @@ bool TfrmPhoneBook::saveTo(const QString& name) {
 void TfrmPhoneBook::Exit1Click() { close(); }
 
 void TfrmPhoneBook::closeEvent(QCloseEvent* event) {
+  commitOpenEdit();
   if (modified_ && !dialogs.confirm(this, fromUtf8(kConfirmCloseOverChanges))) {
     event->ignore();
     return;

@@ -85,6 +85,9 @@ class TfrmPhoneBook : public QWidget {
 
  private:
   void buildMenus();
+  // Stores the text of a cell whose editor is still open, so that a command
+  // sees what the operator typed.
+  void commitOpenEdit();
   void showRows();
   bool saveTo(const QString& name);
   static TextCollation localeCollation();

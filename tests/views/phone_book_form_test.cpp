@@ -1,10 +1,11 @@
 // The phone book window on the offscreen platform: loading sorts and numbers,
 // typing marks it changed and adding does not, deleting the only entry, Save
-// and Save As, a cancelled Open, dialling the digits of a number, and closing
-// over changes.
+// and Save As, a cancelled Open, dialling the digits of a number, closing
+// over changes, and a cell whose editor is still open when a command runs.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -52,6 +53,17 @@ class PhoneBookFormTest : public ::testing::Test {
     QString front = queue.front();
     queue.pop_front();
     return front;
+  }
+  // Opens the cell's editor and types into it, without leaving the cell.
+  static void typeWithoutLeaving(TfrmPhoneBook& form, int row, int column, const QString& text) {
+    form.PhoneGrid->setCurrentCell(row, column);
+    form.PhoneGrid->editItem(form.PhoneGrid->item(row, column));
+    auto* editor = qobject_cast<QLineEdit*>(form.PhoneGrid->indexWidget(form.PhoneGrid->currentIndex()));
+    ASSERT_NE(editor, nullptr) << "no editor opened on the cell";
+    editor->setText(text);
+  }
+  static bool editorOpen(const TfrmPhoneBook& form) {
+    return form.PhoneGrid->indexWidget(form.PhoneGrid->currentIndex()) != nullptr;
   }
   static QStringList namesOf(const TfrmPhoneBook& form) {
     QStringList names;
@@ -175,6 +187,57 @@ TEST_F(PhoneBookFormTest, ClosingOverChangesAsksAndNoKeepsTheWindowOpen) {
   EXPECT_FALSE(form->Modified());
   EXPECT_EQ(closedByOperator, 1);
   EXPECT_EQ(form->rows().front().name, "Changed") << "hidden, not emptied";
+}
+
+TEST_F(PhoneBookFormTest, TheTextOfACellStillBeingEditedIsWhatSaveSaveAsAndDialUse) {
+  const QString file = pathOf("BOOK.CSV");
+  writeFile(file, "1,Relay,555\r\n");
+  auto form = open(file);
+  form->show();
+
+  typeWithoutLeaving(*form, 0, 1, "Relay North");
+  form->Save1Click();
+  EXPECT_EQ(contentsOf(file), "1,\"Relay North\",555\r\n");
+  EXPECT_FALSE(editorOpen(*form));
+  EXPECT_FALSE(form->Modified());
+
+  typeWithoutLeaving(*form, 0, 2, "(01) 777");
+  saveAnswers.push_back(pathOf("COPY.CSV"));
+  form->SaveAs1Click();
+  EXPECT_EQ(contentsOf(pathOf("COPY.CSV")), "1,\"Relay North\",\"(01) 777\"\r\n");
+
+  typeWithoutLeaving(*form, 0, 2, "(02) 888");
+  form->DialbuttonClick();
+  EXPECT_EQ(dials, QStringList{"(02) 888|02888"});
+  EXPECT_EQ(form->rows().front().number, "(02) 888");
+}
+
+TEST_F(PhoneBookFormTest, ACellStillBeingEditedIsAChangeForOpenExitAndHangup) {
+  const QString file = pathOf("BOOK.CSV");
+  writeFile(file, "1,Relay,555\r\n");
+  auto form = open(file);
+  form->show();
+  confirmAnswer = false;
+
+  typeWithoutLeaving(*form, 0, 1, "Depot");
+  form->Open1Click();
+  ASSERT_EQ(questions.size(), 1);
+  EXPECT_TRUE(questions.back().contains("Opening another phone book")) << questions.back().toStdString();
+  EXPECT_EQ(form->rows().front().name, "Depot");
+
+  typeWithoutLeaving(*form, 0, 1, "Depot East");
+  form->Exit1Click();
+  ASSERT_EQ(questions.size(), 2);
+  EXPECT_TRUE(questions.back().contains("close it without saving")) << questions.back().toStdString();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->rows().front().name, "Depot East");
+
+  form->Save1Click();
+  typeWithoutLeaving(*form, 0, 2, "556");
+  form->HangupNumber1Click();
+  EXPECT_EQ(form->rows().front().number, "556");
+  EXPECT_TRUE(form->Modified());
+  EXPECT_FALSE(editorOpen(*form));
 }
 
 }  // namespace
