@@ -1,6 +1,7 @@
 #include "cli/modem_session.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace solwire::cli {
 
@@ -26,8 +27,9 @@ bool isFailedCall(HayesResult result) {
 }  // namespace
 
 ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceRegistry& registry,
-                           MonotonicClock& clock)
+                           MonotonicClock& clock, SessionWait wait)
     : ui_(clock),
+      wait_(std::move(wait)),
       devices_(PortNames(), &registry),
       link_(ui_, ui_, devices_, clock),
       clock_(ui_),
@@ -41,6 +43,7 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
 
   LinkControls controls;
   controls.site = options.site;
+  controls.logSite = options.site;
   if (const auto com = comNumberOf(options.modemPort))
     controls.modemPortIndex = *com - 1;
   else
@@ -59,7 +62,7 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
   tick();
   if (options.setup) {
     supervisor_->SetupModem();
-    ui_.runFor(kSetupPause);
+    wait_(ui_, [] { return false; }, kSetupPause);
   }
 }
 
@@ -96,7 +99,7 @@ bool ModemSession::dial() {
     if (!supervisor_->lastPortError().empty()) failure_ += ": " + supervisor_->lastPortError();
     return false;
   }
-  ui_.runUntil([this] { return controller_->state().ModemConnected || failedCall_.has_value(); }, kCallLimit);
+  wait_(ui_, [this] { return controller_->state().ModemConnected || failedCall_.has_value(); }, kCallLimit);
   if (controller_->state().ModemConnected) return true;
   if (failedCall_) {
     failure_ = failedCall_->text;
@@ -112,15 +115,16 @@ bool ModemSession::read(Requester requester) {
   if (requester == Requester::HistoryView) controller_->state().HistoryBlock = 1;
   views_.statuses.clear();
   controller_->Getdata(requester);
-  ui_.runUntil([this] { return !controller_->lineBusy(); }, LinkSession::kReadLimit);
+  wait_(ui_, [this] { return !controller_->lineBusy(); }, LinkSession::kReadLimit);
   const bool transferDone = requester != Requester::HistoryView || controller_->state().HistoryBlock == 0;
   return !controller_->lineBusy() && transferDone && views_.last() == LinkStatus::DataReceived;
 }
 
-void ModemSession::hangUp() {
+bool ModemSession::hangUp() {
   supervisor_->HangupClick();
-  if (supervisor_->hangupPhase() == HangupPhase::Idle) return;
-  ui_.runUntil([this] { return controller_->state().LineIdle; }, kHangupLimit);
+  if (supervisor_->hangupPhase() != HangupPhase::Idle)
+    wait_(ui_, [this] { return controller_->state().LineIdle; }, kHangupLimit);
+  return controller_->state().LineIdle;
 }
 
 }  // namespace solwire::cli

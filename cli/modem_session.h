@@ -9,8 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/link_session.h"
+#include "cli/session_wait.h"
 #include "modem/com_port_carrier_line.h"
 #include "modem/dialup_supervisor.h"
 #include "modem/hayes_result_parser.h"
@@ -22,33 +24,41 @@ struct ModemDialOptions {
   std::string number;
   bool pulse = false;
   std::optional<std::string> setup;  // sent as "AT" + setup before dialling
-  int site = 0;
+  int site = 0;  // the site read, the log reading's too
 };
 
 class ModemSession {
  public:
   static constexpr std::chrono::seconds kCallLimit{60};
 
+  // Every wait (the setup string's pause, the carrier, a reply, the hang-up)
+  // passes through `wait`, its limit counted on `clock`.
   ModemSession(const ModemDialOptions& options, const VirtualDeviceRegistry& registry,
-               MonotonicClock& clock = systemClock());
+               MonotonicClock& clock = systemClock(), SessionWait wait = waitInRealTime);
   ~ModemSession();
 
   // Dials and waits for the carrier. False when the call did not connect:
   // failure() then says why (the modem's result code, or no carrier in time).
   bool dial();
   bool read(Requester requester);
-  // The hang-up sequence, until the link is back in direct mode.
-  void hangUp();
+  // The hang-up sequence, until the link is back in direct mode. False when
+  // it did not get there (the port was closed, or the sequence did not end).
+  bool hangUp();
 
   const std::string& failure() const { return failure_; }
   const SiteData& data() const { return controller_->data(); }
+  // The last log reading (Requester::MainWindow) that came.
+  const LogReading& logReading() const { return controller_->logReading(); }
   LinkStatus lastStatus() const { return views_.last(); }
+  // The status texts of the last read, in order.
+  const std::vector<LinkStatus>& statuses() const { return views_.statuses; }
 
  private:
   void tick();
   void received(TComPort& port, std::uint16_t count);
 
   QueueMainThread ui_;
+  SessionWait wait_;
   DeviceDirectory devices_;
   ProgramLink link_;
   MainThreadClock clock_;

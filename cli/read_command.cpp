@@ -3,11 +3,12 @@
 
 #include "cli/commands.h"
 #include "cli/link_session.h"
+#include "cli/modem_port.h"
 #include "cli/modem_session.h"
+#include "cli/read_failure.h"
+#include "cli/session_port.h"
 #include "cli/site_json.h"
 #include "cli/site_report.h"
-#include "sim/simulated_line_service.h"
-#include "sim/simulated_modem_service.h"
 
 namespace solwire::cli {
 
@@ -95,23 +96,15 @@ int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err
   }
   ModemDialOptions options{*modem, *number, args.has("--pulse"), args.option("--setup"), *site};
 
-  const auto com = comNumberOf(*modem);
-  const std::string device = com ? PortNames().pathFor(*com) : *modem;
-  VirtualDeviceRegistry registry;
-  std::unique_ptr<sim::SimulatedModemService> simulated;
-  if (device == kSimulatedModemName) {
-    simulated = std::make_unique<sim::SimulatedModemService>(sim::builtInModemOptions());
-    simulated->registerAs(registry);
-  }
-
-  ModemSession session(options, registry);
+  const ModemPort port(*modem);
+  ModemSession session(options, port.registry());
   if (!session.dial()) {
     err << "Call failed: " << session.failure() << '\n';
     return kExitLinkFailed;
   }
   for (const ReadStep& step : steps) {
     if (!session.read(step.requester)) {
-      err << statusText(session.lastStatus(), Language::English) << '\n';
+      err << readFailureText(session.statuses(), *site) << '\n';
       session.hangUp();
       return kExitLinkFailed;
     }
@@ -131,25 +124,11 @@ int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
   const auto request = parseRead(args, err);
   if (!request) return kExitUsage;
 
-  // The built-in simulated line serves the port when it is named directly or
-  // a COM number resolves to it (SOLWIRE_COM<n>=sim).
-  const auto com = comNumberOf(request->session.port);
-  const std::string device = com ? PortNames().pathFor(*com) : request->session.port;
-  VirtualDeviceRegistry registry;
-  std::unique_ptr<sim::SimulatedLineService> simulated;
-  if (device == kSimulatedLineName) {
-    simulated = std::make_unique<sim::SimulatedLineService>(baudRateForIndex(request->session.baudIndex));
-    simulated->registerAs(registry);
-  }
-
-  LinkSession session(request->session, registry);
+  const SessionPort port(request->session);
+  LinkSession session(request->session, port.registry());
   for (const ReadStep& step : request->steps) {
     if (!session.read(step.requester)) {
-      if (session.portError().empty())
-        err << statusText(session.lastStatus(), Language::English) << '\n';
-      else
-        err << statusText(LinkStatus::PortSetException, Language::English) << ": " << request->session.port
-            << (com ? " (" + device + ")" : "") << ": " << session.portError() << '\n';
+      err << port.failureText(session, request->session.site) << '\n';
       return kExitLinkFailed;
     }
   }

@@ -1,6 +1,6 @@
 #include "cli/session_port.h"
 
-#include <algorithm>
+#include "cli/read_failure.h"
 
 namespace solwire::cli {
 
@@ -15,11 +15,7 @@ SessionPort::SessionPort(const SessionOptions& options) : port_(options.port) {
 }
 
 std::string SessionPort::failureText(const LinkSession& session, int site) const {
-  const auto& statuses = session.statuses();
-  if (std::find(statuses.begin(), statuses.end(), LinkStatus::DataTimeout) != statuses.end())
-    return std::string(statusText(LinkStatus::DataTimeout, Language::English)) + ": site " + std::to_string(site) +
-           " did not answer";
-  if (session.portError().empty()) return std::string(statusText(session.lastStatus(), Language::English));
+  if (session.portError().empty()) return readFailureText(session.statuses(), site);
   return std::string(statusText(LinkStatus::PortSetException, Language::English)) + ": " + port_ +
          (comNumber_ ? " (" + device_ + ")" : "") + ": " + session.portError();
 }
