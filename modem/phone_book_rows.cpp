@@ -68,6 +68,17 @@ std::string dialledDigits(std::string_view text) {
   return digits;
 }
 
+std::string withLineBreaksAsSpaces(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // the LF stands for both
+    line += (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  return line;
+}
+
 PhoneBookRows newPhoneBookRows() {
   PhoneBookRows rows(7);
   renumber(rows);

@@ -43,6 +43,10 @@ void deleteRow(PhoneBookRows& rows, std::size_t index, const TextCollation& coll
 // when the text holds no digit: not a number that can be dialled.
 std::string dialledDigits(std::string_view text);
 
+// The text of a cell on one line: each line break (CR LF, CR or LF) becomes
+// one space. The file holds one row per line, so a cell cannot hold a break.
+std::string withLineBreaksAsSpaces(std::string_view text);
+
 // The list a new phone book starts with: seven empty, numbered rows.
 PhoneBookRows newPhoneBookRows();
 

@@ -177,12 +177,22 @@ void TfrmPhoneBook::SelectRow(int row) {
 
 void TfrmPhoneBook::PhoneGridSetEditText(int row, int column) {
   if (showing_ || row < 0 || row >= static_cast<int>(rows_.size())) return;
+  QTableWidgetItem* cell = PhoneGrid->item(row, column);
+  const std::string text = withLineBreaksAsSpaces(cell->text().toStdString());
   PhoneBookRow& entry = rows_[static_cast<std::size_t>(row)];
-  const std::string text = PhoneGrid->item(row, column)->text().toStdString();
   if (column == kNameColumn) entry.name = text;
   if (column == kNumberColumn) entry.number = text;
+  showCellText(*cell, text);
   modified_ = true;
   cells_.noteEdit(row);
+}
+
+void TfrmPhoneBook::showCellText(QTableWidgetItem& cell, const std::string& text) {
+  const QString shown = fromUtf8(text);
+  if (cell.text() == shown) return;
+  showing_ = true;
+  cell.setText(shown);
+  showing_ = false;
 }
 
 void TfrmPhoneBook::commitOpenEdit() {

@@ -23,6 +23,7 @@ class QAction;
 class QMenuBar;
 class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace solwire {
 
@@ -89,6 +90,7 @@ class TfrmPhoneBook : public QWidget {
   // sees what the operator typed.
   void commitOpenEdit();
   void showRows();
+  void showCellText(QTableWidgetItem& cell, const std::string& text);
   bool saveTo(const QString& name);
   static TextCollation localeCollation();
 

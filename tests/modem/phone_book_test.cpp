@@ -61,6 +61,13 @@ TEST(PhoneBookRows, OnlyTheDigitsOfANumberAreDialled) {
   EXPECT_EQ(dialledDigits("ext. -"), "");
 }
 
+TEST(PhoneBookRows, EachLineBreakInACellBecomesOneSpace) {
+  EXPECT_EQ(withLineBreaksAsSpaces("North\r\nStation"), "North Station") << "CR LF is one line break";
+  EXPECT_EQ(withLineBreaksAsSpaces("a\rb\nc"), "a b c");
+  EXPECT_EQ(withLineBreaksAsSpaces("\n\r555\r\n\r\n"), "  555  ");
+  EXPECT_EQ(withLineBreaksAsSpaces("Depot, \"old\"\tyard"), "Depot, \"old\"\tyard");
+}
+
 TEST(PhoneBookRows, ANewPhoneBookHasSevenNumberedEmptyRows) {
   const PhoneBookRows rows = newPhoneBookRows();
   ASSERT_EQ(rows.size(), 7u);

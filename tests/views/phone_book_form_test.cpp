@@ -240,5 +240,24 @@ TEST_F(PhoneBookFormTest, ACellStillBeingEditedIsAChangeForOpenExitAndHangup) {
   EXPECT_FALSE(editorOpen(*form));
 }
 
+TEST_F(PhoneBookFormTest, ALineBreakTypedOrPastedIntoACellIsStoredAsASpaceSoTheFileLoadsAgain) {
+  auto form = open(QString());
+  form->show();
+  form->PhoneGrid->item(0, 1)->setText("North\r\nStation");
+  form->PhoneGrid->item(0, 2)->setText("555\n101");
+  typeWithoutLeaving(*form, 1, 1, "Relay\ryard");
+  saveAnswers.push_back(pathOf("LINES.CSV"));
+  form->SaveAs1Click();
+  EXPECT_EQ(form->rows()[0].name, "North Station");
+  EXPECT_EQ(form->rows()[0].number, "555 101");
+  EXPECT_EQ(form->rows()[1].name, "Relay yard");
+  EXPECT_EQ(form->PhoneGrid->item(0, 1)->text(), "North Station") << "the grid shows what is stored";
+  EXPECT_EQ(form->PhoneGrid->item(1, 1)->text(), "Relay yard");
+
+  std::unique_ptr<TfrmPhoneBook> again;
+  ASSERT_NO_THROW(again = open(pathOf("LINES.CSV")));
+  EXPECT_EQ(namesOf(*again).mid(0, 2), (QStringList{"1:North Station", "2:Relay yard"}));
+}
+
 }  // namespace
 }  // namespace solwire
