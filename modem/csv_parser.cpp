@@ -24,6 +24,7 @@ void TCsvParser::Open(const std::filesystem::path& fileName) {
 
 bool TCsvParser::Next() {
   Fields.clear();
+  CurrentLine.clear();
   if (!open_) return false;
   std::string line;
   if (!std::getline(file_, line)) {
@@ -33,7 +34,8 @@ bool TCsvParser::Next() {
   if (atStart_ && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   atStart_ = false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  SplitLine(line, Fields, separator_);
+  CurrentLine = std::move(line);
+  SplitLine(CurrentLine, Fields, separator_);
   return true;
 }
 

@@ -24,6 +24,9 @@ class TCsvParser {
   static void SplitLine(std::string_view line, std::vector<std::string>& fields, char separator);
 
   std::vector<std::string> Fields;
+  // The line last read, without its line end (and, on the first line, the
+  // byte order mark).
+  std::string CurrentLine;
 
  private:
   std::ifstream file_;

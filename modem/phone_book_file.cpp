@@ -16,14 +16,36 @@ PhoneBookRow rowOf(const std::vector<std::string>& fields, const std::filesystem
   return {fields[0], fields[1], fields[2]};
 }
 
+struct Record {
+  std::vector<std::string> fields;
+  bool blank = false;  // the line was empty or only spaces and tabs
+};
+
+std::vector<Record> readRecords(const std::filesystem::path& path) {
+  TCsvParser reader;
+  reader.Open(path);
+  std::vector<Record> records;
+  while (reader.Next()) {
+    const bool blank = reader.CurrentLine.find_first_not_of(" \t") == std::string::npos;
+    records.push_back({std::move(reader.Fields), blank});
+  }
+  reader.Close();
+  return records;
+}
+
+// Editors often leave an empty line or a line of spaces at the end of a file;
+// it holds no entry. A blank line between entries is still a short record.
+void dropBlankLinesAtTheEnd(std::vector<Record>& records) {
+  while (!records.empty() && records.back().blank) records.pop_back();
+}
+
 }  // namespace
 
 PhoneBookRows loadPhoneBook(const std::filesystem::path& path) {
-  TCsvParser reader;
-  reader.Open(path);
+  std::vector<Record> records = readRecords(path);
+  dropBlankLinesAtTheEnd(records);
   PhoneBookRows rows;
-  while (reader.Next()) rows.push_back(rowOf(reader.Fields, path));
-  reader.Close();
+  for (const Record& record : records) rows.push_back(rowOf(record.fields, path));
   if (rows.empty()) rows.push_back({"1", "", ""});
   return rows;
 }

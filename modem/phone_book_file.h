@@ -10,7 +10,8 @@
 namespace solwire {
 
 // Reads the rows in file order (the caller sorts and renumbers). Fields past
-// the third are ignored. A file without records gives one empty row. Throws
+// the third are ignored. Blank lines (empty or only spaces and tabs) at the
+// end of the file are ignored. A file without records gives one empty row. Throws
 // CsvFileError when the file cannot be read or a record has fewer than three
 // fields ("List index out of bounds (N)", N the first missing field).
 PhoneBookRows loadPhoneBook(const std::filesystem::path& path);

@@ -84,6 +84,17 @@ TEST_F(CsvFileTest, ReadsUnixLineEndsAByteOrderMarkAndALastLineWithoutLineEnd) {
   EXPECT_EQ(readAll(file), (std::vector<Fields>{{"a", "b"}, {}, {"c"}}));
 }
 
+TEST_F(CsvFileTest, TheLineLastReadIsKeptWithoutItsLineEndAndByteOrderMark) {
+  const fs::path file = directory / "BOOK.CSV";
+  std::ofstream(file, std::ios::binary) << "\xEF\xBB\xBF" "\"a b\",c\r\n  \r\n";
+  TCsvParser parser;
+  parser.Open(file);
+  std::vector<std::string> lines;
+  while (parser.Next()) lines.push_back(parser.CurrentLine);
+  EXPECT_EQ(lines, (std::vector<std::string>{"\"a b\",c", "  "}));
+  EXPECT_EQ(parser.CurrentLine, "") << "nothing was read at the end";
+}
+
 TEST_F(CsvFileTest, OpenAndWriteFailuresNameTheFile) {
   TCsvParser parser;
   EXPECT_THROW(parser.Open(directory / "MISSING.CSV"), CsvFileError);

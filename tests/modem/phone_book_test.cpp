@@ -120,9 +120,28 @@ TEST_F(PhoneBookFileTest, AShortRecordFailsTheLoadAndExtraFieldsAreIgnored) {
   EXPECT_EQ(loadPhoneBook(file), (PhoneBookRows{{"7", "Relay", "555"}}));
 }
 
+TEST_F(PhoneBookFileTest, BlankLinesAtTheEndAreIgnoredButNotInTheMiddle) {
+  const PhoneBookRows relay{{"1", "Relay", "555"}};
+  write("1,Relay,555\r\n\r\n");
+  EXPECT_EQ(loadPhoneBook(file), relay) << "an extra CR LF at the end";
+  write("1,Relay,555\r\n   ");
+  EXPECT_EQ(loadPhoneBook(file), relay) << "a last line of spaces without a line end";
+  write("1,Relay,555\n \t\n\n");
+  EXPECT_EQ(loadPhoneBook(file), relay) << "several blank lines, LF ends";
+
+  write("1,Relay,555\r\n\r\n2,Depot,556\r\n");
+  EXPECT_THROW(loadPhoneBook(file), CsvFileError) << "a blank line between records";
+  write("1,Relay,555\r\n\"  \"\r\n");
+  EXPECT_THROW(loadPhoneBook(file), CsvFileError) << "a quoted field of spaces is a record, not a blank line";
+  write("1,Relay,555\r\n2,Depot\r\n\r\n");
+  EXPECT_THROW(loadPhoneBook(file), CsvFileError) << "a short record before the blank line";
+}
+
 TEST_F(PhoneBookFileTest, AFileWithoutRecordsOpensAsOneEmptyRow) {
   write("");
   EXPECT_EQ(loadPhoneBook(file), (PhoneBookRows{{"1", "", ""}}));
+  write("\r\n  \r\n");
+  EXPECT_EQ(loadPhoneBook(file), (PhoneBookRows{{"1", "", ""}})) << "nothing but blank lines";
 }
 
 TEST_F(PhoneBookFileTest, AFailedSaveLeavesTheOldFileAndAMissingFileIsAnError) {
