@@ -153,6 +153,11 @@ void Tmainform::exitnoBitBtnClick() {
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {
+  // Unsaved phone book changes: the operator may save them first, or stay.
+  if (!closing_ && phoneBook_ && !phoneBook_->closeForExit()) {
+    event->ignore();
+    return;
+  }
   if (!closing_) {
     closing_ = true;
     Timer1->stop();

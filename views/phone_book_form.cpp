@@ -50,6 +50,17 @@ PhoneBookDialogs standardPhoneBookDialogs() {
     return QMessageBox::warning(parent, fromUtf8(kPhoneBookTitle), question, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
   };
+  dialogs.ask = [](QWidget* parent, const QString& question) {
+    switch (QMessageBox::warning(parent, fromUtf8(kPhoneBookTitle), question,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel)) {
+      case QMessageBox::Yes:
+        return PhoneBookAnswer::Yes;
+      case QMessageBox::No:
+        return PhoneBookAnswer::No;
+      default:
+        return PhoneBookAnswer::Cancel;
+    }
+  };
   dialogs.inform = [](QWidget* parent, const QString& message) {
     QMessageBox::information(parent, fromUtf8(kPhoneBookTitle), message);
   };
@@ -266,26 +277,30 @@ void TfrmPhoneBook::Open1Click() {
   SetFileName(name);
 }
 
-void TfrmPhoneBook::Save1Click() {
+void TfrmPhoneBook::Save1Click() { saveChanges(); }
+
+void TfrmPhoneBook::SaveAs1Click() { saveUnderNewName(); }
+
+bool TfrmPhoneBook::saveChanges() {
   commitOpenEdit();
-  if (!fileName_.isEmpty() && QFileInfo::exists(fileName_)) {
-    if (saveTo(fileName_)) modified_ = false;
-    return;
-  }
-  SaveAs1Click();
+  if (fileName_.isEmpty() || !QFileInfo::exists(fileName_)) return saveUnderNewName();
+  if (!saveTo(fileName_)) return false;
+  modified_ = false;
+  return true;
 }
 
-void TfrmPhoneBook::SaveAs1Click() {
+bool TfrmPhoneBook::saveUnderNewName() {
   commitOpenEdit();
   const std::optional<QString> name = dialogs.saveFile(this);
-  if (!name) return;
+  if (!name) return false;
   if (name->isEmpty()) {
     dialogs.inform(this, fromUtf8(kInvalidFileName));
-    return;
+    return false;
   }
-  if (!saveTo(*name)) return;
+  if (!saveTo(*name)) return false;
   modified_ = false;
   SetFileName(*name);
+  return true;
 }
 
 bool TfrmPhoneBook::saveTo(const QString& name) {
@@ -299,6 +314,20 @@ bool TfrmPhoneBook::saveTo(const QString& name) {
 }
 
 void TfrmPhoneBook::Exit1Click() { close(); }
+
+bool TfrmPhoneBook::closeForExit() {
+  commitOpenEdit();
+  if (!modified_) return true;
+  switch (dialogs.ask(this, fromUtf8(kAskSaveBeforeExit))) {
+    case PhoneBookAnswer::Yes:
+      return saveChanges();
+    case PhoneBookAnswer::No:
+      return true;
+    case PhoneBookAnswer::Cancel:
+      break;
+  }
+  return false;
+}
 
 void TfrmPhoneBook::closeEvent(QCloseEvent* event) {
   commitOpenEdit();

@@ -27,6 +27,8 @@ class QTableWidgetItem;
 
 namespace solwire {
 
+enum class PhoneBookAnswer { Yes, No, Cancel };
+
 struct PhoneBookDialogs {
   // The file to open: empty when cancelled.
   std::function<QString(QWidget* parent)> openFile;
@@ -34,6 +36,8 @@ struct PhoneBookDialogs {
   std::function<std::optional<QString>(QWidget* parent)> saveFile;
   // A warning with Yes and No: true for Yes.
   std::function<bool(QWidget* parent, const QString& question)> confirm;
+  // A warning with Yes, No and Cancel.
+  std::function<PhoneBookAnswer(QWidget* parent, const QString& question)> ask;
   std::function<void(QWidget* parent, const QString& message)> inform;
 };
 
@@ -55,6 +59,10 @@ class TfrmPhoneBook : public QWidget {
   const PhoneBookRows& rows() const { return rows_; }
   int CurrentRow() const { return cells_.CurrentRow; }
   QString SelectedNumber() const;
+
+  // At program exit: with unsaved changes, asks whether to save them. True
+  // when the program may end (nothing to save, saved, or not to be saved).
+  bool closeForExit();
 
   // Handlers, named as the program names them.
   void DialbuttonClick();
@@ -91,6 +99,9 @@ class TfrmPhoneBook : public QWidget {
   void commitOpenEdit();
   void showRows();
   void showCellText(QTableWidgetItem& cell, const std::string& text);
+  // Save and Save As; false when nothing was saved (cancelled or failed).
+  bool saveChanges();
+  bool saveUnderNewName();
   bool saveTo(const QString& name);
   static TextCollation localeCollation();
 

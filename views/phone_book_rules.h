@@ -30,6 +30,8 @@ inline constexpr std::string_view kConfirmOpenOverChanges =
     "Are you sure you want to proceed?";
 inline constexpr std::string_view kConfirmCloseOverChanges =
     "The contents of the phone book have changed.\r\nAre you sure you want to close it without saving the changes?";
+inline constexpr std::string_view kAskSaveBeforeExit =
+    "The contents of the phone book have changed.\r\nDo you want to save the changes before closing the program?";
 inline constexpr std::string_view kPhoneBookFileFilter = "Phone Book Files (*.csv *.CSV)";
 
 }  // namespace solwire

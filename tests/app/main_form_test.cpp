@@ -14,8 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -27,6 +31,7 @@
 #include "store/config/settings_backend_memory.h"
 #include "tests/app/main_form_fakes.h"
 #include "tests/support/link_fakes.h"
+#include "views/phone_book_form.h"
 
 namespace solwire {
 namespace {
@@ -109,6 +114,56 @@ TEST_F(MainFormTest, EverythingWrittenAtCloseComesBackAtTheNextStart) {
   EXPECT_EQ(form->Dportbox->currentText(), "COM6");
   EXPECT_EQ(form->modemSetupString, "&F&C1");
   EXPECT_FALSE(form->Tapicheck->isChecked());
+}
+
+TEST_F(MainFormTest, ExitOverPhoneBookChangesAsksCancelKeepsTheProgramRunningNoDropsAndYesSaves) {
+  QTemporaryDir dir;
+  const std::string book = dir.filePath("BOOK.CSV").toStdString();
+  std::ofstream(book, std::ios::binary) << "1,Relay,555\r\n";
+  const auto bookText = [&book] {
+    std::ostringstream text;
+    text << std::ifstream(book, std::ios::binary).rdbuf();
+    return text.str();
+  };
+  store.set("Settings", "PhoneBook", book);
+  int questions = 0;
+  PhoneBookAnswer answer = PhoneBookAnswer::Cancel;
+  const auto openWithBook = [&] {
+    auto form = open();
+    if (TfrmPhoneBook* phoneBook = form->phoneBook()) {
+      phoneBook->dialogs.ask = [&](QWidget*, const QString&) {
+        ++questions;
+        return answer;
+      };
+    }
+    form->show();
+    return form;
+  };
+
+  auto form = openWithBook();
+  ASSERT_NE(form->phoneBook(), nullptr);
+  form->phoneBook()->PhoneGrid->item(0, 1)->setText("Depot");
+  form->exityesBitBtnClick();
+  EXPECT_EQ(questions, 1);
+  EXPECT_TRUE(form->isVisible()) << "Cancel: the program keeps running";
+  EXPECT_TRUE(form->Timer1->isActive());
+  EXPECT_FALSE(store.peek("Settings", "Site Number")) << "nothing of the close has run";
+
+  answer = PhoneBookAnswer::No;
+  form->exityesBitBtnClick();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(store.peek("Settings", "Site Number")) << "the configuration is written at close";
+  EXPECT_EQ(bookText(), "1,Relay,555\r\n");
+
+  form.reset();
+  form = openWithBook();
+  ASSERT_NE(form->phoneBook(), nullptr);
+  form->phoneBook()->PhoneGrid->item(0, 1)->setText("Depot");
+  answer = PhoneBookAnswer::Yes;
+  form->exityesBitBtnClick();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(bookText(), "1,Depot,555\r\n");
+  EXPECT_EQ(questions, 3);
 }
 
 TEST_F(MainFormTest, ChineseChangesTheCaptionAndTheFlag) {

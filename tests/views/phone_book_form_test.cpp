@@ -1,15 +1,23 @@
 // The phone book window on the offscreen platform: loading sorts and numbers,
 // typing marks it changed and adding does not, deleting the only entry, Save
 // and Save As, a cancelled Open, dialling the digits of a number, closing
-// over changes, and a cell whose editor is still open when a command runs.
+// over changes, a cell whose editor is still open when a command runs, and
+// the question at program exit.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -44,6 +52,10 @@ class PhoneBookFormTest : public ::testing::Test {
       questions.push_back(question);
       return confirmAnswer;
     };
+    form->dialogs.ask = [this](QWidget*, const QString& question) {
+      questions.push_back(question);
+      return askAnswer;
+    };
     form->dialogs.inform = [this](QWidget*, const QString& message) { messages.push_back(message); };
     form->OnDial = [this](const QString& text, const QString& digits) { dials.push_back(text + "|" + digits); };
     return form;
@@ -77,6 +89,7 @@ class PhoneBookFormTest : public ::testing::Test {
   std::deque<QString> openAnswers;
   std::deque<QString> saveAnswers;
   bool confirmAnswer = true;
+  PhoneBookAnswer askAnswer = PhoneBookAnswer::Cancel;
   QStringList questions;
   QStringList messages;
   QStringList dials;
@@ -257,6 +270,92 @@ TEST_F(PhoneBookFormTest, ALineBreakTypedOrPastedIntoACellIsStoredAsASpaceSoTheF
   std::unique_ptr<TfrmPhoneBook> again;
   ASSERT_NO_THROW(again = open(pathOf("LINES.CSV")));
   EXPECT_EQ(namesOf(*again).mid(0, 2), (QStringList{"1:North Station", "2:Relay yard"}));
+}
+
+TEST_F(PhoneBookFormTest, AtProgramExitYesSavesTheChangesNoDropsThemAndCancelKeepsTheProgramRunning) {
+  const QString file = pathOf("BOOK.CSV");
+  writeFile(file, "1,Relay,555\r\n");
+  auto form = open(file);
+  EXPECT_TRUE(form->closeForExit());
+  EXPECT_TRUE(questions.isEmpty()) << "nothing changed, nothing to ask";
+
+  form->show();
+  typeWithoutLeaving(*form, 0, 1, "Depot");
+  askAnswer = PhoneBookAnswer::Cancel;
+  EXPECT_FALSE(form->closeForExit());
+  EXPECT_EQ(questions, QStringList{"The contents of the phone book have changed.\r\n"
+                                   "Do you want to save the changes before closing the program?"});
+  EXPECT_TRUE(form->Modified());
+
+  askAnswer = PhoneBookAnswer::No;
+  EXPECT_TRUE(form->closeForExit());
+  EXPECT_EQ(contentsOf(file), "1,Relay,555\r\n");
+
+  askAnswer = PhoneBookAnswer::Yes;
+  EXPECT_TRUE(form->closeForExit());
+  EXPECT_EQ(contentsOf(file), "1,Depot,555\r\n");
+  EXPECT_FALSE(form->Modified());
+}
+
+TEST_F(PhoneBookFormTest, AtProgramExitASaveThatIsCancelledOrFailsKeepsTheProgramRunning) {
+  auto form = open(QString());
+  form->PhoneGrid->item(0, 1)->setText("Depot");
+  askAnswer = PhoneBookAnswer::Yes;
+  EXPECT_FALSE(form->closeForExit()) << "no file yet: Save As, and its dialog was cancelled";
+  saveAnswers.push_back(QString());
+  EXPECT_FALSE(form->closeForExit());
+  EXPECT_EQ(messages.back(), "Invalid File Name");
+  saveAnswers.push_back(pathOf("NO-FOLDER/BOOK.CSV"));
+  EXPECT_FALSE(form->closeForExit());
+  EXPECT_TRUE(messages.back().startsWith("The phone book was not saved")) << messages.back().toStdString();
+  EXPECT_TRUE(form->Modified());
+
+  saveAnswers.push_back(pathOf("NEW.CSV"));
+  EXPECT_TRUE(form->closeForExit());
+  EXPECT_EQ(form->FileName(), pathOf("NEW.CSV"));
+  EXPECT_TRUE(contentsOf(pathOf("NEW.CSV")).starts_with("1,Depot,\r\n"));
+
+  ASSERT_TRUE(QDir(dir.path()).mkdir("FOLDER.CSV"));
+  form->SetFileName(pathOf("FOLDER.CSV"));  // a name that exists but cannot be written over
+  form->PhoneGrid->item(0, 2)->setText("556");
+  EXPECT_FALSE(form->closeForExit());
+  EXPECT_TRUE(messages.back().startsWith("The phone book was not saved")) << messages.back().toStdString();
+}
+
+// The message box the program shows: the button pressed is the answer, and
+// Escape cancels.
+TEST(PhoneBookStandardDialogs, TheExitQuestionAnswersWithTheButtonPressed) {
+  QStringList shown;
+  const auto answering = [&shown](const std::function<void(QMessageBox&)>& operatorDoes) {
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr || !box->isVisible()) continue;
+        shown << box->text();
+        operatorDoes(*box);
+      }
+    });
+    operatorHand.start(10);
+    return standardPhoneBookDialogs().ask(nullptr, "Save?");
+  };
+  const auto pressing = [](QMessageBox::StandardButton button) {
+    return [button](QMessageBox& box) {
+      QAbstractButton* offered = box.button(button);
+      EXPECT_NE(offered, nullptr) << "the button is not offered";
+      if (offered != nullptr) offered->click();
+      else box.done(-1);
+    };
+  };
+  EXPECT_EQ(answering(pressing(QMessageBox::Yes)), PhoneBookAnswer::Yes);
+  EXPECT_EQ(answering(pressing(QMessageBox::No)), PhoneBookAnswer::No);
+  EXPECT_EQ(answering(pressing(QMessageBox::Cancel)), PhoneBookAnswer::Cancel);
+  EXPECT_EQ(answering([](QMessageBox& box) {
+              QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+              QApplication::sendEvent(&box, &escape);
+            }),
+            PhoneBookAnswer::Cancel);
+  EXPECT_EQ(shown, (QStringList{"Save?", "Save?", "Save?", "Save?"}));
 }
 
 }  // namespace
