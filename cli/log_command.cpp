@@ -1,6 +1,10 @@
-// solwire-cli log: the unattended logger, or one sample now.
+// solwire-cli log: the unattended logger, or one sample now, on the direct
+// line or through a modem.
 #include "cli/commands.h"
+#include "cli/duration_option.h"
 #include "cli/language_option.h"
+#include "cli/modem_logger.h"
+#include "cli/modem_port.h"
 #include "cli/session_port.h"
 #include "cli/stop_signals.h"
 #include "cli/unattended_logger.h"
@@ -10,29 +14,75 @@ namespace solwire::cli {
 namespace {
 
 constexpr int kMaxRateHours = 48;
+constexpr std::chrono::seconds kShortestInterval{10};
+
+constexpr const char* kLogUsage =
+    "usage: solwire-cli log {--port COMn|PATH [--baud B] | --modem COMn|PATH --dial NUMBER [--pulse]\n"
+    "         [--setup STRING]} --site N --file FILE [--rate HOURS | --every DURATION]\n"
+    "         [--lang en|fr|zh] [--csv CSVFILE] [--once]\n"
+    "B is 110, 300, 600, 1200 or 2400; N is 0..31; HOURS is 1..48 (default 2); DURATION is a whole\n"
+    "number of seconds, minutes or hours, 10s at least (45s, 15m, 2h); PATH \"sim\" is the built-in\n"
+    "simulated line, \"sim-modem\" the built-in simulated modem\n";
+
+// --port or --modem with --dial, and only the options that go with the one given.
+bool linkOptionsFit(const Arguments& args) {
+  const auto port = args.option("--port");
+  const auto modem = args.option("--modem");
+  const auto dial = args.option("--dial");
+  const bool modemOnly = dial || args.has("--pulse") || args.option("--setup");
+  if (port && !modem) return !port->empty() && !modemOnly;
+  if (modem && !port) return !modem->empty() && dial && !dial->empty() && !args.option("--baud");
+  return false;
+}
 
 std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) {
-  const auto port = args.option("--port");
   const auto site = parseInteger(args.option("--site").value_or(""), 0, kSiteCount - 1);
   const auto baud = baudIndexOf(args.option("--baud").value_or("2400"));
   const auto file = args.option("--file");
   const auto rate = parseInteger(args.option("--rate").value_or("2"), 1, kMaxRateHours);
+  const auto everyText = args.option("--every");
+  const auto every = everyText ? parseDuration(*everyText) : std::nullopt;
   const auto language = languageOption(args.option("--lang").value_or("en"));
   const auto csv = args.option("--csv");
-  if (!port || port->empty() || !site || !baud || !file || file->empty() || !rate || !language ||
+  const bool scheduleFits =
+      !(args.option("--rate") && everyText) && (!everyText || (every && *every >= kShortestInterval));
+  if (!linkOptionsFit(args) || !site || !baud || !file || file->empty() || !rate || !scheduleFits || !language ||
       (csv && csv->empty())) {
-    err << "usage: solwire-cli log --port COMn|PATH [--baud B] --site N --file FILE [--rate HOURS]\n"
-           "         [--lang en|fr|zh] [--csv CSVFILE] [--once]\n"
-           "B is 110, 300, 600, 1200 or 2400; N is 0..31; HOURS is 1..48 (default 2)\n";
+    err << kLogUsage;
     return std::nullopt;
   }
   LoggerOptions options;
-  options.session = {*port, *baud, *site};
+  options.session = {args.option("--port").value_or(""), *baud, *site};
+  if (const auto modem = args.option("--modem"))
+    options.modem =
+        ModemDialOptions{*modem, *args.option("--dial"), args.has("--pulse"), args.option("--setup"), *site};
   options.rateHours = *rate;
+  options.every = every;
   options.logFile = *file;
   options.language = *language;
   if (csv) options.csvFile = *csv;
   return options;
+}
+
+int logThroughModem(const LoggerOptions& options, bool once, std::ostream& out, std::ostream& err) {
+  const ModemPort port(options.modem->modemPort);
+  const LoggerEnvironment environment{port.registry(), out, err};
+  if (once) return ModemLogger(options, environment).sampleNow() ? kExitOk : kExitFailed;
+  const StopSignals signals;
+  ModemLogger logger(options, environment);
+  logger.run([&signals] { return signals.received(); });
+  return kExitOk;
+}
+
+int logOnDirectLine(const LoggerOptions& options, bool once, std::ostream& out, std::ostream& err) {
+  const SessionPort port(options.session);
+  const LoggerEnvironment environment{port.registry(), out, err};
+  if (once) return UnattendedLogger(options, environment, false).sampleNow() ? kExitOk : kExitFailed;
+  // Taken over before the first tick, which may already issue a reading.
+  const StopSignals signals;
+  UnattendedLogger logger(options, environment, true);
+  logger.run([&signals] { return signals.received(); });
+  return kExitOk;
 }
 
 }  // namespace
@@ -40,18 +90,9 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
 int runLog(const Arguments& args, std::ostream& out, std::ostream& err) {
   const auto options = parseLog(args, err);
   if (!options) return kExitUsage;
-  const SessionPort port(options->session);
-  const LoggerEnvironment environment{port.registry(), out, err};
-
-  if (args.has("--once")) {
-    UnattendedLogger logger(*options, environment, false);
-    return logger.sampleNow() ? kExitOk : kExitFailed;
-  }
-  // Taken over before the first tick, which may already issue a reading.
-  const StopSignals signals;
-  UnattendedLogger logger(*options, environment, true);
-  logger.run([&signals] { return signals.received(); });
-  return kExitOk;
+  const bool once = args.has("--once");
+  if (options->modem) return logThroughModem(*options, once, out, err);
+  return logOnDirectLine(*options, once, out, err);
 }
 
 }  // namespace solwire::cli

@@ -50,6 +50,7 @@ class ModemSession {
   // The last log reading (Requester::MainWindow) that came.
   const LogReading& logReading() const { return controller_->logReading(); }
   LinkStatus lastStatus() const { return views_.last(); }
+  bool carrierPresent() { return link_.Comport2.CarrierPresent(); }
   // The status texts of the last read, in order.
   const std::vector<LinkStatus>& statuses() const { return views_.statuses; }
 

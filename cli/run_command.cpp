@@ -164,8 +164,17 @@ class CommandLine {
   void addLog() {
     Subcommand& log = add("log", "Log a site's current state every few hours, unattended", runLog, "", "");
     addPortOptions(log);
+    addValueOption(log, "--modem",
+                   "reach the site by calling it through the modem on this port (COMn, a device path, a network "
+                   "port, or sim-modem, the built-in simulated modem) for each sample, instead of --port");
+    addValueOption(log, "--dial", "the number the modem dials (with --modem)");
+    addFlag(log, "--pulse", "dial with pulses (ATDP) instead of tones (ATDT)");
+    addValueOption(log, "--setup", "modem setup commands sent as AT<STRING> before each dial, e.g. &K0&Q0&D0");
     addValueOption(log, "--file", "the rich-text log file each sample's entry is added to");
     addValueOption(log, "--rate", "hours between samples, 1..48 (default 2); samples fall due on the hour");
+    addValueOption(log, "--every",
+                   "instead of --rate: one sample at start, then one every DURATION from the start of the one "
+                   "before (45s, 15m, 2h; 10s at least)");
     addValueOption(log, "--lang", "en, fr or zh (default en)");
     addValueOption(log, "--csv", "also add one row per sample to this spreadsheet (CSV) file");
     addFlag(log, "--once", "take one sample now and stop");
@@ -173,7 +182,9 @@ class CommandLine {
         "One line per sample on standard output: time, site, ok or failed, the log file; the reason of a\n"
         "failure on standard error. A failed sample adds a row with empty values to the CSV file.\n"
         "An entry's header shows the local time written 2024-05-17 and 14:03:09; a CSV row, ISO 8601 with\n"
-        "the offset from UTC. SIGINT or SIGTERM stops the logger once the sample under way is written.\n"
+        "the offset from UTC. With --modem each sample is one call, hung up once its entry is written; a\n"
+        "call that fails (busy, no carrier, no reply) is a failed sample. SIGINT or SIGTERM stops the\n"
+        "logger once the sample under way is written (and its call hung up).\n"
         "Exit status: 0 stopped by a signal, or (--once) the sample was written; 1 it failed; 2 a usage error.");
   }
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "cli/csv_log_row.h"
-#include "cli/local_time_text.h"
+#include "cli/duration_option.h"
 
 namespace solwire::cli {
 
@@ -24,21 +23,10 @@ std::string english(LinkStatus status) { return std::string(statusText(status, L
 }  // namespace
 
 UnattendedLogger::UnattendedLogger(const LoggerOptions& options, LoggerEnvironment environment, bool periodic)
-    : options_(options),
-      environment_(std::move(environment)),
-      entries_(PeriodicLogEnvironment{
-          [this] { return options_.logFile; },
-          [this] { return options_.language; },
-          [this] { return reportStampOf(environment_.localTime()); },
-          [this](const std::filesystem::path& file, AppendOutcome outcome) {
-            if (outcome == AppendOutcome::NoRoomForNewFile)
-              entryProblem_ = file.string() + ": not created, the disk is full; the sample is lost";
-          },
-          [this](const RichTextFileError& error) { entryProblem_ = error.what(); },
-          environment_.append}) {
-  if (options_.csvFile) csv_.emplace(*options_.csvFile, csvLogHeader());
+    : options_(options), environment_(std::move(environment)), recorder_(options_, environment_) {
+  if (periodic && options_.every) interval_ = std::make_unique<IntervalSchedule>(*options_.every);
   session_ = std::make_unique<LinkSession>(options_.session, environment_.registry, environment_.clock,
-                                           schedule(periodic));
+                                           schedule(periodic && !interval_));
 }
 
 SessionSchedule UnattendedLogger::schedule(bool periodic) {
@@ -57,24 +45,30 @@ SessionSchedule UnattendedLogger::schedule(bool periodic) {
 }
 
 bool UnattendedLogger::sampleNow() {
-  const int before = samples_;
+  const int before = recorder_.samples();
   if (session_->read(Requester::MainWindow))
-    session_->mainThread().runUntil([&] { return samples_ > before; }, kEntryWait);
-  if (samples_ == before) failurePending_ = true;
+    session_->mainThread().runUntil([&] { return recorder_.samples() > before; }, kEntryWait);
+  if (recorder_.samples() == before) failurePending_ = true;
   reportPendingFailure();
-  return lastSampleOk_;
+  return recorder_.lastSampleOk();
+}
+
+std::string UnattendedLogger::scheduleText() const {
+  if (options_.every) return "every " + durationText(*options_.every);
+  return "every " + std::to_string(options_.rateHours) + " hour(s)";
 }
 
 void UnattendedLogger::run(const std::function<bool()>& stop) {
-  environment_.out << "solwire-cli log: site " << options_.session.site << " every " << options_.rateHours
-                   << " hour(s) into " << options_.logFile.string()
-                   << (csv_ ? " and " + csv_->path().string() : std::string()) << "; SIGINT or SIGTERM stops it\n"
+  environment_.out << "solwire-cli log: site " << options_.session.site << " " << scheduleText() << " into "
+                   << recorder_.destination() << "; SIGINT or SIGTERM stops it\n"
                    << std::flush;
   const auto stopAsked = [&] {
     reportPendingFailure();
     return stop();
   };
+  if (interval_) startIntervalSample();
   while (!stopAsked()) session_->mainThread().runUntil(stopAsked, std::chrono::hours(1));
+  stopping_ = true;
 
   // A sample under way is finished (its entry written, or its failure
   // reported) rather than cut off.
@@ -85,14 +79,45 @@ void UnattendedLogger::run(const std::function<bool()>& stop) {
         return !controller.lineBusy() && !controller.data().LogReadingReady;
       },
       kStopWait);
-  environment_.out << "solwire-cli log: stopped after " << samples_ << " sample(s), " << failed_ << " failed\n"
+  environment_.out << "solwire-cli log: stopped after " << recorder_.samples() << " sample(s), "
+                   << recorder_.failedSamples() << " failed\n"
                    << std::flush;
 }
 
+// The interval's timer: the next reading, unless the last one has not ended
+// yet; then it goes out as soon as that one has.
+void UnattendedLogger::sampleFallsDue() {
+  if (stopping_) return;
+  if (sampleUnderWay_) {
+    sampleWaiting_ = true;
+    return;
+  }
+  startIntervalSample();
+}
+
+void UnattendedLogger::startIntervalSample() {
+  if (stopping_) return;
+  sampleWaiting_ = false;
+  const std::int64_t now = environment_.clock.nowMs();
+  interval_->started(now);
+  session_->mainThread().startTimer(interval_->untilNextLook(now), [this] { sampleFallsDue(); });
+  sampleUnderWay_ = true;
+  LinkController& controller = session_->controller();
+  controller.Getdata(Requester::MainWindow);
+  // A reading refused without a word would leave the sample open for good.
+  if (!controller.lineBusy() && !controller.data().LogReadingReady) failurePending_ = true;
+}
+
+void UnattendedLogger::sampleEnded() {
+  failurePending_ = false;
+  statuses_.clear();
+  sampleUnderWay_ = false;
+  if (sampleWaiting_) session_->mainThread().post([this] { startIntervalSample(); });
+}
+
 void UnattendedLogger::writeEntry(const LogReading& reading) {
-  entryProblem_.clear();
-  entries_.writeLogEntry(reading);
-  finishSample(reading, entryProblem_);
+  sampleEnded();
+  recorder_.recordReading(reading);
 }
 
 // Called while the controller runs: only noted here, reported between events.
@@ -103,7 +128,9 @@ void UnattendedLogger::noteStatus(LinkStatus status) {
 
 void UnattendedLogger::reportPendingFailure() {
   if (!failurePending_) return;
-  finishSample(std::nullopt, failureReason());
+  const std::string reason = failureReason();
+  sampleEnded();
+  recorder_.recordFailure(reason);
 }
 
 std::string UnattendedLogger::failureReason() const {
@@ -117,28 +144,6 @@ std::string UnattendedLogger::failureReason() const {
   if (contains(statuses_, LinkStatus::ReadError))
     return english(LinkStatus::ReadError) + ": the reply of " + site + " did not check";
   return english(LinkStatus::CommFail) + ": no reading came from " + site;
-}
-
-void UnattendedLogger::finishSample(const std::optional<LogReading>& reading, const std::string& problem) {
-  failurePending_ = false;
-  statuses_.clear();
-  const std::string time = isoLocalTime(environment_.localTime());
-  const int site = reading ? reading->site : options_.session.site;
-  std::string trouble = problem;
-  if (csv_) {
-    try {
-      csv_->append(csvLogRow(time, site, reading));
-    } catch (const CsvLogError& error) {
-      trouble += (trouble.empty() ? "" : "; ") + std::string(error.what());
-    }
-  }
-  lastSampleOk_ = reading.has_value() && trouble.empty();
-  ++samples_;
-  if (!lastSampleOk_) ++failed_;
-  environment_.out << time << " site " << site << (lastSampleOk_ ? " ok " : " failed ") << options_.logFile.string()
-                   << '\n'
-                   << std::flush;
-  if (!trouble.empty()) environment_.err << "solwire-cli log: " << trouble << '\n' << std::flush;
 }
 
 }  // namespace solwire::cli

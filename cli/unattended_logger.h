@@ -1,46 +1,27 @@
-// The unattended logger: a link session with periodic logging on, whose log
-// readings become entries of the rich-text log (through the same writer as
-// the desktop's) and, optionally, rows of a spreadsheet file. When a reading
-// falls due is the link controller's decision, made on its one-second timer;
-// this class only reports each sample: one line on the output, the reason of
-// a failure on the error stream, and a row with empty values for a failed
-// sample so the gap shows.
+// The unattended logger on the direct line: a link session whose log
+// readings become entries of the rich-text log and, optionally, rows of a
+// spreadsheet file (see SampleRecorder). With a rate in hours, when a reading
+// falls due is the link controller's decision, made on its one-second timer
+// as in the desktop; with an interval, this class issues the log readings
+// itself on the session's timers.
 #pragma once
 
-#include <filesystem>
 #include <functional>
-#include <optional>
-#include <ostream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "cli/csv_log_file.h"
 #include "cli/link_session.h"
-#include "store/periodic_log_writer.h"
+#include "cli/logger_options.h"
+#include "cli/sample_recorder.h"
+#include "cli/sample_schedule.h"
 
 namespace solwire::cli {
 
-struct LoggerOptions {
-  SessionOptions session;  // its site is the log site
-  int rateHours = 2;
-  std::filesystem::path logFile;
-  Language language = Language::English;
-  std::optional<std::filesystem::path> csvFile;
-};
-
-struct LoggerEnvironment {
-  const VirtualDeviceRegistry& registry;
-  std::ostream& out;
-  std::ostream& err;
-  MonotonicClock& clock = systemClock();
-  std::function<LocalTime()> localTime = systemLocalTime;
-  AppendOptions append{};
-};
-
 class UnattendedLogger {
  public:
-  // `periodic`: the controller issues log readings on its schedule; off, only
-  // sampleNow() takes one.
+  // `periodic`: readings are issued on the schedule; off, only sampleNow()
+  // takes one.
   UnattendedLogger(const LoggerOptions& options, LoggerEnvironment environment, bool periodic);
 
   // One log reading now, through the controller, and its entry written at
@@ -51,12 +32,12 @@ class UnattendedLogger {
   // events, so a stop never falls in the middle of writing an entry.
   void run(const std::function<bool()>& stop);
 
-  int samples() const { return samples_; }
-  int failedSamples() const { return failed_; }
+  int samples() const { return recorder_.samples(); }
+  int failedSamples() const { return recorder_.failedSamples(); }
   LinkSession& session() { return *session_; }
 
  private:
-  // The controller's log writer: the desktop's writer, then the report of the sample.
+  // The controller's log writer: the entry of the reading that came, through the recorder.
   class SampleWriter : public LogWriter {
    public:
     explicit SampleWriter(UnattendedLogger& logger) : logger_(logger) {}
@@ -69,23 +50,25 @@ class UnattendedLogger {
   void writeEntry(const LogReading& reading);
   void noteStatus(LinkStatus status);
   void reportPendingFailure();
-  void finishSample(const std::optional<LogReading>& reading, const std::string& problem);
   std::string failureReason() const;
   SessionSchedule schedule(bool periodic);
+  std::string scheduleText() const;
+  void sampleFallsDue();
+  void startIntervalSample();
+  void sampleEnded();
 
   LoggerOptions options_;
   LoggerEnvironment environment_;
-  PeriodicLogWriter entries_;
+  SampleRecorder recorder_;
   SampleWriter writer_{*this};
-  std::optional<CsvLogFile> csv_;
+  std::unique_ptr<IntervalSchedule> interval_;  // set with an interval
   std::unique_ptr<LinkSession> session_;
 
-  std::string entryProblem_;         // set by the log writer's callbacks
   std::vector<LinkStatus> statuses_;  // since the last sample ended
   bool failurePending_ = false;
-  int samples_ = 0;
-  int failed_ = 0;
-  bool lastSampleOk_ = false;
+  bool sampleUnderWay_ = false;  // an interval's reading was issued and has not ended
+  bool sampleWaiting_ = false;   // the next one fell due before it ended
+  bool stopping_ = false;        // asked to stop: no reading starts any more
 };
 
 }  // namespace solwire::cli

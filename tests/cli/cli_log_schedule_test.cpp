@@ -18,36 +18,16 @@
 #include "sim/pty_server.h"
 #include "sim/simulated_line_service.h"
 #include "store/rich_text_file.h"
+#include "tests/cli/log_test_support.h"
 
 namespace solwire::cli {
 namespace {
 
 using namespace std::chrono_literals;
 
-LocalTime localTimeAfter(const LocalTime& start, std::int64_t ms) {
-  using namespace std::chrono;
-  const sys_seconds begin = sys_days{year{start.year} / start.month / start.day} + hours{start.hour} +
-                            minutes{start.minute} + seconds{start.second};
-  const sys_seconds now = begin + seconds{ms / 1000};
-  const sys_days day = floor<days>(now);
-  const year_month_day date{day};
-  const hh_mm_ss time{now - day};
-  return {int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())), int(time.hours().count()),
-          int(time.minutes().count()), int(time.seconds().count())};
-}
-
-std::size_t occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-  return count;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::stringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
+using test::linesOf;
+using test::localTimeAfter;
+using test::occurrences;
 
 class LoggerInVirtualTime : public ::testing::Test {
  protected:
@@ -128,6 +108,28 @@ TEST_F(LoggerInVirtualTime, RateTwoSamplesAtEverySecondHourChange) {
   EXPECT_NE(rows[1].find(" site 1 ok "), std::string::npos) << rows[1];
   EXPECT_NE(rows[3].find("T15:00:01"), std::string::npos) << rows[3];
   EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+TEST_F(LoggerInVirtualTime, AnIntervalSamplesAtStartThenFromEachSamplesStartWhateverTheHour) {
+  LoggerOptions o = options("sim", 1, 1);
+  o.every = 10min;
+  auto logger = start(o, {2024, 5, 17, 10, 30, 0});
+  runFor(*logger, 35min, [] { return 1000; });  // to 11:05, across an hour change that rate 1 would sample
+
+  EXPECT_EQ(logger->samples(), 4);
+  EXPECT_EQ(logger->failedSamples(), 0) << err.str();
+  const std::string log = entries();
+  EXPECT_EQ(occurrences(log, std::string(101, '-')), 4u) << log;
+  std::size_t at = 0;
+  for (const char* stamp :
+       {"2024-05-17  10:30:01", "2024-05-17  10:40:01", "2024-05-17  10:50:01", "2024-05-17  11:00:01"}) {
+    at = log.find(stamp, at);
+    ASSERT_NE(at, std::string::npos) << stamp << "\n" << log;
+  }
+  const auto lines = linesOf(out.str());
+  ASSERT_EQ(lines.size(), 6u) << out.str();
+  EXPECT_NE(lines[0].find("site 1 every 10m into"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[4].find("T11:00:01"), std::string::npos) << lines[4];
 }
 
 TEST_F(LoggerInVirtualTime, APortThatIsNotThereLeavesAGapRowAtEachSampleAndNoEntry) {
