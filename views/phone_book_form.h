@@ -7,7 +7,8 @@
 //     cannot be loaded throws CsvFileError (the program then has no phone book);
 //   - bind OnDial (number as typed, digits to dial) and OnHangup;
 //   - show or hide it from its tool bar button; closedByOperator() is emitted
-//     when its close box or Exit hides it.
+//     when its close box or Exit hides it;
+//   - at program exit, ask closeForExit() whether the program may end.
 // Dialogs go through `dialogs`, which tests replace.
 #pragma once
 
