@@ -67,7 +67,7 @@ void LinkController::selectKind(Requester requester, int& site) {
 }
 
 void LinkController::Getdata(Requester requester) {
-  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling) return;
+  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling || state_.HangingUp) return;
   if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
   const bool isConnected = connected();
 
@@ -143,7 +143,8 @@ void LinkController::OpenDirectPort() {
 
 // ---- Replies --------------------------------------------------------------
 
-void LinkController::datapack1Packet(ReplyMatcher&, const std::uint8_t* bytes, std::int32_t size) {
+void LinkController::datapack1Packet(ReplyMatcher& sender, const std::uint8_t* bytes, std::int32_t size) {
+  endModemCollection(sender);
   const RequestKind kind = state_.requestKind;
   const std::span<const std::uint8_t> reply(bytes, bytes ? static_cast<std::size_t>(std::max(size, 0)) : 0);
   if (siteChangedSinceRequest()) {
@@ -307,7 +308,8 @@ void LinkController::issueDeferredHistory() {
 
 // ---- Failures -------------------------------------------------------------
 
-void LinkController::datapack1Timeout(ReplyMatcher&) {
+void LinkController::datapack1Timeout(ReplyMatcher& sender) {
+  endModemCollection(sender);
   state_.RequestBusy = false;
   state_.StartupHold = false;
   services_.views.showLinkStatus(LinkStatus::DataTimeout);
@@ -371,9 +373,35 @@ void LinkController::endHistoryTransfer() {
 
 void LinkController::shutDown() {
   shutDown_ = true;
-  self_ = std::make_shared<LinkController*>(this);  // waiting continuations lose their hold
+  dropWaitingContinuations();
   if (state_.LineReserved) releaseLine();
   releaseWriteHold();
+}
+
+void LinkController::dropWaitingContinuations() { self_ = std::make_shared<LinkController*>(this); }
+
+// The modem line carries more than replies: the modem's echo and result codes
+// while dialling, its "OK" after the escape, whatever the far end sends
+// between requests. The collector stays enabled after a packet or a time-out,
+// so it would take those bytes as the start of a reply and time out on them;
+// it is enabled again only when the next request goes out on the modem line.
+void LinkController::endModemCollection(ReplyMatcher& sender) {
+  if (&sender == &links_.modemMatcher) sender.setEnabled(false);
+}
+
+void LinkController::endModemRequests() {
+  const bool outstanding = links_.modemMatcher.Enabled();
+  links_.modemMatcher.setEnabled(false);
+  if (state_.DirectMode || (!outstanding && !state_.LineReserved)) return;
+  // A chained request (the next history block, a deferred list) would go out
+  // on whatever link is selected when its wait ends: on the direct line, to
+  // another site than the one this call reached.
+  if (state_.LineReserved) {
+    dropWaitingContinuations();
+    releaseLine();
+  }
+  state_.RequestBusy = false;
+  cleanUpFailedRequest();
 }
 
 // ---- Site change ----------------------------------------------------------
@@ -421,9 +449,21 @@ void LinkController::runBusyWatchdog() {
   if (state_.BusyCountdown > 0)
     --state_.BusyCountdown;
   else if (!state_.LineReserved) {  // a held line is released by its own chained request
+    timeOutSilentModemRequest();
     state_.RequestBusy = false;
     endStalledWrite();
   }
+}
+
+// The modem line's collector times out only once a reply has begun: a remote
+// site that never answers would leave the request outstanding, the call up
+// until its limit, and nothing said. The watchdog ends it as a time-out.
+void LinkController::timeOutSilentModemRequest() {
+  if (!links_.modemMatcher.Enabled()) return;
+  if (state_.RequestBusy)
+    datapack1Timeout(links_.modemMatcher);
+  else
+    links_.modemMatcher.setEnabled(false);
 }
 
 void LinkController::onHourChange(int hour) {

@@ -70,6 +70,9 @@ struct LinkState {
   // second write nor a request meets the regulator while it stores the byte,
   // and the read-back finds the line free.
   bool WritePending = false;
+  // Set while the modem's hang-up sequence runs: its guard times need a
+  // silent line, so no request goes out until the link is back in direct mode.
+  bool HangingUp = false;
 
   int BusyCountdown = 0;
   RequestKind requestKind = RequestKind::CurrentState;
@@ -173,6 +176,11 @@ class LinkController {
   // requests still waiting for their turn are dropped.
   void shutDown();
 
+  // The modem call is ending: a request outstanding on it, or a chained one
+  // waiting for its turn, ends now; nothing more is collected from the modem
+  // line until the next request is sent on it.
+  void endModemRequests();
+
   // Why the direct port last failed to open (empty after a good open); the
   // status bar shows the program's own text, this says what the system said.
   const std::string& lastPortError() const { return lastPortError_; }
@@ -213,6 +221,9 @@ class LinkController {
   void storeAlarmInputs(const std::uint8_t* reply);
   void reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)());
   void releaseLine();
+  void dropWaitingContinuations();
+  void endModemCollection(ReplyMatcher& sender);
+  void timeOutSilentModemRequest();
   void issueDeferredSettings();
   void issueDeferredHistory();
   void updateLogCountdownDisplay();
