@@ -56,6 +56,9 @@ class TComPort : public LinkPort {
   void setStopBits(std::uint16_t bits) override;
   void setOpen(bool open) override;
   bool Open() const override { return state_ == State::Open; }
+  // A close asked for from one of the port's own handlers completes once its
+  // threads have stopped; until then the port is neither open nor closed.
+  bool Closing() const { return state_ == State::ShuttingDown; }
   void SendString(std::string_view text) override;
   void FlushInput() override;
   void FlushOutput() override;

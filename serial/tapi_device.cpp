@@ -16,7 +16,7 @@ constexpr std::chrono::milliseconds kRetryTick{1000};
 
 TTapiDevice::TTapiDevice(MainThread& mainThread, MainThreadTimers& timers, LineService& lines)
     : mainThread_(mainThread), timers_(timers), lines_(lines), self_(std::make_shared<TTapiDevice*>(this)) {
-  lines_.onCallState = [this](LineCallState state, const std::string&) { onCallState(state); };
+  lines_.onCallState = [this](LineCallState state, const std::string& detail) { onCallState(state, detail); };
 }
 
 TTapiDevice::~TTapiDevice() {
@@ -32,6 +32,7 @@ void TTapiDevice::DialNumber(const std::string& number) {
   if (port_->tapiMode() != TapiMode::tmOn) throw tapiNotSet();
   if (lineOpen_ || retrying_) throw tapiBusy();
   device_ = resolveDevice();
+  ++call_;
   attempt_ = 1;
   retrying_ = true;
   everConnected_ = false;
@@ -63,7 +64,7 @@ void TTapiDevice::dialAttempt() {
   }
 }
 
-void TTapiDevice::onCallState(LineCallState state) {
+void TTapiDevice::onCallState(LineCallState state, const std::string& detail) {
   if (!lineOpen_) return;  // a state of a call already dropped
   switch (state) {
     case LineCallState::DialTone:
@@ -73,8 +74,8 @@ void TTapiDevice::onCallState(LineCallState state) {
       return;
     case LineCallState::Busy:
     case LineCallState::Disconnected:
-    case LineCallState::Idle: endCall(false); return;
-    case LineCallState::Failed: endCall(true); return;
+    case LineCallState::Idle: endCall(false, state, detail); return;
+    case LineCallState::Failed: endCall(true, state, detail); return;
   }
 }
 
@@ -94,7 +95,7 @@ void TTapiDevice::onConnected() {
   post(&TTapiDevice::OnTapiConnect);
 }
 
-void TTapiDevice::endCall(bool cancelled) {
+void TTapiDevice::endCall(bool cancelled, LineCallState ended, const std::string& detail) {
   if (lineOpen_) {
     lineOpen_ = false;
     lines_.drop();
@@ -103,6 +104,7 @@ void TTapiDevice::endCall(bool cancelled) {
   }
   if (cancelled) retrying_ = false;
   if (retrying_ && attempt_ < MaxAttempts) {
+    if (!everConnected_) postRetry(ended, detail);
     retryCountdown_ = RetryWait;
     if (retryTimer_ == 0) {
       std::weak_ptr<TTapiDevice*> alive = self_;
@@ -135,21 +137,39 @@ void TTapiDevice::retryTick() {
   });
 }
 
+// The caller ends the call and says so itself: the events the abort posts
+// are of a call that is over, and are dropped.
 bool TTapiDevice::AbortCall() {
   if (!lineOpen_ && !retrying_) return true;
   if (retryTimer_ != 0) timers_.stopTimer(retryTimer_);
   retryTimer_ = 0;
   endCall(true);
+  ++call_;
   return true;
 }
 
 void TTapiDevice::post(std::function<void()> TTapiDevice::*event) {
-  std::weak_ptr<TTapiDevice*> alive = self_;
-  mainThread_.post([alive, event] {
-    const auto self = alive.lock();
-    if (!self) return;
-    const std::function<void()> handler = (*self)->*event;
+  postForThisCall([event](TTapiDevice& device) {
+    const std::function<void()> handler = device.*event;
     if (handler) handler();
+  });
+}
+
+void TTapiDevice::postRetry(LineCallState ended, const std::string& detail) {
+  const int next = attempt_ + 1;
+  const int most = MaxAttempts;
+  postForThisCall([ended, detail, next, most](TTapiDevice& device) {
+    const auto handler = device.OnTapiRetry;
+    if (handler) handler(ended, detail, next, most);
+  });
+}
+
+void TTapiDevice::postForThisCall(std::function<void(TTapiDevice&)> event) {
+  std::weak_ptr<TTapiDevice*> alive = self_;
+  mainThread_.post([alive, call = call_, event = std::move(event)] {
+    const auto self = alive.lock();
+    if (!self || (*self)->call_ != call) return;
+    event(**self);
   });
 }
 

@@ -49,15 +49,24 @@ class TTapiDevice {
   std::function<void()> OnTapiPortClose;
   std::function<void()> OnTapiConnect;
   std::function<void()> OnTapiFail;
+  // An attempt ended without a connection and another follows after
+  // RetryWait: how it ended, the modem's words for it, the next attempt's
+  // number and MaxAttempts.
+  std::function<void(LineCallState ended, const std::string& modemText, int nextAttempt, int maxAttempts)>
+      OnTapiRetry;
 
  private:
   std::string resolveDevice();
   void dialAttempt();
-  void onCallState(LineCallState state);
+  void onCallState(LineCallState state, const std::string& detail);
   void onConnected();
-  void endCall(bool cancelled);
+  void endCall(bool cancelled, LineCallState ended = LineCallState::Idle, const std::string& detail = {});
   void retryTick();
   void post(std::function<void()> TTapiDevice::*event);
+  void postRetry(LineCallState ended, const std::string& detail);
+  // Runs `event` on the main thread later, unless the call it belongs to has
+  // ended by then: a new dial or an abort starts a new call.
+  void postForThisCall(std::function<void(TTapiDevice&)> event);
   void postFailOnce();
 
   MainThread& mainThread_;
@@ -74,6 +83,7 @@ class TTapiDevice {
   bool lineOpen_ = false;
   bool failPosted_ = false;
   int retryCountdown_ = 0;
+  std::uint64_t call_ = 0;  // counts dials and aborts
   MainThreadTimers::TimerId retryTimer_ = 0;
   // Posted events and timers check this, so that none runs after the device is gone.
   std::shared_ptr<TTapiDevice*> self_;

@@ -37,6 +37,9 @@ class TapiOverSerial : public ::testing::Test {
     tapi->OnTapiConnect = [this] { events.push_back("connect"); };
     tapi->OnTapiFail = [this] { events.push_back("fail"); };
     tapi->OnTapiPortClose = [this] { events.push_back("close"); };
+    tapi->OnTapiRetry = [this](LineCallState, const std::string& said, int next, int most) {
+      events.push_back("retry " + std::to_string(next) + "/" + std::to_string(most) + " " + said);
+    };
     link->Comport2.OnTriggerModemStatus = [this](TComPort&) { lines->modemStatusChanged(); };
     link->Comport2.setTapiMode(TapiMode::tmAuto);
   }
@@ -98,15 +101,32 @@ TEST_F(TapiOverSerial, AConnectedCallOpensThePortBeforeTheConnectEventAndAnAbort
   EXPECT_EQ(modem->record().back().bytes, "ATDT0123\r");
 
   tapi->AbortCall();
-  ASSERT_TRUE(runUntil([this] { return events.size() >= 3 && !modem->carrier(); }));
-  EXPECT_EQ(events.back(), "close") << "a connected call closes, it does not fail";
+  ASSERT_TRUE(runUntil([this] { return !modem->carrier(); }));
+  for (int i = 0; i < 20; ++i) runUntil([] { return false; }, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"open", "connect"}))
+      << "the caller ended the call: the close it posted belongs to a call that is over";
   EXPECT_FALSE(link->Comport2.Open());
+  EXPECT_EQ(link->Comport2.DevicePath(), "") << "the line's modem was the port's device for that call only";
+}
+
+TEST_F(TapiOverSerial, EventsOfACallThatEndedDoNotReachTheNextCall) {
+  link->Comport2.setDevicePath("/dev/ttyS9");  // the port's own device stays its own
+  tapi->DialNumber("557");
+  ASSERT_TRUE(runUntil([this] { return dialsSeen() == 1; }));
+  tapi->AbortCall();  // posts the fail of the first call...
+  tapi->DialNumber("0123");  // ...which must not end the second
+  ASSERT_TRUE(runUntil([this] { return events.size() >= 2; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"open", "connect"}));
+  EXPECT_TRUE(tapi->connected());
+  tapi->AbortCall();
+  EXPECT_EQ(link->Comport2.DevicePath(), "/dev/ttyS9");
 }
 
 TEST_F(TapiOverSerial, ABusyNumberIsRetriedAfterRetryWaitAndFailsOnceAfterTheLastAttempt) {
   tapi->DialNumber("555");
-  ASSERT_TRUE(runUntil([this] { return !events.empty(); }, 8000));
-  EXPECT_EQ(events, std::vector<std::string>{"fail"});
+  ASSERT_TRUE(runUntil([this] { return !events.empty() && events.back() == "fail"; }, 8000));
+  EXPECT_EQ(events, (std::vector<std::string>{"retry 2/3 BUSY", "retry 3/3 BUSY", "fail"}))
+      << "each failed attempt is told with what the modem said and the attempt that follows";
   EXPECT_EQ(dialsSeen(), 3);
   EXPECT_EQ(tapi->attempt(), 3);
   EXPECT_FALSE(tapi->retrying());
@@ -117,10 +137,9 @@ TEST_F(TapiOverSerial, AbortingWhileDiallingFailsWithoutRetryAndTheRemoteHanging
   tapi->DialNumber("557");
   ASSERT_TRUE(runUntil([this] { return dialsSeen() == 1; }));
   tapi->AbortCall();
-  ASSERT_TRUE(runUntil([this] { return !events.empty(); }));
-  EXPECT_EQ(events, std::vector<std::string>{"fail"});
   clock.advance(10'000);
-  ui->processEvents();
+  for (int i = 0; i < 20; ++i) runUntil([] { return false; }, 1);
+  EXPECT_TRUE(events.empty()) << "the fail an abort posts belongs to a call that is over";
   EXPECT_EQ(dialsSeen(), 1) << "no retry after a cancel";
 
   events.clear();
