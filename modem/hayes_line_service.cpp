@@ -40,12 +40,14 @@ void HayesLineService::makeCall(const std::string& device, const std::string& nu
   if (phase_ != Phase::Idle) throw tapiBusy();
 
   port_.setOpen(false);
+  savedPath_ = port_.DevicePath();
   port_.setDevicePath(line->path);
   port_.setBaud(kModemBaud);
   port_.setParity(Parity::pNone);
   port_.setDataBits(8);
   port_.setStopBits(1);
   savedAvail_ = port_.OnTriggerAvail;
+  holdsAvail_ = true;
   std::weak_ptr<HayesLineService*> alive = self_;
   port_.OnTriggerAvail = [alive](TComPort& port, std::uint16_t count) {
     std::string bytes;
@@ -83,9 +85,25 @@ void HayesLineService::releasePort() {
     }
     carrierTrigger_ = 0;
   }
+  giveBackAvail();
+  // The line's modem was the port's device for this call only: a dial by AT
+  // commands afterwards goes to the port's own COM number again.
+  try {
+    port_.setOpen(false);  // DTR drops: the modem hangs up
+  } catch (...) {
+    port_.setDevicePath(savedPath_);
+    throw;
+  }
+  port_.setDevicePath(savedPath_);
+}
+
+// The port's data handler is the service's only while it dials; a call that
+// connected gave it back already, and ending it must not take it again.
+void HayesLineService::giveBackAvail() {
+  if (!holdsAvail_) return;
+  holdsAvail_ = false;
   port_.OnTriggerAvail = std::move(savedAvail_);
   savedAvail_ = nullptr;
-  port_.setOpen(false);  // DTR drops: the modem hangs up
 }
 
 void HayesLineService::received(const std::string& bytes) {
@@ -119,8 +137,7 @@ void HayesLineService::onResult(const HayesEvent& event) {
     case HayesResult::Connect: {
       stopSilenceTimer();
       phase_ = Phase::Connected;
-      port_.OnTriggerAvail = std::move(savedAvail_);
-      savedAvail_ = nullptr;
+      giveBackAvail();
       try {
         carrierTrigger_ = port_.NewStatusTrigger(stModem);
         port_.ArmStatusTrigger(carrierTrigger_, modem::kDCD, true);

@@ -53,6 +53,7 @@ class HayesLineService : public LineService {
   void stopSilenceTimer();
   void onSilence();
   void releasePort();
+  void giveBackAvail();
 
   TComPort& port_;
   MainThreadTimers& timers_;
@@ -61,6 +62,8 @@ class HayesLineService : public LineService {
   std::string number_;
   HayesResultParser parser_;
   std::function<void(TComPort&, std::uint16_t)> savedAvail_;
+  bool holdsAvail_ = false;
+  std::string savedPath_;
   MainThreadTimers::TimerId silenceTimer_ = 0;
   std::uint16_t carrierTrigger_ = 0;
   std::string lastResult_;
