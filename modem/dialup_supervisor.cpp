@@ -1,6 +1,8 @@
 #include "modem/dialup_supervisor.h"
 
 #include <algorithm>
+
+#include "modem/failed_call_status.h"
 #include <exception>
 #include <utility>
 
@@ -19,8 +21,29 @@ DialupSupervisor::DialupSupervisor(LinkPort& directPort, LinkPort& modemPort, Ca
 
 // ---- Dialling ---------------------------------------------------------------
 
+namespace {
+
+bool hasNumberToDial(const std::string& number) {
+  return number.find_first_not_of(" \t") != std::string::npos;
+}
+
+}  // namespace
+
+// A reading asked for anew (the hour's log, the alarm poll, the phone book)
+// starts with a fresh failure window; the supervisor's own retries do not.
 void DialupSupervisor::dialup(DialReason reason, const std::string& number) {
+  if (reason == DialReason::Log) logFailure_ = {};
+  if (reason == DialReason::Alarm) alarmFailure_ = {};
+  placeCall(reason, number);
+}
+
+void DialupSupervisor::placeCall(DialReason reason, const std::string& number) {
   if (controller_ == nullptr) return;
+  if (!hasNumberToDial(number)) {
+    // "ATDT" alone would take the line off-hook and dial nothing.
+    status(LinkStatus::NoNumberToDial);
+    return;
+  }
   if (directPort_.Open()) {
     try {
       directPort_.setOpen(false);
@@ -93,6 +116,9 @@ void DialupSupervisor::dialByAtCommands(const std::string& number) {
     carrierTrigger_ = carrier_.newCarrierTrigger();
     carrier_.armCarrierTrigger(carrierTrigger_);
     carrierTriggerArmed_ = true;
+    dialResults_.reset();
+    connectSeen_ = false;
+    modemPort_.FlushInput();  // what the modem said before this dial is not its answer to it
     modemPort_.SendString("ATD" + std::string(controls_.pulseDialling ? "P" : "T") + number + "\r\n");
   } catch (const std::exception& error) {
     lastPortError_ = error.what();
@@ -108,6 +134,60 @@ void DialupSupervisor::dialFromPhoneBook(const std::string& numberText, const st
   if (controller_ == nullptr) return;
   controller_->controls().alarmDialNumber = numberText;
   dialup(DialReason::PhoneBook, digits);
+}
+
+void DialupSupervisor::modemReceived(std::string_view bytes) {
+  if (controller_ == nullptr || controls_.tapiControl || connectSeen_) return;
+  const LinkState& link = state();
+  if (!link.Dialling || link.HangingUp) return;
+  for (const HayesEvent& event : dialResults_.feed(bytes).events) {
+    if (event.result == HayesResult::Connect) {
+      connectSeen_ = true;  // what follows is the far end's data; the carrier connects the call
+      return;
+    }
+    if (const auto failed = failedDialStatus(event.result)) {
+      lastCallResult_ = event.text;
+      endFailedDial(*failed);
+      return;
+    }
+  }
+}
+
+// The modem has given up on the number and is back in command mode, on-hook:
+// the attempt ends now instead of at the call limit, and a reading the call
+// was made for is dialled again within its failure window.
+void DialupSupervisor::endFailedDial(LinkStatus result) {
+  const bool forLog = state().LogDialActive;
+  const bool forAlarm = state().AlarmDialActive;
+  closeModemPortQuietly();
+  callCountdown_ = 0;
+  ReturnToDirect();
+  status(result);
+  if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, state().LogDialPending);
+  if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, state().AlarmDialPending);
+}
+
+void DialupSupervisor::closeModemPortQuietly() {
+  try {
+    if (modemPort_.Open()) modemPort_.setOpen(false);
+  } catch (const std::exception& error) {
+    lastPortError_ = error.what();
+  }
+}
+
+void DialupSupervisor::retryFailedReading(FailureWindow& window, int& countdown, bool& pending) {
+  if (!window.open) window = {.open = true, .secondsLeft = kRetryWindowSeconds};
+  if (window.secondsLeft <= 0) return;  // the window is over: this reading is not made
+  window.pauseLeft = kFailedDialPauseSeconds;
+  pending = true;
+  countdown = window.secondsLeft;
+}
+
+void DialupSupervisor::countDownFailureWindows() {
+  for (FailureWindow* window : {&logFailure_, &alarmFailure_}) {
+    if (window->secondsLeft > 0) --window->secondsLeft;
+    if (window->pauseLeft > 0) --window->pauseLeft;
+  }
 }
 
 // ---- The modem port ---------------------------------------------------------
@@ -157,14 +237,15 @@ void DialupSupervisor::carrierChanged() {
   if (controller_ == nullptr || controls_.tapiControl) return;
   LinkState& link = state();
   if (carrier_.carrierPresent()) {
-    if (!link.Dialling) return;
+    if (!link.Dialling || link.HangingUp) return;
     link.ModemConnected = true;
     link.Dialling = false;
     if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
     status(LinkStatus::Carrier);
     startReadingForCall();
     dropCarrierTrigger();
-  } else {
+  } else if (!link.LineIdle) {
+    // (A change posted before the call ended finds the line idle: nothing to hang up.)
     link.HangupRequested = true;
   }
 }
@@ -202,8 +283,24 @@ void DialupSupervisor::tapiConnect() {
 }
 
 void DialupSupervisor::tapiFail() {
+  if (controller_ == nullptr) return;
+  const bool forLog = state().LogDialActive;
+  const bool forAlarm = state().AlarmDialActive;
   status(LinkStatus::TapiFail);
+  callCountdown_ = 0;
   ReturnToDirect();
+  if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, state().LogDialPending);
+  if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, state().AlarmDialPending);
+}
+
+void DialupSupervisor::tapiRetry(LineCallState ended, const std::string& modemText, int nextAttempt,
+                                 int maxAttempts) {
+  lastCallResult_ = modemText;
+  const LinkStatus result = failedCallStatus(ended, modemText);
+  if (dialupViews_.showRetry)
+    dialupViews_.showRetry(result, nextAttempt, maxAttempts);
+  else
+    status(result);
 }
 
 void DialupSupervisor::tapiPortClose() {
@@ -227,6 +324,8 @@ void DialupSupervisor::HangupClick() {
     status(LinkStatus::PortNotOpen);
     return;
   }
+  controller_->endModemRequests();
+  link.HangingUp = true;
   try {
     if (hangupPhase_ != HangupPhase::Idle) modemPort_.DropTrigger(hangupTrigger_);
     hangupTrigger_ = modemPort_.NewTimerTrigger();
@@ -296,7 +395,10 @@ void DialupSupervisor::ReturnToDirect() {
       // Gone with the port.
     }
   }
+  controller_->endModemRequests();
   LinkState& link = state();
+  link.HangingUp = false;
+  link.HangupRequested = false;  // the call is over: nothing is left to hang up
   link.Dialling = false;
   link.ModemConnected = false;
   link.RequestBusy = false;
@@ -316,19 +418,22 @@ void DialupSupervisor::ReturnToDirect() {
 void DialupSupervisor::superviseCalls() {
   if (controller_ == nullptr) return;
   if (state().HangupRequested) HangupClick();
-  countDownRetry(alarmRetryCountdown_, state().AlarmDialPending, DialReason::Alarm,
+  countDownFailureWindows();
+  countDownRetry(alarmRetryCountdown_, state().AlarmDialPending, alarmFailure_, DialReason::Alarm,
                  controller_->controls().alarmDialNumber);
-  countDownRetry(logRetryCountdown_, state().LogDialPending, DialReason::Log, controller_->controls().logNumber);
+  countDownRetry(logRetryCountdown_, state().LogDialPending, logFailure_, DialReason::Log,
+                 controller_->controls().logNumber);
   countDownCall();
 }
 
-void DialupSupervisor::countDownRetry(int& countdown, bool& pending, DialReason reason, const std::string& number) {
+void DialupSupervisor::countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
+                                      const std::string& number) {
   if (countdown <= 0) {
     pending = false;
     return;
   }
   countdown = std::min(countdown, kRetryWindowSeconds) - 1;
-  if (state().LineIdle) dialup(reason, number);
+  if (state().LineIdle && failure.pauseLeft == 0) placeCall(reason, number);
 }
 
 void DialupSupervisor::countDownCall() {

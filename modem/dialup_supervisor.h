@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "modem/hayes_result_parser.h"
 #include "protocol/link_controller.h"
+#include "serial/line_service.h"
 #include "serial/link_operations.h"
 
 namespace solwire {
@@ -47,6 +49,9 @@ struct ModemControls {
 struct DialupViews {
   std::function<void(bool connected)> showCallPicture;  // ToolButton9: picture 14 or 7
   std::function<void(const std::string& message)> reportError;
+  // An attempt of a telephony call failed and the line device dials again:
+  // what the modem said, and the attempt that comes next of how many.
+  std::function<void(LinkStatus result, int nextAttempt, int maxAttempts)> showRetry;
 };
 
 enum class HangupPhase { Idle, EscapeDue, CommandDue, CloseDue };
@@ -55,6 +60,8 @@ class DialupSupervisor : public DialSupervisor {
  public:
   static constexpr int kRetryWindowSeconds = 60;
   static constexpr int kCallLimitSeconds = 60;
+  // A number that answered BUSY or NO CARRIER is not dialled again at once.
+  static constexpr int kFailedDialPauseSeconds = 10;
   static constexpr std::uint32_t kEscapeGuardTicks = 30;
   static constexpr std::uint32_t kHangupGuardTicks = 50;
   static constexpr int kModemBaud = 2400;
@@ -83,12 +90,17 @@ class DialupSupervisor : public DialSupervisor {
   void modemTimerTrigger(LinkPort& port, std::uint16_t handle);
   // The phone book's Dial: the number as typed is kept for alarm calls.
   void dialFromPhoneBook(const std::string& numberText, const std::string& digits);
+  // Bytes the modem port received. While an AT-command dial waits for its
+  // connection they are the modem's echo and result codes: a final result
+  // that is not CONNECT ends the attempt at once.
+  void modemReceived(std::string_view bytes);
 
   // Events of the telephony line device.
   void tapiPortOpen();
   void tapiConnect();
   void tapiFail();
   void tapiPortClose();
+  void tapiRetry(LineCallState ended, const std::string& modemText, int nextAttempt, int maxAttempts);
 
   HangupPhase hangupPhase() const { return hangupPhase_; }
   int logRetryCountdown() const { return logRetryCountdown_; }
@@ -96,15 +108,32 @@ class DialupSupervisor : public DialSupervisor {
   int callCountdown() const { return callCountdown_; }
   // Why the modem port last failed to open; empty after a good open.
   const std::string& lastPortError() const { return lastPortError_; }
+  // The modem's words for the last dial that did not connect ("BUSY").
+  const std::string& lastCallResult() const { return lastCallResult_; }
 
  private:
   LinkState& state() { return controller_->state(); }
   void status(LinkStatus text) { views_.showLinkStatus(text); }
+  // Seconds in which an automatic reading whose call failed is dialled
+  // again, counted from its first failure; a later failure of the same
+  // reading does not renew it.
+  struct FailureWindow {
+    bool open = false;
+    int secondsLeft = 0;
+    int pauseLeft = 0;  // seconds until the next attempt may be dialled
+  };
+
+  void placeCall(DialReason reason, const std::string& number);
   void startAutomaticCall(DialReason reason);
+  void endFailedDial(LinkStatus result);
+  void closeModemPortQuietly();
+  void retryFailedReading(FailureWindow& window, int& countdown, bool& pending);
+  void countDownFailureWindows();
   void dialByTelephony(const std::string& number);
   void dialByAtCommands(const std::string& number);
   void startReadingForCall();
-  void countDownRetry(int& countdown, bool& pending, DialReason reason, const std::string& number);
+  void countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
+                      const std::string& number);
   void countDownCall();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
   void abandonHangup(const std::exception& error);
@@ -128,6 +157,11 @@ class DialupSupervisor : public DialSupervisor {
   std::uint16_t hangupTrigger_ = 0;
   HangupPhase hangupPhase_ = HangupPhase::Idle;
   std::string lastPortError_;
+  std::string lastCallResult_;
+  HayesResultParser dialResults_;
+  bool connectSeen_ = false;
+  FailureWindow logFailure_;
+  FailureWindow alarmFailure_;
 };
 
 }  // namespace solwire

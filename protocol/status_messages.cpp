@@ -11,7 +11,7 @@ struct StatusRow {
   std::array<std::string_view, 3> text;  // English, French, Chinese
 };
 
-constexpr std::array<StatusRow, 26> kStatusTable{{
+constexpr std::array<StatusRow, 32> kStatusTable{{
     {LinkStatus::RequestSent, {"Request Sent", "Request Sent", "发送请求"}},
     {LinkStatus::CantOpenPort, {"Cant Open Port", "Port Ferme", "不能打开串行口"}},
     {LinkStatus::PortOpen, {"Port Open", "Port Ouvert", "串行口打开"}},
@@ -40,6 +40,12 @@ constexpr std::array<StatusRow, 26> kStatusTable{{
     {LinkStatus::SendingData, {"Sending Data", "", "发送数据"}},
     {LinkStatus::WritePortNotOpen, {"Port Not Open", "Port Ferme", "串行口没打开"}},
     {LinkStatus::NoConnection, {"No connection", "", "缺乏连接"}},
+    {LinkStatus::ModemBusy, {"Busy", "Occupe", "占线"}},
+    {LinkStatus::ModemNoCarrier, {"No Carrier", "Pas de porteuse", "无载波"}},
+    {LinkStatus::ModemNoAnswer, {"No Answer", "Pas de reponse", "无应答"}},
+    {LinkStatus::ModemNoDialtone, {"No Dial Tone", "Pas de tonalite", "无拨号音"}},
+    {LinkStatus::ModemError, {"Modem Error", "Erreur du modem", "调制解调器错误"}},
+    {LinkStatus::NoNumberToDial, {"No number to dial", "Pas de numero a composer", "没有拨号号码"}},
 }};
 
 }  // namespace

@@ -39,6 +39,14 @@ enum class LinkStatus : int {
   SendingData,
   WritePortNotOpen,  // the direct port is closed: nothing is written
   NoConnection,      // the modem port is closed: nothing is written
+  // What the modem answered to a dial that did not connect.
+  ModemBusy,
+  ModemNoCarrier,
+  ModemNoAnswer,
+  ModemNoDialtone,
+  ModemError,
+  // A dial with no number: no call is placed.
+  NoNumberToDial,
 };
 
 std::string_view statusText(LinkStatus status, Language language);

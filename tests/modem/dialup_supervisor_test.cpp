@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "protocol/virtual_clock.h"
@@ -25,7 +26,8 @@ class DialupSupervisorTest : public ::testing::Test {
     supervisor = std::make_unique<DialupSupervisor>(
         directPort, modemPort, carrier, telephony, views, feedback,
         DialupViews{[this](bool connected) { pictures.push_back(connected); },
-                    [this](const std::string& message) { errors.push_back(message); }});
+                    [this](const std::string& message) { errors.push_back(message); },
+                    [this](LinkStatus result, int next, int most) { retries.push_back({result, next, most}); }});
     controller = std::make_unique<LinkController>(
         LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher},
         LinkServices{clock, views, feedback, logWriter, *supervisor}, controls, startValues(2, 1));
@@ -81,6 +83,13 @@ class DialupSupervisorTest : public ::testing::Test {
   VirtualClock clock{LocalTime{2026, 12, 7, 10, 30, 0}};
   std::vector<bool> pictures;
   std::vector<std::string> errors;
+  struct Retry {
+    LinkStatus result;
+    int next;
+    int most;
+    bool operator==(const Retry&) const = default;
+  };
+  std::vector<Retry> retries;
   std::unique_ptr<DialupSupervisor> supervisor;
   std::unique_ptr<LinkController> controller;
 };
@@ -268,6 +277,132 @@ TEST_F(DialupSupervisorTest, TelephonyCallsConnectReadAndFailWithTheirOwnTexts) 
   supervisor->dialup(DialReason::Log, "0123");
   EXPECT_EQ(errors, std::vector<std::string>{"No TAPI device selected"});
   EXPECT_NE(views.lastStatus(), LinkStatus::Dialing);
+}
+
+// The modem echoes the dial and answers with a result code when the call
+// cannot be made: the attempt ends at once, not at the call limit, and the
+// reading it was made for is dialled again while its failure window lasts.
+TEST_F(DialupSupervisorTest, ABusyAnswerEndsTheDialAtOnceAndTheLogCallIsRetriedWithinItsWindow) {
+  supervisor->dialup(DialReason::Log, "0123");
+  supervisor->modemReceived("ATDT0123\r");
+  supervisor->modemReceived("\r\nRING\r\n");
+  EXPECT_TRUE(state().Dialling) << "echo and RING are not results that end a dial";
+  supervisor->modemReceived("\r\nBU");
+  supervisor->modemReceived("SY\r\n");
+  EXPECT_EQ(views.lastStatus(), LinkStatus::ModemBusy);
+  EXPECT_EQ(supervisor->lastCallResult(), "BUSY");
+  EXPECT_FALSE(modemPort.open) << "the modem port is closed after the failed call";
+  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().LineIdle);
+  EXPECT_FALSE(state().LogDialActive);
+  EXPECT_TRUE(state().LogDialPending);
+  EXPECT_TRUE(modemPort.armed.empty()) << "nothing to hang up";
+
+  int dials = 1;
+  for (int second = 0; second < 70; ++second) {
+    tick();
+    if (state().Dialling) {
+      ++dials;
+      EXPECT_EQ(modemPort.sent.back(), "ATDT0123\r\n");
+      supervisor->modemReceived("\r\nBUSY\r\n");
+    }
+  }
+  EXPECT_GE(dials, 5) << "redialled within the window";
+  EXPECT_LE(dials, 1 + 60 / DialupSupervisor::kFailedDialPauseSeconds) << "with a pause after each failure";
+  const std::size_t sent = modemPort.sent.size();
+  for (int second = 0; second < 120; ++second) tick();
+  EXPECT_EQ(modemPort.sent.size(), sent) << "a failure does not renew the window: the reading is given up";
+  EXPECT_FALSE(state().LogDialPending);
+  EXPECT_EQ(views.lastStatus(), LinkStatus::ModemBusy) << "the last word is why";
+
+  supervisor->dialup(DialReason::Log, "0123");
+  EXPECT_TRUE(state().Dialling) << "the next due reading starts afresh";
+}
+
+TEST_F(DialupSupervisorTest, EveryFinalResultButConnectEndsTheDialWithItsOwnText) {
+  const std::vector<std::pair<std::string, LinkStatus>> results{{"NO CARRIER", LinkStatus::ModemNoCarrier},
+                                                               {"NO ANSWER", LinkStatus::ModemNoAnswer},
+                                                               {"NO DIALTONE", LinkStatus::ModemNoDialtone},
+                                                               {"ERROR", LinkStatus::ModemError},
+                                                               {"7", LinkStatus::ModemBusy}};
+  for (const auto& [said, shown] : results) {
+    supervisor->dialFromPhoneBook("1", "1");
+    supervisor->modemReceived("\r\n" + said + "\r\n");
+    EXPECT_EQ(views.lastStatus(), shown) << said;
+    EXPECT_TRUE(state().LineIdle) << said;
+    EXPECT_FALSE(state().LogDialPending || state().AlarmDialPending) << "a phone book dial is not retried";
+  }
+  supervisor->dialFromPhoneBook("1", "1");
+  supervisor->modemReceived("\r\nCONNECT 2400\r\n");
+  supervisor->modemReceived("\r\nNO CARRIER\r\n");
+  EXPECT_TRUE(state().Dialling) << "after CONNECT the bytes are the far end's, and the carrier decides";
+  raiseCarrier();
+  EXPECT_TRUE(state().ModemConnected);
+  supervisor->modemReceived("\r\nBUSY\r\n");
+  EXPECT_TRUE(state().ModemConnected) << "nothing on a connected call is a dial result";
+}
+
+TEST_F(DialupSupervisorTest, ADialWithNoNumberIsRefusedAndPlacesNoCall) {
+  directPort.open = true;
+  supervisor->dialup(DialReason::Alarm, "");
+  EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
+  supervisor->dialup(DialReason::Log, "  ");
+  EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
+  EXPECT_TRUE(modemPort.sent.empty());
+  EXPECT_TRUE(state().LineIdle);
+  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(directPort.open) << "the direct line is left as it was";
+  EXPECT_FALSE(state().AlarmDialPending);
+  for (int second = 0; second < 5; ++second) tick();
+  EXPECT_TRUE(modemPort.sent.empty());
+}
+
+TEST_F(DialupSupervisorTest, ATelephonyRetryIsShownWithTheModemsResultAndTheAttempt) {
+  supervisor->controls().tapiControl = true;
+  supervisor->dialFromPhoneBook("555", "555");
+  supervisor->tapiRetry(LineCallState::Busy, "BUSY", 2, 3);
+  supervisor->tapiRetry(LineCallState::Disconnected, "no answer", 3, 3);
+  EXPECT_EQ(retries, (std::vector<Retry>{{LinkStatus::ModemBusy, 2, 3}, {LinkStatus::ModemNoAnswer, 3, 3}}));
+  EXPECT_TRUE(state().Dialling) << "the line device dials again by itself";
+}
+
+// The hang-up's "+++" needs a silent line: a request outstanding when it
+// starts is ended, one waiting for its turn does not go out on the modem
+// during the guard times, nor on the direct line after the call.
+TEST_F(DialupSupervisorTest, AHangUpEndsTheRequestsOfTheCallAndNoneGoesOutUntilTheLineIsDirect) {
+  supervisor->dialFromPhoneBook("1", "1");
+  raiseCarrier();
+  controller->state().HistoryBlock = 1;
+  controller->state().DeferredRequest = 0;
+  controller->Getdata(Requester::HistoryView);
+  ASSERT_TRUE(modemMatcher.enabled);
+  modemMatcher.deliver(test::historyReply(std::vector<int>(24, 0)));
+  ASSERT_TRUE(state().LineReserved) << "the next block waits for its turn";
+
+  supervisor->HangupClick();
+  EXPECT_FALSE(state().LineReserved);
+  EXPECT_FALSE(state().RequestBusy);
+  const std::size_t sentOnModem = modemPort.sent.size();
+  clock.advance(2s);
+  controller->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(modemPort.sent.size(), sentOnModem) << "nothing goes out while the hang-up runs";
+  expectHangupSequence();
+  clock.advance(2s);
+  EXPECT_TRUE(directPort.sent.empty()) << "the next block of the remote site never reaches the direct line";
+}
+
+TEST_F(DialupSupervisorTest, ARemoteSiteThatNeverAnswersTimesOutAndTheLogCallIsHungUp) {
+  supervisor->dialup(DialReason::Log, "0123");
+  raiseCarrier();
+  ASSERT_TRUE(modemMatcher.enabled) << "the log reading is out";
+  int seconds = 0;
+  for (; seconds < 20 && supervisor->hangupPhase() == HangupPhase::Idle; ++seconds) tick();
+  EXPECT_LE(seconds, 12) << "the busy watchdog ends the silent request as a time-out, long before the call limit";
+  EXPECT_FALSE(modemMatcher.enabled);
+  const auto shown = statusesSince(0);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), LinkStatus::DataTimeout), shown.end());
+  expectHangupSequence();
+  EXPECT_EQ(logWriter.entries, 0);
 }
 
 }  // namespace
