@@ -40,6 +40,7 @@ LinkControls controlsFrom(const Configuration& c) {
   controls.logNumber = c.logNumber;
   controls.alarmRateIndex = c.alarmUpdateRate;
   controls.alarmDial = c.alarmDial;
+  controls.alarmDialNumber = c.alarmDialNumber;
   return controls;
 }
 
@@ -168,6 +169,7 @@ Configuration Tmainform::currentConfiguration() const {
   c.sampleEnabled = Samplecheck->isChecked();
   c.logDialUpEnabled = dialupcheck->isChecked();
   c.alarmDial = link_->controls().alarmDial;
+  c.alarmDialNumber = link_->controls().alarmDialNumber;
   c.tapiSelection = Tapicheck->isChecked();
 
   for (std::size_t n = 0; n < c.alarms.size(); ++n) {

@@ -169,6 +169,7 @@ void TAssignform::ToolButton1Click(int picture) {
 void TAssignform::saveTo(Configuration& configuration) const {
   configuration.alarmBeep = alarmBeep_;
   configuration.alarmDial = link_.controls().alarmDial;
+  configuration.alarmDialNumber = link_.controls().alarmDialNumber;
   configuration.alarmUpdateRate = link_.controls().alarmRateIndex;
 }
 

@@ -160,6 +160,7 @@ Configuration loadConfiguration(const SettingsBackend& backend) {
   c.logDialUpEnabled = in.boolean(kSaveOptions, "Log Dial Up enabled", false);
   c.alarmBeep = in.boolean(kSaveOptions, "Alarm Beep", false);
   c.alarmDial = in.boolean(kSaveOptions, "Alarm Dial", false);
+  c.alarmDialNumber = in.text(kSaveOptions, "Alarm Dial Number", "");
 
   for (int n = 1; n <= kPhoneListSize; ++n) {
     auto& entry = c.phoneList[static_cast<std::size_t>(n - 1)];
@@ -228,6 +229,7 @@ StoreResult saveConfiguration(SettingsBackend& backend, const Configuration& c) 
   out.boolean(kSaveOptions, "Log Dial Up enabled", c.logDialUpEnabled);
   out.boolean(kSaveOptions, "Alarm Beep", c.alarmBeep);
   out.boolean(kSaveOptions, "Alarm Dial", c.alarmDial);
+  out.text(kSaveOptions, "Alarm Dial Number", c.alarmDialNumber);
   out.boolean(kSaveOptions, "Tapi selection", c.tapiSelection);
 
   for (int n = 0; n < kAlarmCount; ++n) {

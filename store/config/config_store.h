@@ -125,6 +125,8 @@ struct Configuration {
   bool logDialUpEnabled = false;
   bool alarmBeep = false;
   bool alarmDial = false;
+  // The number an alarm call dials: the phone book entry dialled last.
+  std::string alarmDialNumber;
   bool tapiSelection = true;
 
   std::array<PhoneListEntry, kPhoneListSize> phoneList{};            // "Phone List" 1..16
@@ -141,7 +143,7 @@ struct Configuration {
 std::optional<int> parseStoredInteger(std::string_view text);
 
 // Reads every value of the store, in this order: "Settings" from "Site Number"
-// to "Selected TAPI Device"; "Save Options" from "Current Data" to "Alarm Dial";
+// to "Selected TAPI Device"; "Save Options" from "Current Data" to "Alarm Dial Number";
 // the "Phone List"; the "Font" pairs; the "Alarm State" groups; the "Ports";
 // the "Telephony Lines"; "Tapi selection"; and last "PhoneBook".
 Configuration loadConfiguration(const SettingsBackend& backend);

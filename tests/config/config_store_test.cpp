@@ -44,6 +44,7 @@ Configuration everythingChanged() {
   c.phoneBook = "/home/op/sites book.csv";
   c.currentData = c.dayData = c.settingsData = c.calibrationData = true;
   c.sampleEnabled = c.logDialUpEnabled = c.alarmBeep = c.alarmDial = true;
+  c.alarmDialNumber = "(01) 23-45";
   c.tapiSelection = false;
   for (int n = 0; n < kPhoneListSize; ++n)
     c.phoneList[static_cast<std::size_t>(n)] = {"Site " + std::to_string(n), "555" + std::to_string(n)};
@@ -108,7 +109,7 @@ TEST(ConfigStore, EveryValueWrittenIsReadBackUnchanged) {
 
   // Every value has a name of its own: nothing overwrites anything else.
   const Names written = namesOf(backend.writes());
-  EXPECT_EQ(written.size(), 17u + 9u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 8u * 2u + 1u);
+  EXPECT_EQ(written.size(), 17u + 10u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 8u * 2u + 1u);
   EXPECT_EQ(std::set(written.begin(), written.end()).size(), written.size());
   EXPECT_EQ(backend.size(), written.size());
 }
@@ -124,7 +125,7 @@ TEST(ConfigStore, WritesInTheDocumentedOrderWithExactNames) {
                            "Modem Set String", "Selected TAPI Device"})
     expected.emplace_back("Settings", name);
   for (const char* name : {"Current Data", "Day Data", "Settings Data", "Calibration Data", "Sample enabled",
-                           "Log Dial Up enabled", "Alarm Beep", "Alarm Dial", "Tapi selection"})
+                           "Log Dial Up enabled", "Alarm Beep", "Alarm Dial", "Alarm Dial Number", "Tapi selection"})
     expected.emplace_back("Save Options", name);
   for (int n = 0; n <= 12; ++n) {
     const std::string alarm = "Alarm" + std::to_string(n);
