@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
   MainFormLogWriter logWriter;
   // The modem line dials on the named modems of the settings; the main
   // window reads the rest of them.
-  ModemLine modem(ModemLine::Ports{link.Comport1, link.Comport2}, mainThread, mainThread, feedback,
+  ModemLine modem(ModemLine::Ports{link.Comport1, link.Comport2, link.Datapack2}, mainThread, mainThread, feedback,
                   telephonyLineEntries(loadConfiguration(*store)));
 
   Tmainform mainform(MainFormServices{*store, clock, feedback, logWriter, modem.dialSupervisor()},

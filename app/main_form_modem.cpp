@@ -55,6 +55,7 @@ void Tmainform::attachModem(ModemLine* modem) {
     modem_->onStatus = nullptr;
     modem_->onCallPicture = nullptr;
     modem_->onError = nullptr;
+    modem_->onRetry = nullptr;
     modem_->tapi().selectDevice = nullptr;
     modem_->detach();
   }
@@ -63,6 +64,10 @@ void Tmainform::attachModem(ModemLine* modem) {
 
   modem_->onStatus = [this](LinkStatus status) { modemStatus(status); };
   modem_->onCallPicture = [this](bool connected) { showCallPicture(connected); };
+  modem_->onRetry = [this](LinkStatus result, int nextAttempt, int maxAttempts) {
+    const QString said = qtText(statusText(result, languageFromIndex(languages_.index)));
+    Statusb->setPanelText(5, qtText(kDialRetry[languages_.index]).arg(said).arg(nextAttempt).arg(maxAttempts));
+  };
   modem_->onError = [this](const std::string& reason) {
     const QString message = qtText(kDialRefused[languages_.index]).arg(qtText(reason));
     Statusb->setPanelText(5, message);

@@ -24,6 +24,10 @@ struct ModemLine::Calls {
                                .reportError =
                                    [&owner](const std::string& message) {
                                      if (owner.onError) owner.onError(message);
+                                   },
+                               .showRetry =
+                                   [&owner](LinkStatus result, int nextAttempt, int maxAttempts) {
+                                     if (owner.onRetry) owner.onRetry(result, nextAttempt, maxAttempts);
                                    }}) {}
 
   StatusOnlyViews relay;  // the supervisor's view of the status bar
@@ -35,6 +39,7 @@ struct ModemLine::Calls {
 ModemLine::ModemLine(Ports ports, MainThread& mainThread, MainThreadTimers& timers, Feedback& feedback,
                      std::vector<TelephonyLineEntry> lines)
     : modemPort_(ports.modemPort),
+      collector_(ports.modemCollector),
       lines_(ports.modemPort, timers, std::move(lines)),
       tapi_(mainThread, timers, lines_),
       calls_(std::make_unique<Calls>(*this, ports, feedback)) {
@@ -63,6 +68,22 @@ void ModemLine::attach(LinkController& controller) {
   tapi_.OnTapiConnect = [&supervisor] { supervisor.tapiConnect(); };
   tapi_.OnTapiFail = [&supervisor] { supervisor.tapiFail(); };
   tapi_.OnTapiPortClose = [&supervisor] { supervisor.tapiPortClose(); };
+  tapi_.OnTapiRetry = [&supervisor](LineCallState ended, const std::string& text, int next, int most) {
+    supervisor.tapiRetry(ended, text, next, most);
+  };
+  // The telephony line device takes the port's bytes over while it dials and
+  // gives them back once connected.
+  portAvail_ = std::move(modemPort_.OnTriggerAvail);
+  modemPort_.OnTriggerAvail = [this](TComPort& port, std::uint16_t count) { received(port, count); };
+}
+
+// What the modem says while an AT-command dial waits goes to the supervisor;
+// the collector takes bytes only while a request waits for its reply.
+void ModemLine::received(TComPort& port, std::uint16_t count) {
+  std::string bytes;
+  for (std::uint16_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>(port.ReadChar()));
+  calls_->supervisor.modemReceived(bytes);
+  collector_.Feed(bytes);
 }
 
 void ModemLine::detach() {
@@ -70,6 +91,9 @@ void ModemLine::detach() {
   controller_->OnOtherTimerTrigger = nullptr;
   modemPort_.OnTriggerModemStatus = nullptr;
   tapi_.OnTapiPortOpen = tapi_.OnTapiConnect = tapi_.OnTapiFail = tapi_.OnTapiPortClose = nullptr;
+  tapi_.OnTapiRetry = nullptr;
+  modemPort_.OnTriggerAvail = std::move(portAvail_);
+  portAvail_ = nullptr;
   controller_ = nullptr;
 }
 
@@ -97,6 +121,7 @@ void ModemLine::abandonCall() {
 }
 
 const std::string& ModemLine::lastPortError() const { return calls_->supervisor.lastPortError(); }
+const std::string& ModemLine::lastCallResult() const { return calls_->supervisor.lastCallResult(); }
 bool ModemLine::hangingUp() const { return calls_->supervisor.hangupPhase() != HangupPhase::Idle; }
 int ModemLine::logRetryCountdown() const { return calls_->supervisor.logRetryCountdown(); }
 

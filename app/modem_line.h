@@ -15,6 +15,7 @@
 #include "modem/hayes_line_service.h"
 #include "protocol/link_controller.h"
 #include "serial/com_port.h"
+#include "serial/p_packet.h"
 #include "serial/tapi_device.h"
 
 namespace solwire {
@@ -24,6 +25,7 @@ class ModemLine {
   struct Ports {
     LinkPort& directPort;
     TComPort& modemPort;
+    TP_Packet& modemCollector;  // Datapack2: the replies of a connected call
   };
 
   // `lines`: the named modems of the telephony line device (the built-in
@@ -57,6 +59,8 @@ class ModemLine {
   const std::string& lastPortError() const;
   // The AT hang-up sequence is running.
   bool hangingUp() const;
+  // The modem's words for the last dial that did not connect.
+  const std::string& lastCallResult() const;
   int logRetryCountdown() const;
 
   // Where the supervisor's status texts, call picture and errors go; empty
@@ -64,11 +68,18 @@ class ModemLine {
   std::function<void(LinkStatus status)> onStatus;
   std::function<void(bool connected)> onCallPicture;
   std::function<void(const std::string& message)> onError;
+  // A telephony call attempt failed and the next follows: the modem's result,
+  // the next attempt and how many there are.
+  std::function<void(LinkStatus result, int nextAttempt, int maxAttempts)> onRetry;
 
  private:
   struct Calls;  // the supervisor and the lines it dials on
 
+  void received(TComPort& port, std::uint16_t count);
+
   TComPort& modemPort_;
+  TP_Packet& collector_;
+  std::function<void(TComPort&, std::uint16_t)> portAvail_;  // the port's own handler, while attached
   HayesLineService lines_;
   TTapiDevice tapi_;
   std::unique_ptr<Calls> calls_;

@@ -19,6 +19,7 @@ void StatusPanels::setPanelText(int panel, const QString& text) {
   QLabel* label = panels_[static_cast<std::size_t>(panel)];
   label->setText(text);
   if (panel == kPanelCount - 1) updateMessageToolTip();
+  emit panelTextSet(panel, text);
 }
 
 void StatusPanels::setMessageDetail(const QString& detail) {

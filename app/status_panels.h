@@ -24,6 +24,10 @@ class StatusPanels : public QFrame {
   // place of the text itself; empty gives the text back.
   void setMessageDetail(const QString& detail);
 
+ signals:
+  // Every text a panel is given, also when it is the text it had.
+  void panelTextSet(int panel, const QString& text);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 

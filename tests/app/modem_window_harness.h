@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -59,6 +60,8 @@ class HandSetClock : public Clock {
 
 struct ModemWindowOptions {
   bool tapi = false;
+  // From the dial to CONNECT and the carrier; a real modem takes 10 to 40 s.
+  std::chrono::milliseconds connectDelay{2000};
   // Entries of the phone book file: name, number.
   std::vector<std::pair<std::string, std::string>> book{{"North Station", "0123"}, {"Busy Relay", "555"}};
   std::function<void(MemorySettingsBackend&)> adjustStore;
@@ -69,7 +72,9 @@ class ModemWindow {
   static constexpr int kModemCom = 4;
 
   explicit ModemWindow(ModemWindowOptions options = {}) {
-    modem = std::make_unique<sim::SimulatedModemService>(sim::builtInModemOptions(), clock);
+    sim::HayesModemOptions modemOptions = sim::builtInModemOptions();
+    modemOptions.connectDelay = options.connectDelay;
+    modem = std::make_unique<sim::SimulatedModemService>(modemOptions, clock);
     modem->registerAs(registry);
     ui = std::make_unique<QueueMainThread>(clock);
     devices = std::make_unique<DeviceDirectory>(
@@ -79,7 +84,7 @@ class ModemWindow {
         }),
         &registry);
     link = std::make_unique<ProgramLink>(*ui, *ui, *devices, clock);
-    modemLine = std::make_unique<ModemLine>(ModemLine::Ports{link->Comport1, link->Comport2}, *ui, *ui, feedback,
+    modemLine = std::make_unique<ModemLine>(ModemLine::Ports{link->Comport1, link->Comport2, link->Datapack2}, *ui, *ui, feedback,
                                             std::vector<TelephonyLineEntry>{});
     controllerClock = std::make_unique<HandSetClock>(*ui, LocalTime{2026, 12, 7, 10, 30, 0});
 
@@ -104,7 +109,12 @@ class ModemWindow {
     if (TfrmPhoneBook* phoneBook = form->phoneBook()) {
       phoneBook->dialogs.inform = [this](QWidget*, const QString& message) { notices.push_back(message); };
       phoneBook->dialogs.confirm = [](QWidget*, const QString&) { return true; };
+      // Closing the window at the end of a test drops what a test changed.
+      phoneBook->dialogs.ask = [](QWidget*, const QString&) { return PhoneBookAnswer::No; };
     }
+    QObject::connect(&form->statusBar(), &StatusPanels::panelTextSet, [this](int panel, const QString& text) {
+      if (panel == 5) statuses.push_back(text);
+    });
     form->attachModem(modemLine.get());
     form->Timer1Timer();  // the first second ends the start-up hold
     pump();
@@ -145,6 +155,26 @@ class ModemWindow {
     for (auto done = 0ms; done < span; done += step) {
       clock.advance(step.count());
       ui->runUntil([] { return false; }, 1ms);
+      QCoreApplication::processEvents();
+    }
+  }
+  // Lets the port's threads and the modem take in what is on the line, so
+  // that a clock moved in coarse steps never runs ahead of them.
+  void settle() {
+    for (int round = 0; round < 200; ++round) {
+      ui->processEvents();
+      QCoreApplication::processEvents();
+      const bool portIdle = !modem->line().portOpen() || modem->line().waitUntilPortIdle(1ms);
+      if (portIdle && modem->waitUntilIdle(1ms) && !link->Comport2.Closing()) return;
+    }
+  }
+  // As pass(), with the line settled before each step.
+  void passSettled(std::chrono::milliseconds span, std::chrono::milliseconds step) {
+    for (auto done = 0ms; done < span; done += step) {
+      settle();
+      clock.advance(std::min(step, span - done).count());
+      settle();
+      ui->processEvents();
       QCoreApplication::processEvents();
     }
   }
@@ -210,6 +240,7 @@ class ModemWindow {
   std::vector<QString> errors;
   std::vector<QString> modemProblems;
   std::vector<QString> notices;
+  std::vector<QString> statuses;  // every text the link status panel was given
 };
 
 }  // namespace solwire::test
