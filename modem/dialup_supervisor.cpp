@@ -429,6 +429,10 @@ void DialupSupervisor::superviseCalls() {
 void DialupSupervisor::countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
                                       const std::string& number) {
   if (countdown <= 0) {
+    // A reading that waited the whole window for a line in use is not made:
+    // say so (one whose calls failed has said why already).
+    if (pending && !failure.open)
+      status(reason == DialReason::Log ? LinkStatus::LogCallMissed : LinkStatus::AlarmCallMissed);
     pending = false;
     return;
   }

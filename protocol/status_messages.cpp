@@ -11,7 +11,7 @@ struct StatusRow {
   std::array<std::string_view, 3> text;  // English, French, Chinese
 };
 
-constexpr std::array<StatusRow, 32> kStatusTable{{
+constexpr std::array<StatusRow, 34> kStatusTable{{
     {LinkStatus::RequestSent, {"Request Sent", "Request Sent", "发送请求"}},
     {LinkStatus::CantOpenPort, {"Cant Open Port", "Port Ferme", "不能打开串行口"}},
     {LinkStatus::PortOpen, {"Port Open", "Port Ouvert", "串行口打开"}},
@@ -46,6 +46,10 @@ constexpr std::array<StatusRow, 32> kStatusTable{{
     {LinkStatus::ModemNoDialtone, {"No Dial Tone", "Pas de tonalite", "无拨号音"}},
     {LinkStatus::ModemError, {"Modem Error", "Erreur du modem", "调制解调器错误"}},
     {LinkStatus::NoNumberToDial, {"No number to dial", "Pas de numero a composer", "没有拨号号码"}},
+    {LinkStatus::LogCallMissed, {"Log call not made: line in use", "Appel du journal non fait: ligne occupee",
+                                 "记录拨号未进行：线路占用"}},
+    {LinkStatus::AlarmCallMissed, {"Alarm call not made: line in use", "Appel d'alarme non fait: ligne occupee",
+                                   "报警拨号未进行：线路占用"}},
 }};
 
 }  // namespace

@@ -47,6 +47,10 @@ enum class LinkStatus : int {
   ModemError,
   // A dial with no number: no call is placed.
   NoNumberToDial,
+  // A log or alarm call waited for the line in use until its retry window
+  // ran out: that reading is not made.
+  LogCallMissed,
+  AlarmCallMissed,
 };
 
 std::string_view statusText(LinkStatus status, Language language);

@@ -183,6 +183,7 @@ TEST_F(DialupSupervisorTest, APendingCallIsDroppedAfterItsRetryWindow) {
   for (int i = 0; i < 61; ++i) tick();
   EXPECT_FALSE(state().AlarmDialPending);
   EXPECT_EQ(modemPort.sent.size(), 1u);
+  EXPECT_EQ(views.lastStatus(), LinkStatus::AlarmCallMissed) << "a reading given up is not given up silently";
 }
 
 TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit) {
