@@ -135,7 +135,7 @@ inline constexpr TextRow kModemPortProblem{"The modem port %1 could not be opene
                                            "无法打开调制解调器串行口 %1: %2"};
 // A telephony call attempt failed and the line device dials again: %1 the
 // modem's result, %2 the next attempt, %3 how many there are.
-inline constexpr TextRow kDialRetry{"%1 – retry %2 of %3", "%1 – nouvel essai %2 sur %3", "%1 – 第%2次重拨，共%3次"};
+inline constexpr TextRow kDialRetry{"%1 – retry %2 of %3", "%1 – essai %2 sur %3", "%1 – 重拨 %2/%3"};
 inline constexpr TextRow kDialRefused{"The call could not be placed: %1", "L'appel n'a pas pu etre fait: %1",
                                       "无法拨号: %1"};
 // Told once at start when the stored phone book file cannot be loaded: %1 the

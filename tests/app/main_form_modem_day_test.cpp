@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <algorithm>
+#include <array>
 #include <string>
+#include <vector>
 
 #include "app/toolbar_pictures.h"
 #include "tests/app/modem_window_harness.h"
@@ -49,6 +51,17 @@ ModemWindowOptions remoteSite(bool tapi, std::chrono::milliseconds connectDelay)
     store.set("Settings", "Log Site", std::to_string(kLogSite));
     store.set("Save Options", "Sample enabled", "1");
     store.set("Save Options", "Log Dial Up enabled", "1");
+  };
+  return options;
+}
+
+// The remote site's settings, with some values changed: section, name, value.
+ModemWindowOptions remoteSite(bool tapi, std::chrono::milliseconds connectDelay,
+                              std::vector<std::array<std::string, 3>> changed) {
+  ModemWindowOptions options = remoteSite(tapi, connectDelay);
+  options.adjustStore = [base = options.adjustStore, changed](MemorySettingsBackend& store) {
+    base(store);
+    for (const auto& [section, name, value] : changed) store.set(section, name, value);
   };
   return options;
 }
@@ -173,14 +186,7 @@ TEST(ModemCallFailure, ABusyNumberEndsTheDialAtOnceAndSaysSo) {
 }
 
 TEST(ModemCallFailure, ABusyLogCallIsDialledAgainWithinItsWindowThenGivenUp) {
-  ModemWindowOptions options = remoteSite(false, 10s);
-  const auto base = options.adjustStore;
-  options.adjustStore = [base](MemorySettingsBackend& store) {
-    base(store);
-    store.set("Settings", "Log Number", "555");
-    store.set("Settings", "Alarm Update Rate", "0");
-  };
-  ModemWindow window(options);
+  ModemWindow window(remoteSite(false, 10s, {{"Settings", "Log Number", "555"}, {"Settings", "Alarm Update Rate", "0"}}));
   window.controllerClock->now = LocalTime{2026, 12, 7, 9, 59, 50};
   window.tick();
   run(window, 3);
@@ -203,7 +209,7 @@ TEST(ModemCallFailure, TheTelephonyDeviceSaysWhichAttemptFollowsABusyNumber) {
     window.dialFromBook("Busy Relay");
     ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 1; }));
     ASSERT_TRUE(window.runUntil([&] { return window.status().contains("2"); }, 5s)) << window.status().toStdString();
-    EXPECT_EQ(window.status(), language == 0 ? QString("Busy – retry 2 of 3") : QString("占线 – 第2次重拨，共3次"));
+    EXPECT_EQ(window.status(), language == 0 ? QString("Busy – retry 2 of 3") : QString("占线 – 重拨 2/3"));
     EXPECT_TRUE(window.state().Dialling);
     window.form->HangupClick();
     window.pump();
@@ -241,14 +247,8 @@ TEST(ModemCallFailure, TheAlarmNumberIsStoredAndAnAlarmDialWithoutOneIsRefused) 
     window.form->close();
     EXPECT_EQ(window.store.peek("Save Options", "Alarm Dial Number"), "0123");
   }
-  ModemWindowOptions options = remoteSite(false, 2s);
-  const auto base = options.adjustStore;
-  options.adjustStore = [base](MemorySettingsBackend& store) {
-    base(store);
-    store.set("Save Options", "Alarm Dial Number", "");
-    store.set("Save Options", "Sample enabled", "0");
-  };
-  ModemWindow window(options);
+  ModemWindow window(
+      remoteSite(false, 2s, {{"Save Options", "Alarm Dial Number", ""}, {"Save Options", "Sample enabled", "0"}}));
   run(window, 12);
   EXPECT_EQ(window.received("ATD"), 0);
   EXPECT_EQ(window.status(), "No number to dial");

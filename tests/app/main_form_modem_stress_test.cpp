@@ -22,10 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ModemWindow;
 
-std::uint32_t stressSeed() {
-  if (const char* seed = std::getenv("SOLWIRE_STRESS_SEED")) return static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
-  return std::random_device{}();
-}
+using test::stressSeed;
 
 void expectConsistent(ModemWindow& window, int step) {
   const LinkState& state = window.state();

@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <random>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -57,6 +59,13 @@ class HandSetClock : public Clock {
  public:
   LocalTime now;
 };
+
+// The seed of a randomised test: SOLWIRE_STRESS_SEED when set (to repeat a
+// failed run), otherwise a new one each run.
+inline std::uint32_t stressSeed() {
+  if (const char* seed = std::getenv("SOLWIRE_STRESS_SEED")) return static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
+  return std::random_device{}();
+}
 
 struct ModemWindowOptions {
   bool tapi = false;
