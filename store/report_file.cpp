@@ -12,6 +12,7 @@
 
 #include "store/append_check.h"
 #include "store/rtf_splice.h"
+#include "store/write_target.h"
 
 namespace solwire {
 
@@ -47,13 +48,14 @@ class OpenFile {
 // The whole file, refused before reading when it is not a regular file or is
 // larger than kMaxRichTextFileBytes.
 std::string readExistingFile(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, a FIFO put there since it was examined would hold up the open.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throwSystemError(path, "cannot open", errno);
   const OpenFile file(fd);
   struct stat info {};
   if (::fstat(fd, &info) != 0) throwSystemError(path, "cannot examine", errno);
   if (S_ISDIR(info.st_mode)) throw RichTextFileError(path, "is a folder, not a file");
-  if (!S_ISREG(info.st_mode)) throw RichTextFileError(path, "is not a regular file");
+  if (!S_ISREG(info.st_mode)) throw RichTextFileError(path, "not a regular file: " + describeFileType(info.st_mode));
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   if (size > kMaxRichTextFileBytes) {
     throw RichTextFileError(path, "is larger than " + std::to_string(kMaxRichTextFileBytes) +
@@ -90,11 +92,9 @@ void appendToExistingFile(const fs::path& path, const RichTextDocument& addition
 
 AppendOutcome appendToRichTextFile(const fs::path& path, const RichTextDocument& addition,
                                    const AppendOptions& options) {
-  std::error_code error;
-  const bool exists = fs::exists(path, error);
-  if (error) throw RichTextFileError(path, "cannot examine: " + error.message());
-
-  if (exists) {
+  const WriteTarget target = examineWriteTarget(path);
+  refuseUnreadableTarget(path, target);
+  if (target.kind != WriteTargetKind::Missing) {
     appendToExistingFile(path, addition, options);
     return AppendOutcome::Appended;
   }

@@ -32,9 +32,11 @@ struct AppendOptions {
 };
 
 // Appends `addition` to the document in `path` (RichTextDocument::append
-// semantics). Throws RichTextFileError when the file cannot be read, is not a
-// document that can be extended without losing what it holds, or cannot be
-// written; the file is then left as it was.
+// semantics), writing through symbolic links (see writeFileAtomically).
+// Throws RichTextFileError when `path` names no regular file (refused before
+// it is opened, so a FIFO does not hold the caller up), the file cannot be
+// read, is read-only, is not a document that can be extended without losing
+// what it holds, or cannot be written; the file is then left as it was.
 AppendOutcome appendToRichTextFile(const std::filesystem::path& path, const RichTextDocument& addition,
                                    const AppendOptions& options = {});
 

@@ -11,6 +11,7 @@
 
 #include "store/code_page.h"
 #include "store/rtf_reader.h"
+#include "store/write_target.h"
 
 namespace solwire {
 
@@ -31,6 +32,18 @@ bool isValidUtf8(std::string_view text) {
   }
   return true;
 }
+
+// Closes the descriptor at the end of the scope.
+class OpenDescriptor {
+ public:
+  explicit OpenDescriptor(int fd) : fd_(fd) {}
+  ~OpenDescriptor() { ::close(fd_); }
+  OpenDescriptor(const OpenDescriptor&) = delete;
+  OpenDescriptor& operator=(const OpenDescriptor&) = delete;
+
+ private:
+  int fd_;
+};
 
 // Closes the descriptor and removes the temporary file unless released.
 class TemporaryFile {
@@ -57,9 +70,14 @@ class TemporaryFile {
   fs::path path_;
 };
 
+fs::path directoryOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// A temporary file for `path` is named ".NAME.PID.N.tmp".
+std::string temporaryPrefix(const fs::path& path) { return "." + path.filename().string() + "."; }
+
 TemporaryFile createTemporaryBeside(const fs::path& path) {
-  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  const std::string stem = "." + path.filename().string() + "." + std::to_string(::getpid()) + ".";
+  const fs::path directory = directoryOf(path);
+  const std::string stem = temporaryPrefix(path) + std::to_string(::getpid()) + ".";
   for (int attempt = 0;; ++attempt) {
     fs::path candidate = directory / (stem + std::to_string(attempt) + ".tmp");
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -68,6 +86,88 @@ TemporaryFile createTemporaryBeside(const fs::path& path) {
     if (error != EEXIST || attempt >= 99) {
       throw RichTextFileError(path, systemError("cannot create a temporary file in " + directory.string(), error));
     }
+  }
+}
+
+void writeAll(const fs::path& path, int fd, std::string_view contents, std::string_view what) {
+  while (!contents.empty()) {
+    const ssize_t n = ::write(fd, contents.data(), contents.size());
+    if (n < 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      throw RichTextFileError(path, systemError(what, error));
+    }
+    contents.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+// Makes a rename durable; a failure here leaves a complete file either way.
+void flushDirectoryOf(const fs::path& file) {
+  const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes `contents` to a new file beside `target` and renames it over it.
+// Errors name `path`, the name the caller gave.
+void replaceByRename(const fs::path& path, const fs::path& target, std::string_view contents) {
+  TemporaryFile temporary = createTemporaryBeside(target);
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    ::fchmod(temporary.fd(), existing.st_mode & 07777);
+  }
+  writeAll(path, temporary.fd(), contents, "cannot write " + temporary.path().string());
+  if (::fsync(temporary.fd()) != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot flush " + temporary.path().string(), error));
+  }
+  if (temporary.close() != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot close " + temporary.path().string(), error));
+  }
+  if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot replace the file", error));
+  }
+  temporary.release();
+  flushDirectoryOf(target);
+}
+
+// Rewrites the regular file `target` in place, for a file with several
+// names. The room for a longer file is taken before anything is written, so
+// that a full disk leaves the old contents.
+void writeInPlace(const fs::path& path, const fs::path& target, std::string_view contents) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot open", error));
+  }
+  const OpenDescriptor file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot examine", error));
+  }
+  if (!S_ISREG(info.st_mode)) throw RichTextFileError(path, "not a regular file: " + describeFileType(info.st_mode));
+  const auto oldSize = static_cast<off_t>(info.st_size);
+  const auto newSize = static_cast<off_t>(contents.size());
+  if (newSize > oldSize) {
+    if (const int error = ::posix_fallocate(fd, oldSize, newSize - oldSize)) {
+      // Room taken in part is given back; the old contents are untouched either way.
+      const bool restored = ::ftruncate(fd, oldSize) == 0;
+      throw RichTextFileError(path, systemError("cannot write", error) + (restored ? "" : " (the file is longer now)"));
+    }
+  }
+  writeAll(path, fd, contents, "cannot write");
+  if (newSize < oldSize && ::ftruncate(fd, newSize) != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot shorten the file", error));
+  }
+  if (::fsync(fd) != 0) {
+    const int error = errno;
+    throw RichTextFileError(path, systemError("cannot flush", error));
   }
 }
 
@@ -134,45 +234,13 @@ void saveRichTextFile(const fs::path& path, const RichTextDocument& document, co
 
 void writeFileAtomically(const fs::path& path, std::string_view contents) {
   if (!path.has_filename()) throw RichTextFileError(path, "not a file name");
-  TemporaryFile temporary = createTemporaryBeside(path);
-
-  struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-    ::fchmod(temporary.fd(), existing.st_mode & 07777);
-  }
-
-  const char* data = contents.data();
-  std::size_t left = contents.size();
-  while (left > 0) {
-    const ssize_t n = ::write(temporary.fd(), data, left);
-    if (n < 0) {
-      const int error = errno;
-      if (error == EINTR) continue;
-      throw RichTextFileError(path, systemError("cannot write " + temporary.path().string(), error));
-    }
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (::fsync(temporary.fd()) != 0) {
-    const int error = errno;
-    throw RichTextFileError(path, systemError("cannot flush " + temporary.path().string(), error));
-  }
-  if (temporary.close() != 0) {
-    const int error = errno;
-    throw RichTextFileError(path, systemError("cannot close " + temporary.path().string(), error));
-  }
-  if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    throw RichTextFileError(path, systemError("cannot replace the file", error));
-  }
-  temporary.release();
-
-  // Make the rename itself durable; a failure here leaves a complete file either way.
-  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+  const WriteTarget target = examineWriteTarget(path);
+  refuseUnwritableTarget(path, target);
+  // Renaming a new file over one of several names would part it from the others.
+  if (target.kind == WriteTargetKind::Regular && target.hardLinks > 1) {
+    writeInPlace(path, target.path, contents);
+  } else {
+    replaceByRename(path, target.path, contents);
   }
 }
 

@@ -41,10 +41,13 @@ RichTextDocument loadRichTextFile(const std::filesystem::path& path, const TextF
 void saveRichTextFile(const std::filesystem::path& path, const RichTextDocument& document,
                       const RtfWriteOptions& options = {});
 
-// Writes `contents` to a new temporary file in the same directory, flushes it
-// to disk and renames it over `path`. An existing file keeps its permissions.
-// On failure the temporary file is removed, `path` is left as it was, and
-// RichTextFileError is thrown.
+// Writes `contents` to a new temporary file beside the file `path` names
+// (symbolic links followed, so a link stays a link), flushes it to disk and
+// renames it over that file. An existing file keeps its permissions. A file
+// with other hard links is rewritten in place instead, so that they keep
+// naming it. A folder, a FIFO, a device, a socket or a read-only file is
+// refused without being opened. On failure the temporary file is removed,
+// `path` is left as it was, and RichTextFileError is thrown.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view contents);
 
 }  // namespace solwire

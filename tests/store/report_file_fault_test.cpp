@@ -74,6 +74,21 @@ TEST_F(ReportFileFaults, ADiskThatFillsDuringTheSaveLeavesTheOldFileAndNoTempora
   }
 }
 
+// A file with two names is rewritten in place; the room it needs is taken
+// before anything is written.
+TEST_F(ReportFileFaults, ADiskThatFillsLeavesAHardLinkedFileAsItWas) {
+  const fs::path file = dir_ / "LOG.RTF";
+  put(file, writeRtf(entry(1, Language::English)));
+  fs::create_hard_link(file, dir_ / "LINKED.RTF");
+  const std::string before = contents(file);
+  for (const std::uintmax_t limit : {std::uintmax_t{0}, before.size(), before.size() + 10}) {
+    EXPECT_EQ(appendInChildWithFileSizeLimit(file, limit), 0) << limit << " bytes: 1 appended, 2 another error";
+    EXPECT_EQ(contents(file), before) << limit;
+    EXPECT_EQ(fs::hard_link_count(file), 2u);
+    EXPECT_EQ(entries().size(), 2u) << "a temporary file was left behind";
+  }
+}
+
 // The child appends entries one after the other and reports each finished
 // append on a pipe; the parent kills it at a random point and counts.
 TEST_F(ReportFileFaults, AKilledAppendLeavesTheOldOrTheNewFileNeverAPartOne) {
