@@ -5,6 +5,7 @@
 #include <string>
 
 #include "store/code_page.h"
+#include "store/rtf_reader.h"
 
 namespace solwire {
 
@@ -157,8 +158,10 @@ class HeaderReader {
 }  // namespace
 
 std::optional<OwnRtfHeader> readOwnRtfHeader(std::string_view file) {
-  std::optional<OwnRtfHeader> header = HeaderReader(file).read();
-  if (!header || writeRtfHeader(header->tables) != file.substr(0, header->size)) return std::nullopt;
+  const std::string_view text = withoutByteOrderMark(file);
+  std::optional<OwnRtfHeader> header = HeaderReader(text).read();
+  if (!header || writeRtfHeader(header->tables) != text.substr(0, header->size)) return std::nullopt;
+  header->size += file.size() - text.size();
   return header;
 }
 

@@ -12,11 +12,12 @@ namespace solwire {
 
 struct OwnRtfHeader {
   RtfTables tables;
-  std::size_t size = 0;  // bytes of the header; the body follows
+  std::size_t size = 0;  // bytes of the header (with a byte order mark before it); the body follows
 };
 
 // The header when the file starts with exactly what writeRtfHeader writes for
-// some tables; none for anything else, a file from another program included.
+// some tables, after an optional UTF-8 byte order mark; none for anything
+// else, a file from another program included.
 std::optional<OwnRtfHeader> readOwnRtfHeader(std::string_view file);
 
 }  // namespace solwire

@@ -766,10 +766,14 @@ class RtfParser {
 
 }  // namespace
 
-RichTextDocument readRtf(std::string_view rtf) { return RtfParser(rtf).parse(); }
+RichTextDocument readRtf(std::string_view rtf) { return RtfParser(withoutByteOrderMark(rtf)).parse(); }
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+  return bytes.starts_with(kUtf8ByteOrderMark) ? bytes.substr(kUtf8ByteOrderMark.size()) : bytes;
+}
 
 bool looksLikeRtf(std::string_view bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  bytes = withoutByteOrderMark(bytes);
   const auto first = bytes.find_first_not_of(" \t\r\n");
   return first != std::string_view::npos && bytes.substr(first).starts_with("{\\rtf");
 }

@@ -41,6 +41,10 @@ inline constexpr int kMaxIndentTwips = 31680;
 
 RichTextDocument readRtf(std::string_view rtf);
 
+// Some editors start a file with a UTF-8 byte order mark; it is no text.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+std::string_view withoutByteOrderMark(std::string_view bytes);
+
 // True when the bytes start (after an optional UTF-8 byte order mark and
 // white space) with "{\rtf".
 bool looksLikeRtf(std::string_view bytes);

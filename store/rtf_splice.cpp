@@ -5,6 +5,7 @@
 #include <span>
 
 #include "store/own_rtf_header.h"
+#include "store/rtf_reader.h"
 
 namespace solwire {
 
@@ -156,7 +157,12 @@ std::optional<std::string> spliceIntoOwnRtf(std::string_view file, const RichTex
   std::string result;
   const std::string newHeader = tables == header->tables ? std::string() : writeRtfHeader(tables);
   result.reserve(file.size() + newHeader.size() + addedBody.size() + kRtfTrailer.size());
-  result += newHeader.empty() ? file.substr(0, header->size) : std::string_view(newHeader);
+  if (newHeader.empty()) {
+    result += file.substr(0, header->size);
+  } else {
+    result += file.substr(0, file.size() - withoutByteOrderMark(file).size());
+    result += newHeader;
+  }
   result += body;
   result += addedBody;
   result += kRtfTrailer;

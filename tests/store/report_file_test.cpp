@@ -163,6 +163,27 @@ TEST_F(ReportFileAppend, FilesFromElsewhereAreLoadedAndRewrittenWithTheirText) {
   EXPECT_NE(loadRichTextFile(dir_ / "utf8.txt").plainText().find("中文 text"), std::string::npos);
 }
 
+// Some editors put a UTF-8 byte order mark before the document; it is no text.
+TEST_F(ReportFileAppend, AByteOrderMarkBeforeTheDocumentStaysOutOfTheText) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const fs::path own = dir_ / "OWN.RTF";
+  put(own, bom + writeRtf(entry(1, Language::English)));
+  const fs::path other = dir_ / "OTHER.RTF";
+  put(other, bom + "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 Hello\\par}");
+  for (const fs::path& file : {own, other}) {
+    const std::string before = loadRichTextFile(file).plainText();
+    ASSERT_EQ(appendToRichTextFile(file, entry(2, Language::Chinese)), AppendOutcome::Appended);
+    const std::string after = loadRichTextFile(file).plainText();
+    EXPECT_TRUE(after.starts_with(before)) << file.filename() << ": " << after.substr(0, 40);
+    EXPECT_EQ(after.find("\u00ef\u00bb\u00bf"), std::string::npos) << file.filename();
+    EXPECT_EQ(after.find(bom), std::string::npos) << file.filename();
+    EXPECT_NE(after.find(entry(2, Language::Chinese).plainText()), std::string::npos) << file.filename();
+  }
+  EXPECT_TRUE(loadRichTextFile(other).plainText().starts_with("Hello"));
+  EXPECT_TRUE(contents(own).starts_with(bom + "{\\rtf1"));
+  EXPECT_EQ(bodyCount(contents(own)), 2) << "the entry was not added without rewriting";
+}
+
 TEST_F(ReportFileAppend, AFileSavedByAWordProcessorIsAccepted) {
   const fs::path file = dir_ / "WORD.RTF";
   fs::copy_file(fs::path(SOLWIRE_STORE_TEST_DATA) / "libreoffice_sample.rtf", file);

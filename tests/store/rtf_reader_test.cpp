@@ -289,5 +289,11 @@ TEST(RtfReader, RecognisesRtfByItsStart) {
   EXPECT_FALSE(looksLikeRtf(""));
 }
 
+TEST(RtfReader, AByteOrderMarkBeforeTheDocumentIsNotText) {
+  const std::string rtf = writeRtf(sampleReport());
+  EXPECT_EQ(readRtf("\xEF\xBB\xBF" + rtf), readRtf(rtf));
+  EXPECT_EQ(text("\xEF\xBB\xBF{\\rtf1\\ansi caf\\'e9}"), "caf\u00e9");
+}
+
 }  // namespace
 }  // namespace solwire
