@@ -1,12 +1,16 @@
 #include "store/rich_text_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "store/code_page.h"
@@ -74,6 +78,35 @@ fs::path directoryOf(const fs::path& path) { return path.has_parent_path() ? pat
 
 // A temporary file for `path` is named ".NAME.PID.N.tmp".
 std::string temporaryPrefix(const fs::path& path) { return "." + path.filename().string() + "."; }
+
+// The process id in a temporary file's name for `path`; none when the name is
+// not one of ours for that file.
+std::optional<pid_t> temporaryOwner(const std::string& name, const fs::path& path) {
+  const std::string prefix = temporaryPrefix(path);
+  constexpr std::string_view kSuffix = ".tmp";
+  if (!name.starts_with(prefix) || !name.ends_with(kSuffix)) return std::nullopt;
+  const std::string_view middle =
+      std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+  const std::size_t dot = middle.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const std::string_view pid = middle.substr(0, dot);
+  const std::string_view attempt = middle.substr(dot + 1);
+  const auto allDigits = [](std::string_view digits) {
+    return !digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!allDigits(pid) || !allDigits(attempt) || pid.front() == '0') return std::nullopt;
+  return static_cast<pid_t>(std::stol(std::string(pid)));
+}
+
+// Removes the temporary files that appends to `path` killed part way left
+// behind: ours by their name, and of a process that no longer exists.
+void removeAbandonedTemporaries(const fs::path& path) {
+  std::error_code error;
+  for (fs::directory_iterator it(directoryOf(path), error), end; !error && it != end; it.increment(error)) {
+    const std::optional<pid_t> owner = temporaryOwner(it->path().filename().string(), path);
+    if (owner && ::kill(*owner, 0) == -1 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
 
 TemporaryFile createTemporaryBeside(const fs::path& path) {
   const fs::path directory = directoryOf(path);
@@ -236,6 +269,7 @@ void writeFileAtomically(const fs::path& path, std::string_view contents) {
   if (!path.has_filename()) throw RichTextFileError(path, "not a file name");
   const WriteTarget target = examineWriteTarget(path);
   refuseUnwritableTarget(path, target);
+  removeAbandonedTemporaries(target.path);
   // Renaming a new file over one of several names would part it from the others.
   if (target.kind == WriteTargetKind::Regular && target.hardLinks > 1) {
     writeInPlace(path, target.path, contents);

@@ -46,8 +46,9 @@ void saveRichTextFile(const std::filesystem::path& path, const RichTextDocument&
 // renames it over that file. An existing file keeps its permissions. A file
 // with other hard links is rewritten in place instead, so that they keep
 // naming it. A folder, a FIFO, a device, a socket or a read-only file is
-// refused without being opened. On failure the temporary file is removed,
-// `path` is left as it was, and RichTextFileError is thrown.
+// refused without being opened. Temporary files that killed writes to the
+// same file left behind are removed first. On failure the temporary file is
+// removed, `path` is left as it was, and RichTextFileError is thrown.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view contents);
 
 }  // namespace solwire
