@@ -326,6 +326,11 @@ void DialupSupervisor::HangupClick() {
   }
   controller_->endModemRequests();
   link.HangingUp = true;
+  hangupAttempt_ = 1;
+  startHangupSequence();
+}
+
+void DialupSupervisor::startHangupSequence() {
   try {
     if (hangupPhase_ != HangupPhase::Idle) modemPort_.DropTrigger(hangupTrigger_);
     hangupTrigger_ = modemPort_.NewTimerTrigger();
@@ -356,17 +361,30 @@ void DialupSupervisor::modemTimerTrigger(LinkPort& port, std::uint16_t handle) {
     case HangupPhase::CommandDue:
       sendHangupStep("ATH0\r\n", LinkStatus::HangUp, HangupPhase::CloseDue, kHangupGuardTicks);
       return;
-    case HangupPhase::CloseDue:
-      hangupPhase_ = HangupPhase::Idle;
-      try {
-        modemPort_.DropTrigger(hangupTrigger_);
-      } catch (const std::exception&) {
-        // A trigger that has fired needs no dropping where the port is gone.
-      }
-      status(LinkStatus::Closed);
-      ReturnToDirect();
-      return;
+    case HangupPhase::CloseDue: finishHangup(); return;
   }
+}
+
+// A call that connected just before the escape was sent took the escape as
+// data (the guard time before it was cut short): the modem is still online.
+// The sequence runs again; if that does not end the call either, the port is
+// closed, which ends it for a modem that hangs up when DTR drops.
+void DialupSupervisor::finishHangup() {
+  const bool stillUp = carrier_.carrierPresent();
+  if (stillUp && hangupAttempt_ < kHangupAttempts) {
+    ++hangupAttempt_;
+    startHangupSequence();
+    return;
+  }
+  hangupPhase_ = HangupPhase::Idle;
+  try {
+    modemPort_.DropTrigger(hangupTrigger_);
+  } catch (const std::exception&) {
+    // A trigger that has fired needs no dropping where the port is gone.
+  }
+  if (stillUp) closeModemPortQuietly();
+  status(LinkStatus::Closed);
+  ReturnToDirect();
 }
 
 void DialupSupervisor::sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next,

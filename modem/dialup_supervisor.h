@@ -64,6 +64,9 @@ class DialupSupervisor : public DialSupervisor {
   static constexpr int kFailedDialPauseSeconds = 10;
   static constexpr std::uint32_t kEscapeGuardTicks = 30;
   static constexpr std::uint32_t kHangupGuardTicks = 50;
+  // Hang-up sequences run before the port is closed under a call that
+  // still has its carrier.
+  static constexpr int kHangupAttempts = 2;
   static constexpr int kModemBaud = 2400;
 
   DialupSupervisor(LinkPort& directPort, LinkPort& modemPort, CarrierLine& carrier, TelephonyLine& telephony,
@@ -137,6 +140,8 @@ class DialupSupervisor : public DialSupervisor {
   void countDownCall();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
   void abandonHangup(const std::exception& error);
+  void startHangupSequence();
+  void finishHangup();
   void dropCarrierTrigger();
 
   LinkPort& directPort_;
@@ -156,6 +161,7 @@ class DialupSupervisor : public DialSupervisor {
   bool carrierTriggerArmed_ = false;
   std::uint16_t hangupTrigger_ = 0;
   HangupPhase hangupPhase_ = HangupPhase::Idle;
+  int hangupAttempt_ = 0;
   std::string lastPortError_;
   std::string lastCallResult_;
   HayesResultParser dialResults_;

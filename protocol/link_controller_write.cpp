@@ -23,7 +23,8 @@ void dropQuietly(LinkPort& port, std::uint16_t handle) {
 }  // namespace
 
 WriteResult LinkController::writeMemory(int address, int data) {
-  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling) return WriteResult::LineBusy;
+  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling || state_.HangingUp)
+    return WriteResult::LineBusy;
   LinkPort& port = activePort();
   if (!port.Open()) {
     // The port is not opened here: a write goes only where a read has been.

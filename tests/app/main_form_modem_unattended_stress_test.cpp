@@ -71,6 +71,25 @@ class UnattendedStress {
   }
 
   ModemWindow& window() { return window_; }
+
+  // The end of the status history and of what the modem was told.
+  std::string lastWords() {
+    std::string said = "\nstatuses:";
+    const auto& statuses = window_.statuses;
+    for (std::size_t i = statuses.size() > 20 ? statuses.size() - 20 : 0; i < statuses.size(); ++i)
+      said += " | " + statuses[i].toStdString();
+    said += "\nmodem was told:";
+    const auto record = window_.modem->record();
+    for (std::size_t i = record.size() > 12 ? record.size() - 12 : 0; i < record.size(); ++i) {
+      std::string shown;
+      for (const char c : record[i].bytes) shown += (c >= 32 && c < 127) ? std::string(1, c) : "~";
+      said += " [" + shown + "]";
+    }
+    said += "\nTAPI " + std::to_string(window_.form->Tapicheck->isChecked()) + ", modem port open " +
+            std::to_string(window_.link->Comport2.Open()) + ", COM" + std::to_string(window_.link->Comport2.ComNumber()) +
+            ", path '" + window_.link->Comport2.DevicePath() + "'";
+    return said;
+  }
   int dueReadings() const { return dueReadings_; }
   int readingsChecked() const { return readingsChecked_; }
 
@@ -191,7 +210,7 @@ TEST(MainFormModemUnattendedStress, NoCallIsLeftUpAndNoDueReadingIsLostUnsaid) {
 
   stress.endEveryCall();
   EXPECT_TRUE(stress.quietLine());
-  EXPECT_FALSE(stress.window().modem->carrier()) << "no call is left up at the modem";
+  EXPECT_FALSE(stress.window().modem->carrier()) << "no call is left up at the modem" << stress.lastWords();
   EXPECT_TRUE(stress.window().state().DirectMode);
 }
 

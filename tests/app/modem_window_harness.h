@@ -169,12 +169,19 @@ class ModemWindow {
   }
   // Lets the port's threads and the modem take in what is on the line, so
   // that a clock moved in coarse steps never runs ahead of them.
+  // Bounded in real time, generously: on a loaded machine the modem's thread
+  // may need a while, and a clock moved ahead of it would run its guard
+  // times short.
   void settle() {
-    for (int round = 0; round < 200; ++round) {
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < limit) {
       ui->processEvents();
       QCoreApplication::processEvents();
+      // What the program sent is on the line only once the port's output
+      // thread has written it.
+      const bool sent = !link->Comport2.Open() || link->Comport2.OutBuffUsed() == 0;
       const bool portIdle = !modem->line().portOpen() || modem->line().waitUntilPortIdle(1ms);
-      if (portIdle && modem->waitUntilIdle(1ms) && !link->Comport2.Closing()) return;
+      if (sent && portIdle && modem->waitUntilIdle(1ms) && !link->Comport2.Closing()) return;
     }
   }
   // As pass(), with the line settled before each step.

@@ -61,6 +61,7 @@ class DialupSupervisorTest : public ::testing::Test {
     EXPECT_EQ(modemPort.armed.begin()->second, 30u);
     EXPECT_EQ(modemPort.fire(), 30u);
     EXPECT_EQ(modemPort.sent.back(), "ATH0\r\n");
+    carrier.dcd = false;  // the modem hangs up
     EXPECT_EQ(modemPort.armed.begin()->second, 50u);
     EXPECT_EQ(modemPort.fire(), 50u);
     EXPECT_EQ(modemPort.sent.size(), sentBefore + 2);
@@ -386,6 +387,7 @@ TEST_F(DialupSupervisorTest, AHangUpEndsTheRequestsOfTheCallAndNoneGoesOutUntilT
   const std::size_t sentOnModem = modemPort.sent.size();
   clock.advance(2s);
   controller->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::LineBusy);
   EXPECT_EQ(modemPort.sent.size(), sentOnModem) << "nothing goes out while the hang-up runs";
   expectHangupSequence();
   clock.advance(2s);
@@ -404,6 +406,32 @@ TEST_F(DialupSupervisorTest, ARemoteSiteThatNeverAnswersTimesOutAndTheLogCallIsH
   EXPECT_NE(std::find(shown.begin(), shown.end(), LinkStatus::DataTimeout), shown.end());
   expectHangupSequence();
   EXPECT_EQ(logWriter.entries, 0);
+}
+
+// The operator hangs up a dial just as it connects: the modem takes the
+// escape as data, since the guard time before it was cut short, and stays
+// online. The sequence runs again; a call that still has its carrier after
+// that is ended by closing the port.
+TEST_F(DialupSupervisorTest, AHangUpThatLeavesTheCarrierUpRunsAgainThenClosesThePort) {
+  supervisor->dialFromPhoneBook("1", "1");
+  supervisor->HangupClick();
+  carrier.dcd = true;  // connected during the first guard time
+  modemPort.fire();
+  modemPort.fire();
+  modemPort.fire();
+  EXPECT_EQ(views.lastStatus(), LinkStatus::WaitForClose) << "the carrier is still up: the sequence starts again";
+  EXPECT_FALSE(state().LineIdle);
+  carrier.dcd = false;  // the second escape reached the modem
+  expectHangupSequence();
+  EXPECT_TRUE(modemPort.open) << "the port stays open after a hang-up that worked";
+
+  supervisor->dialFromPhoneBook("1", "1");
+  raiseCarrier();
+  supervisor->HangupClick();
+  for (int step = 0; step < 6; ++step) modemPort.fire();
+  EXPECT_FALSE(modemPort.open) << "two sequences did not end the call: the port is closed";
+  EXPECT_EQ(views.lastStatus(), LinkStatus::Closed);
+  EXPECT_TRUE(state().LineIdle);
 }
 
 }  // namespace
