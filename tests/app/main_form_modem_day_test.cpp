@@ -170,7 +170,6 @@ TEST_P(ModemDay, EveryDueReadingIsMadeAndWrittenAndEveryCallIsHungUp) {
   EXPECT_EQ(window.callPicture(), PicturePhone);
 
   EXPECT_EQ(failuresShown(window), std::vector<std::string>{}) << "nothing failed, so nothing says it did";
-  if (getenv("DAYDUMP")) for (const QString& st : window.statuses) printf("S %s\n", st.toStdString().c_str());
   // A log reply beeps once, an alarm reply twice (the reply, then the inputs);
   // a failure would add its own.
   EXPECT_EQ(window.feedback.beeps, logReadings + 2 * alarmReadings);
