@@ -70,17 +70,31 @@ void syncDirectoryOf(const std::filesystem::path& path) {
   ::close(fd);
 }
 
+// Shortening a file needs no room on the disk; errno stays the write's.
+void cutBackTo(int fd, off_t size) {
+  const int writeError = errno;
+  if (::ftruncate(fd, size) == 0) ::fsync(fd);
+  errno = writeError;
+}
+
 }  // namespace
 
 CsvLogFile::CsvLogFile(std::filesystem::path path, std::string header)
     : path_(std::move(path)), header_(std::move(header)) {}
 
+// A row is all or nothing: one that could not be written whole (a full disk)
+// is cut off again, so that no part of it reads as a sample.
 void CsvLogFile::append(const std::string& row) {
   Descriptor file(::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (file.get() < 0) fail(path_, "cannot be opened");
   const off_t size = sizeOf(file.get(), path_);
-  writeWhole(file.get(), prefixFor(file.get(), size, header_, path_) + row, path_);
-  if (::fsync(file.get()) != 0) fail(path_, "cannot be flushed to disk");
+  try {
+    writeWhole(file.get(), prefixFor(file.get(), size, header_, path_) + row, path_);
+    if (::fsync(file.get()) != 0) fail(path_, "cannot be flushed to disk");
+  } catch (const CsvLogError&) {
+    cutBackTo(file.get(), size);
+    throw;
+  }
   if (file.close() != 0) fail(path_, "cannot be closed");
   if (size == 0) syncDirectoryOf(path_);
 }

@@ -9,12 +9,6 @@ namespace solwire::cli {
 
 namespace {
 
-// The entry writes amp-hours from 10000 up as 9999.
-constexpr std::int32_t kAmpHoursShownWhole = 10000;
-
-std::string ampHours(std::int32_t value) {
-  return std::to_string(value >= kAmpHoursShownWhole ? kAmpHoursShownWhole - 1 : value);
-}
 
 std::array<std::string, kCsvLogFields - 2> readingFields(const LogReading& reading) {
   const Scaling& s = reading.scaling;
@@ -25,8 +19,9 @@ std::array<std::string, kCsvLogFields - 2> readingFields(const LogReading& readi
       oneDecimal(batteryScale * c.batteryVoltageReading / 1280.0),
       oneDecimal(s.chargeCurrentMultiplier * c.chargeCurrentReading / 640.0),
       oneDecimal(s.loadCurrentMultiplier * c.loadCurrentReading / 640.0),
-      ampHours(c.chargeAh),
-      ampHours(c.loadAh),
+      // The real count: the entry's 9999 is a cap for its column, not a value.
+      std::to_string(c.chargeAh),
+      std::to_string(c.loadAh),
       dailyVoltageText(s.voltageMultiplier, c.dailyMaxVoltage),
       dailyVoltageText(s.voltageMultiplier, c.dailyMinVoltage),
       std::to_string(c.stateCode),

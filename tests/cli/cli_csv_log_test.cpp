@@ -13,6 +13,7 @@
 #include "cli/csv_log_row.h"
 #include "cli/local_time_text.h"
 #include "store/report_composer.h"
+#include "tests/support/file_size_limit.h"
 
 namespace solwire::cli {
 namespace {
@@ -45,7 +46,8 @@ LogReading sampleReading() {
 TEST(CsvLogRow, ARowHoldsTheValuesTheLogEntryShows) {
   const LogReading reading = sampleReading();
   const std::string row = csvLogRow("2024-05-17T11:00:01+00:00", reading.site, reading);
-  EXPECT_EQ(row, "2024-05-17T11:00:01+00:00,4,50.0,16.5,2.0,9999,7,28.2,24.4,13\n");
+  EXPECT_EQ(row, "2024-05-17T11:00:01+00:00,4,50.0,16.5,2.0,12345,7,28.2,24.4,13\n")
+      << "the amp-hours the regulator counted, not the entry's 9999 cap";
 
   const std::string entry = composeLogEntry(reading, Language::English, {"2024-05-17", "11:00:01"}).plainText();
   for (const char* shown : {"  50.0 V", "  16.5 A", "    2.0 A", "9999 Ah.", "      7 Ah.", "  28.2V",
@@ -99,6 +101,22 @@ TEST_F(CsvLogFileTest, ARowCutShortByACrashIsEndedBeforeTheNextOne) {
   std::ofstream(path) << "H\n2024-05-17T11:00:01+00:00,4,50.";
   CsvLogFile(path, "H\n").append("next\n");
   EXPECT_EQ(contents(path), "H\n2024-05-17T11:00:01+00:00,4,50.\nnext\n");
+}
+
+// A disk that fills up in the middle of a row: the part written would read
+// as a sample with some of its values missing.
+TEST_F(CsvLogFileTest, ARowThatDoesNotFitIsCutOffWhole) {
+  const auto path = directory / "log.csv";
+  CsvLogFile file(path, "H\n");
+  file.append("2024-05-17T11:00:01+00:00,4,50.0\n");
+  const std::string before = contents(path);
+  {
+    const test::FileSizeLimit full(before.size() + 10);
+    EXPECT_THROW(file.append("2024-05-17T12:00:01+00:00,4,50.1,16.5,2.0,12,7,28.2,24.4,13\n"), CsvLogError);
+  }
+  EXPECT_EQ(contents(path), before);
+  file.append("next\n");
+  EXPECT_EQ(contents(path), before + "next\n");
 }
 
 TEST_F(CsvLogFileTest, AFileThatCannotBeOpenedNamesItselfAndTheReason) {
