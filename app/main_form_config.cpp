@@ -111,9 +111,10 @@ void Tmainform::loadControls(const Configuration& c) {
   mportbox->setCurrentIndex(c.modemPortIndex);
   logsite->setValue(c.logSite);
   dialedit->setText(fromStd(c.dialString));
-  fileedit->setText(fromStd(c.saveFile).toUpper());
+  // File names keep their case: on this system another case names another file.
+  fileedit->setText(fromStd(c.saveFile));
   Lognumedit->setText(fromStd(c.logNumber));
-  logedit->setText(fromStd(c.logFile).toUpper());
+  logedit->setText(fromStd(c.logFile));
   modemSetupString = fromStd(c.modemSetString);
   selectedTapiDevice = fromStd(c.selectedTapiDevice);
   Setupedit->setText(modemSetupString);

@@ -53,15 +53,6 @@ QComboBox* comPortBox(QWidget* parent, const char* name) {
   return box;
 }
 
-// Typed letters become upper case, as file names are shown and stored.
-void upperCaseAsTyped(QLineEdit* edit) {
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-    const int cursor = edit->cursorPosition();
-    edit->setText(text.toUpper());
-    edit->setCursorPosition(cursor);
-  });
-}
-
 }  // namespace
 
 void Tmainform::buildToolBar() {
@@ -254,7 +245,6 @@ void Tmainform::buildSavePanel() {
   Saveclosebutton->setGeometry(152, 93, 50, 27);
   fileedit = make<QLineEdit>(Savepanel, "fileedit");
   fileedit->setGeometry(8, 126, 195, 27);
-  upperCaseAsTyped(fileedit);
   Readbutton->setEnabled(false);  // until the viewer is attached
   connect(Savebutton, &QPushButton::clicked, this, &Tmainform::SavebuttonClick);
   connect(Printbutton, &QPushButton::clicked, this, &Tmainform::PrintbuttonClick);
@@ -277,7 +267,6 @@ void Tmainform::buildLogPanel() {
   logsite->setGeometry(140, 38, 50, 24);
   logedit = make<QLineEdit>(Logpanel, "logedit");
   logedit->setGeometry(8, 70, 200, 24);
-  upperCaseAsTyped(logedit);
   auto* view = make<QPushButton>(Logpanel, "Logread");
   view->setIcon(toolbarIcon(PictureHistory));
   view->setGeometry(216, 66, 60, 32);

@@ -151,6 +151,19 @@ TEST_F(MainFormReportsTest, SavingTwiceLeavesTwoReportsTheSecondAfterTheFirst) {
   EXPECT_EQ(feedback.beeps, 0);
 }
 
+// On this system "report.rtf" and "REPORT.RTF" are two files.
+TEST_F(MainFormReportsTest, AFileNameKeepsTheCaseItWasTypedIn) {
+  receiveCurrentState();
+  const QString typed = path("reports/Tower-3.rtf");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("reports"));
+  form->fileedit->setText(typed);
+  emit form->fileedit->textEdited(typed);  // as when typed
+  EXPECT_EQ(form->fileedit->text(), typed);
+  form->SavebuttonClick();
+  EXPECT_TRUE(QFile::exists(typed));
+  EXPECT_TRUE(errors.empty()) << (errors.empty() ? std::string() : errors.front().toStdString());
+}
+
 TEST_F(MainFormReportsTest, ARelativeNameIsTakenFromTheWorkingDirectory) {
   const QString before = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(dir.path()));

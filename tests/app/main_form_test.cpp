@@ -64,7 +64,7 @@ TEST_F(MainFormTest, FirstRunComesUpWithTheDefaults) {
   EXPECT_EQ(form->modemSetupString, "&K0&Q0&D0");
   EXPECT_EQ(form->rateedit->value(), 2);
   EXPECT_EQ(form->logsite->value(), 0);
-  EXPECT_EQ(form->fileedit->text(), "SAVEFILE");
+  EXPECT_EQ(form->fileedit->text(), "SaveFile") << "a file name keeps its case";
   EXPECT_FALSE(form->Samplecheck->isChecked());
   EXPECT_EQ(directPort.comNumber, 2);
   EXPECT_EQ(directPort.baud, 2400);
