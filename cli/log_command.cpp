@@ -64,22 +64,25 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
   return options;
 }
 
+// With --once the signals are taken over too: a stop lets the sample under
+// way finish (its entry and row written, its call hung up) instead of
+// killing the process in the middle of it.
 int logThroughModem(const LoggerOptions& options, bool once, std::ostream& out, std::ostream& err) {
+  const StopSignals signals;
   const ModemPort port(options.modem->modemPort);
   const LoggerEnvironment environment{port.registry(), out, err};
   if (once) return ModemLogger(options, environment).sampleNow() ? kExitOk : kExitFailed;
-  const StopSignals signals;
   ModemLogger logger(options, environment);
   logger.run([&signals] { return signals.received(); });
   return kExitOk;
 }
 
 int logOnDirectLine(const LoggerOptions& options, bool once, std::ostream& out, std::ostream& err) {
+  // Taken over before the first tick, which may already issue a reading.
+  const StopSignals signals;
   const SessionPort port(options.session);
   const LoggerEnvironment environment{port.registry(), out, err};
   if (once) return UnattendedLogger(options, environment, false).sampleNow() ? kExitOk : kExitFailed;
-  // Taken over before the first tick, which may already issue a reading.
-  const StopSignals signals;
   UnattendedLogger logger(options, environment, true);
   logger.run([&signals] { return signals.received(); });
   return kExitOk;

@@ -4,6 +4,10 @@
 // LibreOffice Calc read it.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <chrono>
+
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -164,6 +168,21 @@ TEST_F(CliLogProcess, SigtermAndSigintStopTheLoggerWithItsFilesWhole) {
     EXPECT_NE(cli.readLine().find("stopped after 0 sample(s)"), std::string::npos);
     EXPECT_EQ(cli.wait(), 0) << signal;
   }
+  EXPECT_EQ(occurrences(entries(), kSeparator), 1u);
+  EXPECT_EQ(pythonCsvRows(directory / "log.csv").size(), 2u);
+}
+
+// A sample taken with --once by a timer or a service manager that stops it
+// meanwhile: the reading under way finishes and is written.
+TEST_F(CliLogProcess, SigtermDuringASingleSampleLetsItFinish) {
+  SimProcess sim({"--sites", "3:2", "--fault", "3=late:2500"});
+  SpawnedProcess cli(SOLWIRE_CLI_PATH, {"log", "--port", sim.devicePath(), "--site", "3", "--once", "--file",
+                                        (directory / "LOG.RTF").string(), "--csv", (directory / "log.csv").string()});
+  ASSERT_TRUE(cli.started());
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!cli.catches(SIGTERM) && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
+  cli.signal(SIGTERM);  // the reply is still 2.5 s away
+  EXPECT_EQ(cli.wait(), 0) << "the sample finished instead of the process being killed";
   EXPECT_EQ(occurrences(entries(), kSeparator), 1u);
   EXPECT_EQ(pythonCsvRows(directory / "log.csv").size(), 2u);
 }

@@ -3,6 +3,8 @@
 // waits for what a program says instead of for time to pass.
 #pragma once
 
+#include <fstream>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -63,6 +65,15 @@ class SpawnedProcess {
 
   void signal(int number) const {
     if (pid_ > 0) kill(pid_, number);
+  }
+
+  // Whether the process has a handler of its own for `number` (its
+  // "SigCgt" mask), so that a signal sent now is caught, not fatal.
+  bool catches(int number) const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.starts_with("SigCgt:")) return (std::stoull(line.substr(7), nullptr, 16) >> (number - 1)) & 1U;
+    return false;
   }
 
   // Waits for it to end; its exit status, or -1 when a signal ended it.
