@@ -11,13 +11,21 @@ bool siteDidNotAnswer(const std::vector<LinkStatus>& statuses) {
   return !statuses.empty() && statuses.back() == LinkStatus::RequestSent;
 }
 
+std::string english(LinkStatus status) { return std::string(statusText(status, Language::English)); }
+
+bool showed(const std::vector<LinkStatus>& statuses, LinkStatus status) {
+  return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
+}
+
 }  // namespace
 
 std::string readFailureText(const std::vector<LinkStatus>& statuses, int site) {
-  if (siteDidNotAnswer(statuses))
-    return std::string(statusText(LinkStatus::DataTimeout, Language::English)) + ": site " + std::to_string(site) +
-           " did not answer";
-  return std::string(statusText(statuses.empty() ? LinkStatus::CommFail : statuses.back(), Language::English));
+  const std::string siteText = "site " + std::to_string(site);
+  if (siteDidNotAnswer(statuses)) return english(LinkStatus::DataTimeout) + ": " + siteText + " did not answer";
+  if (showed(statuses, LinkStatus::ReadError))
+    return english(LinkStatus::ReadError) + ": the reply of " + siteText + " did not check (a damaged or foreign reply)";
+  const LinkStatus last = statuses.empty() ? LinkStatus::CommFail : statuses.back();
+  return english(last) + ": reading " + siteText + " failed";
 }
 
 }  // namespace solwire::cli

@@ -187,6 +187,19 @@ TEST_F(CliLogProcess, SigtermDuringASingleSampleLetsItFinish) {
   EXPECT_EQ(pythonCsvRows(directory / "log.csv").size(), 2u);
 }
 
+// A read that fails says which site and why, as the logger does, not a bare
+// status text.
+TEST_F(CliLogProcess, AReadOfADamagedReplyNamesTheSiteAndTheCause) {
+  SimProcess sim({"--sites", "3:2", "--fault", "3=corrupt"});
+  const std::string errFile = (directory / "stderr.txt").string();
+  SpawnedProcess cli(SOLWIRE_CLI_PATH, {"read", "--port", sim.devicePath(), "--site", "3", "current"}, errFile);
+  ASSERT_TRUE(cli.started());
+  while (!cli.readLine().empty()) {
+  }
+  EXPECT_EQ(cli.wait(), 1);
+  EXPECT_EQ(contents(errFile), "Read Error: the reply of site 3 did not check (a damaged or foreign reply)\n");
+}
+
 // Equal as text, or as numbers where both are ("7.0" and "7").
 bool sameField(const std::string& ours, const std::string& theirs) {
   if (ours == theirs) return true;
