@@ -1,10 +1,10 @@
 #include "modem/dialup_supervisor.h"
 
 #include <algorithm>
-
-#include "modem/failed_call_status.h"
 #include <exception>
 #include <utility>
+
+#include "modem/failed_call_status.h"
 
 namespace solwire {
 
@@ -157,12 +157,16 @@ void DialupSupervisor::modemReceived(std::string_view bytes) {
 // the attempt ends now instead of at the call limit, and a reading the call
 // was made for is dialled again within its failure window.
 void DialupSupervisor::endFailedDial(LinkStatus result) {
+  closeModemPortQuietly();
+  endCallThatFailed(result);
+}
+
+void DialupSupervisor::endCallThatFailed(LinkStatus shown) {
   const bool forLog = state().LogDialActive;
   const bool forAlarm = state().AlarmDialActive;
-  closeModemPortQuietly();
   callCountdown_ = 0;
   ReturnToDirect();
-  status(result);
+  status(shown);
   if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, state().LogDialPending);
   if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, state().AlarmDialPending);
 }
@@ -283,14 +287,7 @@ void DialupSupervisor::tapiConnect() {
 }
 
 void DialupSupervisor::tapiFail() {
-  if (controller_ == nullptr) return;
-  const bool forLog = state().LogDialActive;
-  const bool forAlarm = state().AlarmDialActive;
-  status(LinkStatus::TapiFail);
-  callCountdown_ = 0;
-  ReturnToDirect();
-  if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, state().LogDialPending);
-  if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, state().AlarmDialPending);
+  if (controller_ != nullptr) endCallThatFailed(LinkStatus::TapiFail);
 }
 
 void DialupSupervisor::tapiRetry(LineCallState ended, const std::string& modemText, int nextAttempt,

@@ -129,6 +129,9 @@ class DialupSupervisor : public DialSupervisor {
   void placeCall(DialReason reason, const std::string& number);
   void startAutomaticCall(DialReason reason);
   void endFailedDial(LinkStatus result);
+  // Ends a call that did not connect; the readings it was made for are
+  // dialled again within their failure window.
+  void endCallThatFailed(LinkStatus shown);
   void closeModemPortQuietly();
   void retryFailedReading(FailureWindow& window, int& countdown, bool& pending);
   void countDownFailureWindows();
