@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "store/durable_directory.h"
+
 namespace solwire::cli {
 
 namespace {
@@ -60,15 +62,6 @@ void writeWhole(int fd, const std::string& bytes, const std::filesystem::path& p
   }
 }
 
-// A file just created is only sure to survive a crash once its directory is
-// on disk too.
-void syncDirectoryOf(const std::filesystem::path& path) {
-  const std::filesystem::path directory = path.has_parent_path() ? path.parent_path() : ".";
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 // Shortening a file needs no room on the disk; errno stays the write's.
 void cutBackTo(int fd, off_t size) {
@@ -96,7 +89,7 @@ void CsvLogFile::append(const std::string& row) {
     throw;
   }
   if (file.close() != 0) fail(path_, "cannot be closed");
-  if (size == 0) syncDirectoryOf(path_);
+  if (size == 0) flushDirectoryOf(path_);  // a new file
 }
 
 }  // namespace solwire::cli

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "store/code_page.h"
+#include "store/durable_directory.h"
 #include "store/rtf_reader.h"
 #include "store/write_target.h"
 
@@ -134,14 +135,6 @@ void writeAll(const fs::path& path, int fd, std::string_view contents, std::stri
   }
 }
 
-// Makes a rename durable; a failure here leaves a complete file either way.
-void flushDirectoryOf(const fs::path& file) {
-  const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 // Writes `contents` to a new file beside `target` and renames it over it.
 // Errors name `path`, the name the caller gave.

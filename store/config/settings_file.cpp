@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "store/durable_directory.h"
+
 namespace solwire {
 
 namespace fs = std::filesystem;
@@ -92,14 +94,6 @@ int createMissingFolderOf(const fs::path& file) {
   return error.value();
 }
 
-// Makes the rename itself durable; the file is whole either way.
-void flushDirectoryOf(const fs::path& file) {
-  const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
 
 }  // namespace
 
