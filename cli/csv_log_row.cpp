@@ -3,22 +3,20 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/scaled_values.h"
 #include "protocol/value_format.h"
 
 namespace solwire::cli {
 
 namespace {
 
-
 std::array<std::string, kCsvLogFields - 2> readingFields(const LogReading& reading) {
   const Scaling& s = reading.scaling;
   const CurrentStateRecord& c = reading.current;
-  // The battery line of the entry halves the reading's scale only for 12 V regulators.
-  const int batteryScale = s.voltageMultiplier > 1 ? 2 : 1;
   return {
-      oneDecimal(batteryScale * c.batteryVoltageReading / 1280.0),
-      oneDecimal(s.chargeCurrentMultiplier * c.chargeCurrentReading / 640.0),
-      oneDecimal(s.loadCurrentMultiplier * c.loadCurrentReading / 640.0),
+      oneDecimal(batteryVolts(s, c)),
+      oneDecimal(chargeAmperes(s, c)),
+      oneDecimal(loadAmperes(s, c)),
       // The real count: the entry's 9999 is a cap for its column, not a value.
       std::to_string(c.chargeAh),
       std::to_string(c.loadAh),

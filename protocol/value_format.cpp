@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "protocol/scaled_values.h"
+
 namespace solwire {
 
 namespace {
@@ -68,21 +70,19 @@ std::string ampHoursText(std::int32_t ampHours) {
 }
 
 std::string dailyVoltageText(std::int32_t multiplier, std::int32_t value) {
-  return tenthsText(multiplier * value);
+  return tenthsText(dailyVoltageTenths(multiplier, value));
 }
 
 std::string batteryVoltageText(const Scaling& s, const CurrentStateRecord& c) {
-  const double volts = s.alternateVoltageScale ? (974.0 - c.batteryVoltageReading / 64.0) / 10.0
-                                               : c.batteryVoltageReading / 640.0;
-  return oneDecimal(volts) + " V";
+  return oneDecimal(batteryVolts(s, c)) + " V";
 }
 
 std::string chargeCurrentText(const Scaling& s, const CurrentStateRecord& c) {
-  return oneDecimal(s.chargeCurrentMultiplier * c.chargeCurrentReading / 640.0) + " A";
+  return oneDecimal(chargeAmperes(s, c)) + " A";
 }
 
 std::string loadCurrentText(const Scaling& s, const CurrentStateRecord& c) {
-  return oneDecimal(s.loadCurrentMultiplier * c.loadCurrentReading / 640.0) + " A";
+  return oneDecimal(loadAmperes(s, c)) + " A";
 }
 
 std::string minMaxVoltageText(const Scaling& s, const CurrentStateRecord& c) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "protocol/scaled_values.h"
 #include "protocol/value_format.h"
 #include "store/report_fields.h"
 #include "store/report_texts.h"
@@ -42,8 +43,8 @@ class ReportWriter {
 
 // Whole volts padded to three digits, then the tenth.
 std::string dailyVolts(std::int32_t multiplier, std::int32_t value) {
-  const std::int32_t volts = multiplier * value;
-  return reportInteger(volts / 10, 3) + "." + std::to_string(volts - 10 * (volts / 10));
+  const std::int32_t tenths = dailyVoltageTenths(multiplier, value);
+  return reportInteger(tenths / 10, 3) + "." + std::to_string(tenths - 10 * (tenths / 10));
 }
 
 std::string reportAmpHours(std::int32_t ampHours) {
@@ -82,18 +83,15 @@ void writeCurrentLine(ReportWriter& out, std::string_view label, double amperes,
 
 void writeCurrentState(ReportWriter& out, const Scaling& scaling, const CurrentStateRecord& current) {
   const ReportLabels& labels = out.labels();
-  const int k = scaling.voltageMultiplier > 1 ? 2 : 1;
   out.newLine();
-  out.tenPoint(std::string(labels.batteryVoltage) + "   " + reportDecimal(k * current.batteryVoltageReading / 1280.0) +
+  out.tenPoint(std::string(labels.batteryVoltage) + "   " + reportDecimal(batteryVolts(scaling, current)) +
                 " V       " + std::string(labels.maximum) +
                 dailyVolts(scaling.voltageMultiplier, current.dailyMaxVoltage) + "V     " +
                 std::string(labels.minimum) + dailyVolts(scaling.voltageMultiplier, current.dailyMinVoltage) +
                 "V   ..",
             kBlack);
-  writeCurrentLine(out, labels.chargeCurrent, scaling.chargeCurrentMultiplier * current.chargeCurrentReading / 640.0,
-                   labels.chargeAmpHours, current.chargeAh);
-  writeCurrentLine(out, labels.loadCurrent, scaling.loadCurrentMultiplier * current.loadCurrentReading / 640.0,
-                   labels.loadAmpHours, current.loadAh);
+  writeCurrentLine(out, labels.chargeCurrent, chargeAmperes(scaling, current), labels.chargeAmpHours, current.chargeAh);
+  writeCurrentLine(out, labels.loadCurrent, loadAmperes(scaling, current), labels.loadAmpHours, current.loadAh);
 }
 
 void writeHistory(ReportWriter& out, const HistoryRecord& history, std::int32_t voltageMultiplier) {

@@ -12,6 +12,8 @@
 #include "cli/csv_log_file.h"
 #include "cli/csv_log_row.h"
 #include "cli/local_time_text.h"
+#include "protocol/reply_decoder.h"
+#include "protocol/value_format.h"
 #include "store/report_composer.h"
 #include "tests/support/file_size_limit.h"
 
@@ -32,7 +34,7 @@ LogReading sampleReading() {
   LogReading reading;
   reading.site = 4;
   reading.scaling = {2, 3, 1, false};
-  reading.current.batteryVoltageReading = 25 * 1280;  // 50.0 V on a 24 V regulator
+  reading.current.batteryVoltageReading = 25 * 1280;  // 50.0 V
   reading.current.chargeCurrentReading = 5 * 640 + 320;
   reading.current.loadCurrentReading = 2 * 640 + 1;
   reading.current.dailyMaxVoltage = 141;
@@ -53,6 +55,27 @@ TEST(CsvLogRow, ARowHoldsTheValuesTheLogEntryShows) {
   for (const char* shown : {"  50.0 V", "  16.5 A", "    2.0 A", "9999 Ah.", "      7 Ah.", "  28.2V",
                                    "  24.4V", ": *"})
     EXPECT_NE(entry.find(shown), std::string::npos) << shown << "\n" << entry;
+}
+
+TEST(CsvLogRow, VoltagesAreTheOnesTheCurrentStateWindowShowsForEveryTypeCode) {
+  LogReading reading = sampleReading();
+  for (int type = 0; type < 32; ++type) {
+    reading.scaling = scalingForCurrentState(type);
+    for (const int battery : {0, 8704, 17664, 44672, 65535}) {
+      reading.current.batteryVoltageReading = battery;
+      const std::vector<std::string> fields = fieldsOf(csvLogRow("t", reading.site, reading));
+      ASSERT_EQ(fields.size(), static_cast<std::size_t>(kCsvLogFields));
+      EXPECT_EQ(fields[2] + " V", batteryVoltageText(reading.scaling, reading.current))
+          << "type " << type << ", reading " << battery;
+      EXPECT_EQ(fields[8] + "<>" + fields[7], minMaxVoltageText(reading.scaling, reading.current)) << "type " << type;
+    }
+  }
+  reading.scaling = scalingForCurrentState(0);  // 12 V
+  reading.current.batteryVoltageReading = 8704;
+  EXPECT_EQ(fieldsOf(csvLogRow("t", 4, reading))[2], "13.6");
+  reading.scaling = scalingForCurrentState(14);  // 24 V on the alternate scale
+  reading.current.batteryVoltageReading = 44672;
+  EXPECT_EQ(fieldsOf(csvLogRow("t", 4, reading))[2], "27.6");
 }
 
 TEST(CsvLogRow, AFailedSampleKeepsTimeAndSiteWithEveryValueEmpty) {

@@ -4,7 +4,11 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "protocol/reply_decoder.h"
+#include "protocol/value_format.h"
 
 namespace solwire {
 namespace {
@@ -46,7 +50,7 @@ constexpr ReportSections kCurrentState{true, false, false, false};
 SiteData sampleSite() {
   SiteData data;
   data.scaling = Scaling{1, 1, 1, false};
-  data.current.batteryVoltageReading = 25 * 1280;
+  data.current.batteryVoltageReading = 25 * 640;       // 25.0 V
   data.current.chargeCurrentReading = 640 * 5 + 320;  // 5.5 A
   data.current.loadCurrentReading = 640 * 12;         // 12.0 A
   data.current.dailyMaxVoltage = 145;
@@ -132,7 +136,7 @@ TEST(ReportComposer, CurrentStateLinesInFrenchAndChinese) {
   EXPECT_EQ(linesOf(chinese)[5], "负载电流     12.0 A       每日放电   9999 Ah.");
 }
 
-TEST(ReportComposer, BatteryVoltageAndDailyRangeFollowTheVoltageClass) {
+TEST(ReportComposer, TheDailyRangeFollowsTheVoltageClassAndTheBatteryVoltsDoNot) {
   SiteData data = sampleSite();
   for (const int multiplier : {2, 4}) {
     data.scaling.voltageMultiplier = multiplier;
@@ -140,12 +144,51 @@ TEST(ReportComposer, BatteryVoltageAndDailyRangeFollowTheVoltageClass) {
         lineStartingWith(composeReport(data, Language::English, 3, kCurrentState, kStamp), "Battery");
     const std::string maximum = multiplier == 2 ? "  29.0" : "  58.0";
     const std::string minimum = multiplier == 2 ? "  25.0" : "  50.0";
-    EXPECT_EQ(line, "Battery Voltage     " "  50.0" " V       Max" + maximum + "V     Min" + minimum + "V   ..");
+    EXPECT_EQ(line, "Battery Voltage     " "  25.0" " V       Max" + maximum + "V     Min" + minimum + "V   ..");
   }
   data.current.dailyMaxVoltage = 255;  // 4 x 255 = 102.0 V: three digits, no padding
   data.current.dailyMinVoltage = 2;    // 0.8 V: two digits missing
   EXPECT_EQ(lineStartingWith(composeReport(data, Language::English, 3, kCurrentState, kStamp), "Battery"),
-            "Battery Voltage     " "  50.0" " V       Max102.0V     Min    0.8V   ..");
+            "Battery Voltage     " "  25.0" " V       Max102.0V     Min    0.8V   ..");
+}
+
+// The window's "48.0<>56.4" as its minimum and maximum.
+std::pair<std::string, std::string> windowMinMax(const Scaling& scaling, const CurrentStateRecord& current) {
+  const std::string both = minMaxVoltageText(scaling, current);
+  const std::size_t between = both.find("<>");
+  return {both.substr(0, between), both.substr(between + 2)};
+}
+
+TEST(ReportComposer, TheBatteryLineShowsWhatTheCurrentStateWindowShowsForEveryTypeCode) {
+  SiteData data = sampleSite();
+  for (int type = 0; type < 32; ++type) {
+    data.scaling = scalingForCurrentState(type);
+    for (const int reading : {0, 8704, 17664, 44672, 65535}) {
+      data.current.batteryVoltageReading = reading;
+      const std::string line =
+          lineStartingWith(composeReport(data, Language::English, 3, kCurrentState, kStamp), "Battery");
+      const std::string volts = batteryVoltageText(data.scaling, data.current);  // "13.6 V"
+      EXPECT_NE(line.find(" " + volts + "       Max"), std::string::npos)
+          << "type " << type << ", reading " << reading << ": window " << volts << ", report " << line;
+      const auto [minimum, maximum] = windowMinMax(data.scaling, data.current);
+      EXPECT_NE(line.find(maximum + "V     Min"), std::string::npos) << "type " << type << ": " << line;
+      EXPECT_TRUE(line.ends_with(" " + minimum + "V   ..")) << "type " << type << ": " << line;
+    }
+  }
+}
+
+TEST(ReportComposer, BatteryVoltsAreTheReadingOver640OrTheAlternateScale) {
+  SiteData data = sampleSite();
+  data.current.dailyMaxVoltage = 141;
+  data.current.dailyMinVoltage = 122;
+  data.scaling = scalingForCurrentState(0);  // a 12 V site
+  data.current.batteryVoltageReading = 8704;
+  EXPECT_EQ(lineStartingWith(composeReport(data, Language::English, 3, kCurrentState, kStamp), "Battery"),
+            "Battery Voltage     " "  13.6" " V       Max  14.1V     Min  12.2V   ..");
+  data.scaling = scalingForCurrentState(14);  // 24 V on the alternate scale
+  data.current.batteryVoltageReading = 44672;  // (974 - 698) / 10
+  EXPECT_EQ(lineStartingWith(composeReport(data, Language::English, 3, kCurrentState, kStamp), "Battery"),
+            "Battery Voltage     " "  27.6" " V       Max  28.2V     Min  24.4V   ..");
 }
 
 TEST(ReportComposer, AmpHoursArePaddedToFourDigitsAndCappedAt9999) {
@@ -340,7 +383,7 @@ TEST(LogEntry, IsTheHeaderAndCurrentStateOfTheLogSite) {
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(runsOf(entry.paragraphs()[1]), (Runs{{kSeparator, 10, kRed}}));
   EXPECT_EQ(lines[2], "KVRD DATA    07/12/2026  12:41:54     Site Number  17      State: *    24  V.");
-  EXPECT_EQ(lines[3], "Battery Voltage     " "  50.0" " V       Max  29.0V     Min  25.0V   ..");
+  EXPECT_EQ(lines[3], "Battery Voltage     " "  25.0" " V       Max  29.0V     Min  25.0V   ..");
   EXPECT_EQ(lines[4], "Charge Current     22.0 A       Charge             7 Ah.");
   EXPECT_EQ(lines[5], "Load Current     " "  12.0" " A       Discharge    9999 Ah.");
 }
