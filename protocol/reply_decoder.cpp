@@ -89,14 +89,6 @@ Scaling scalingForCurrentState(int t) {
   return s;
 }
 
-void applyLogReadingScaling(Scaling& s, int t) {
-  s.voltageMultiplier = isOneOf(t, {1, 17, 21, 22, 27, 28}) ? 2
-                        : isOneOf(t, {2, 18, 23, 24, 29, 30}) ? 4
-                                                               : 1;
-  s.chargeCurrentMultiplier = inRange(t, 16, 18) ? 2 : 1;
-  if (t < 3) s.chargeCurrentMultiplier = 4;
-}
-
 CurrentStateRecord decodeCurrentState(const DataBytes& p) {
   CurrentStateRecord r;
   r.batteryVoltageReading = word(p, 1, 2);
@@ -182,11 +174,8 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
   const DataBytes p(reply, replyLength(kind));
   switch (kind) {
     case RequestKind::CurrentState:
-      data.scaling = scalingForCurrentState(typeCodeOf(reply));
-      data.current = currentStateOf(reply);
-      break;
     case RequestKind::LogCurrentState:
-      applyLogReadingScaling(data.scaling, typeCodeOf(reply));
+      data.scaling = scalingForCurrentState(typeCodeOf(reply));
       data.current = currentStateOf(reply);
       break;
     case RequestKind::Settings:
@@ -205,7 +194,7 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
 }
 
 void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply) {
-  applyLogReadingScaling(reading.scaling, typeCodeOf(reply));
+  reading.scaling = scalingForCurrentState(typeCodeOf(reply));
   reading.current = currentStateOf(reply);
 }
 

@@ -41,11 +41,9 @@ std::uint8_t replyTag(RequestKind kind);
 // it carries the header and tag the kind prescribes.
 bool replyFramingOk(RequestKind kind, std::span<const std::uint8_t> reply);
 
-// Scaling selected by the type code of a current-state reply.
+// Scaling selected by the type code of a current-state reply, a log
+// reading's included: a site's log entry shows what its window shows.
 Scaling scalingForCurrentState(int typeCode);
-// The log reading's own table: sets the voltage and charge current multipliers
-// and leaves the load multiplier and the alternate scale as they are.
-void applyLogReadingScaling(Scaling& scaling, int typeCode);
 
 CurrentStateRecord decodeCurrentState(const DataBytes& p);
 SettingsRecord decodeSettings(const DataBytes& p);
@@ -63,8 +61,8 @@ void applyAlarmInputs(AlarmRecord& alarms, const std::array<std::int32_t, kAlarm
 // capture decoded alone); the link keeps its log readings in a LogReading.
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock);
 
-// Decodes a log reading's current-state `reply` into `reading`, scaled by the
-// log reading's table, whatever its framing.
+// Decodes a log reading's current-state `reply` into `reading`, scaled as a
+// current-state reply, whatever its framing.
 void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply);
 
 }  // namespace solwire

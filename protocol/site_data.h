@@ -91,14 +91,12 @@ struct SiteData {
   bool LogReadingReady = false;
 };
 
-// The last log reading (request kind 6): the log site's current state with the
-// scaling of the log reading's own type-code table. It is kept apart from the
+// The last log reading (request kind 6): the log site's current state, scaled
+// by its type code as a current-state reading is. It is kept apart from the
 // selected site's model, which a log reading never touches; the periodic log
 // entry is composed from it.
 struct LogReading {
   std::int32_t site = 0;  // the log site the reading was made for
-  // The log reading's table sets the voltage and charge current multipliers
-  // only; the load multiplier and the alternate scale keep these values.
   Scaling scaling{1, 1, 1, false};
   CurrentStateRecord current;
 };

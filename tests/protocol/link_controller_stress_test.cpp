@@ -145,9 +145,7 @@ class LinkUnderRandomUse {
   void checkTheLogReading() {
     const LogReading& log = controller_->logReading();
     ASSERT_EQ(log.current.batteryVoltageReading, 1000 + log.site);
-    Scaling expected{1, 1, 1, false};
-    applyLogReadingScaling(expected, typeCodeOf(log.site));
-    ASSERT_EQ(log.scaling, expected);
+    ASSERT_EQ(log.scaling, scalingForCurrentState(typeCodeOf(log.site)));
   }
 
   void checkTheLogEntry() {

@@ -357,6 +357,25 @@ TEST_F(LinkControllerTest, ALogReadingHasItsOwnRecordAndLeavesTheSelectedSiteAlo
   EXPECT_EQ(logWriter.readings[0].scaling, log.scaling);
 }
 
+TEST_F(LinkControllerTest, ALogReadingIsScaledAsTheCurrentStateWindowScalesTheSameSite) {
+  controls.site = 2;
+  controls.logSite = 2;
+  rebuild();
+  tick();
+  state().DeferredRequest = 0;
+  const std::vector<int> values{0xAE, 0x80, 0x01, 0x00, 0x02, 0x00, 141, 122, 0, 9, 0, 7, 3};
+  controller->Getdata(Requester::CurrentStateView);
+  directMatcher.deliver(currentStateReply(14, values));  // a 24 V model on the alternate scale
+  controller->Getdata(Requester::MainWindow);
+  directMatcher.deliver(currentStateReply(14, values));
+
+  EXPECT_EQ(controller->logReading().scaling, controller->data().scaling);
+  EXPECT_EQ(controller->logReading().scaling, (Scaling{2, 1, 4, true}));
+  tick();
+  ASSERT_EQ(logWriter.readings.size(), 1u);
+  EXPECT_EQ(logWriter.readings[0].scaling, controller->data().scaling);
+}
+
 // ---- The held line ----
 
 TEST_F(LinkControllerTest, TheHeldLineIsBusyForEveryCallerUntilTheChainedRequest) {

@@ -82,25 +82,22 @@ TEST(CurrentStateDecoding, StateCodeAboveSixtyNineLosesSixtyFour) {
   EXPECT_EQ(stateFor(255), 191);
 }
 
-// The two scaling tables as the regulator documentation lists them, row by
-// row: kind 1 gives V, C, L, A; the log reading gives V, C only.
+// The scaling table as the regulator documentation lists it, row by row:
+// V, C, L, A.
 struct ScalingRow {
   int v, c, l;
   bool a;
-  int logV, logC;
 };
 constexpr ScalingRow kScalingTable[32] = {
-    {1, 4, 1, false, 1, 4}, {2, 4, 1, false, 2, 4}, {4, 4, 1, false, 4, 4}, {1, 4, 1, true, 1, 1},
-    {2, 4, 1, true, 1, 1},  {4, 4, 1, true, 1, 1},  {1, 1, 1, false, 1, 1}, {1, 1, 1, false, 1, 1},
-    {1, 1, 1, false, 1, 1}, {1, 1, 1, false, 1, 1}, {1, 1, 1, false, 1, 1}, {1, 1, 1, false, 1, 1},
-    {1, 1, 1, false, 1, 1}, {1, 1, 1, false, 1, 1}, {2, 1, 4, true, 1, 1},  {1, 2, 1, false, 1, 1},
-    {1, 2, 1, false, 1, 2}, {2, 2, 1, false, 2, 2}, {4, 2, 1, false, 4, 2}, {1, 1, 1, false, 1, 1},
-    {1, 1, 1, false, 1, 1}, {2, 1, 1, false, 2, 1}, {2, 1, 1, false, 2, 1}, {4, 1, 1, false, 4, 1},
-    {4, 1, 1, false, 4, 1}, {1, 1, 1, true, 1, 1},  {1, 2, 1, true, 1, 1},  {2, 1, 1, true, 2, 1},
-    {2, 2, 1, true, 2, 1},  {4, 1, 1, true, 4, 1},  {4, 2, 1, true, 4, 1},  {1, 1, 1, false, 1, 1},
+    {1, 4, 1, false}, {2, 4, 1, false}, {4, 4, 1, false}, {1, 4, 1, true},  {2, 4, 1, true},  {4, 4, 1, true},
+    {1, 1, 1, false}, {1, 1, 1, false}, {1, 1, 1, false}, {1, 1, 1, false}, {1, 1, 1, false}, {1, 1, 1, false},
+    {1, 1, 1, false}, {1, 1, 1, false}, {2, 1, 4, true},  {1, 2, 1, false}, {1, 2, 1, false}, {2, 2, 1, false},
+    {4, 2, 1, false}, {1, 1, 1, false}, {1, 1, 1, false}, {2, 1, 1, false}, {2, 1, 1, false}, {4, 1, 1, false},
+    {4, 1, 1, false}, {1, 1, 1, true},  {1, 2, 1, true},  {2, 1, 1, true},  {2, 2, 1, true},  {4, 1, 1, true},
+    {4, 2, 1, true},  {1, 1, 1, false},
 };
 
-TEST(Scaling, BothTablesMatchForEveryTypeCode) {
+TEST(Scaling, TheTableMatchesForEveryTypeCode) {
   for (int t = 0; t < 32; ++t) {
     const ScalingRow& row = kScalingTable[t];
     const Scaling s = scalingForCurrentState(t);
@@ -108,29 +105,34 @@ TEST(Scaling, BothTablesMatchForEveryTypeCode) {
     EXPECT_EQ(s.chargeCurrentMultiplier, row.c) << "type " << t;
     EXPECT_EQ(s.loadCurrentMultiplier, row.l) << "type " << t;
     EXPECT_EQ(s.alternateVoltageScale, row.a) << "type " << t;
-
-    Scaling log{7, 7, 9, true};
-    applyLogReadingScaling(log, t);
-    EXPECT_EQ(log.voltageMultiplier, row.logV) << "log type " << t;
-    EXPECT_EQ(log.chargeCurrentMultiplier, row.logC) << "log type " << t;
-    EXPECT_EQ(log.loadCurrentMultiplier, 9) << "log type " << t;
-    EXPECT_TRUE(log.alternateVoltageScale) << "log type " << t;
   }
 }
 
-TEST(Scaling, TypeFourteenInALogReadingLeavesLoadScaleAlone) {
-  SiteData data;
-  data.scaling = {4, 4, 0, false};
-  storeReply(data, RequestKind::LogCurrentState, currentStateReply(14, zeros(13)), 0);
-  EXPECT_EQ(data.scaling.voltageMultiplier, 1);
-  EXPECT_EQ(data.scaling.chargeCurrentMultiplier, 1);
-  EXPECT_EQ(data.scaling.loadCurrentMultiplier, 0);
-  EXPECT_FALSE(data.scaling.alternateVoltageScale);
+// A log entry and a spreadsheet row show what the current-state window shows,
+// so a log reading takes all four items from the same table, whatever scaling
+// the record held before.
+TEST(Scaling, ALogReadingIsScaledByTheCurrentStateTable) {
+  for (int t = 0; t < 32; ++t) {
+    LogReading reading;
+    reading.scaling = {7, 7, 9, true};
+    storeLogReply(reading, currentStateReply(t, zeros(13)));
+    EXPECT_EQ(reading.scaling, scalingForCurrentState(t)) << "type " << t;
 
-  storeReply(data, RequestKind::CurrentState, currentStateReply(14, zeros(13)), 0);
-  EXPECT_EQ(data.scaling.voltageMultiplier, 2);
-  EXPECT_EQ(data.scaling.loadCurrentMultiplier, 4);
-  EXPECT_TRUE(data.scaling.alternateVoltageScale);
+    SiteData decoded;  // a captured log reading decoded alone
+    decoded.scaling = {7, 7, 9, true};
+    storeReply(decoded, RequestKind::LogCurrentState, currentStateReply(t, zeros(13)), 0);
+    EXPECT_EQ(decoded.scaling, scalingForCurrentState(t)) << "type " << t;
+  }
+}
+
+TEST(Scaling, TypeFourteenInALogReadingIsA24VoltSiteOnTheAlternateScale) {
+  LogReading reading;
+  reading.scaling = {4, 4, 0, false};
+  storeLogReply(reading, currentStateReply(14, zeros(13)));
+  EXPECT_EQ(reading.scaling.voltageMultiplier, 2);
+  EXPECT_EQ(reading.scaling.chargeCurrentMultiplier, 1);
+  EXPECT_EQ(reading.scaling.loadCurrentMultiplier, 4);
+  EXPECT_TRUE(reading.scaling.alternateVoltageScale);
 }
 
 TEST(Scaling, TypeCodeAboveThirtyOneGivesUnitMultipliers) {
