@@ -24,6 +24,10 @@ namespace {
 
 constexpr int kMessagePanel = 5;
 
+// The window appends on the user-interface thread: it waits for a logger
+// adding to the same file no longer than the longest pause it allows itself.
+constexpr std::chrono::milliseconds kWindowLockWait{80};
+
 // The names the operator types are file names of this system; relative
 // names are relative to the working directory.
 std::filesystem::path toPath(const QString& name) { return std::filesystem::path(QFile::encodeName(name).toStdString()); }
@@ -53,6 +57,7 @@ AppendOptions Tmainform::appendOptions() const {
   AppendOptions options;
   options.fontName = saveedit_.fontName();
   options.freeBytes = freeDiskBytes;
+  options.lockWait = kWindowLockWait;
   return options;
 }
 

@@ -1,6 +1,5 @@
 #include "store/report_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,9 @@
 #include <system_error>
 
 #include "store/append_check.h"
+#include "store/file_lock.h"
+#include "store/in_place_append.h"
+#include "store/own_rtf_body.h"
 #include "store/rtf_splice.h"
 #include "store/write_target.h"
 
@@ -32,30 +34,11 @@ std::uintmax_t systemFreeBytes(const fs::path& path) {
   throw RichTextFileError(path, std::string(what) + ": " + std::strerror(error));
 }
 
-// Closes the descriptor at the end of the scope.
-class OpenFile {
- public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile() { ::close(fd_); }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The whole file, refused before reading when it is not a regular file or is
-// larger than kMaxRichTextFileBytes.
-std::string readExistingFile(const fs::path& path) {
-  // Without O_NONBLOCK, a FIFO put there since it was examined would hold up the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throwSystemError(path, "cannot open", errno);
-  const OpenFile file(fd);
+// The whole of the open file, refused before reading when it is larger than
+// kMaxRichTextFileBytes.
+std::string readWholeFile(const fs::path& path, int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) throwSystemError(path, "cannot examine", errno);
-  if (S_ISDIR(info.st_mode)) throw RichTextFileError(path, "is a folder, not a file");
-  if (!S_ISREG(info.st_mode)) throw RichTextFileError(path, "not a regular file: " + describeFileType(info.st_mode));
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   if (size > kMaxRichTextFileBytes) {
     throw RichTextFileError(path, "is larger than " + std::to_string(kMaxRichTextFileBytes) +
@@ -64,18 +47,22 @@ std::string readExistingFile(const fs::path& path) {
   std::string bytes(static_cast<std::size_t>(size), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throwSystemError(path, "cannot read", errno);
-    if (n == 0) break;  // the file shrank meanwhile
+    if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
   bytes.resize(done);
   return bytes;
 }
 
-void appendToExistingFile(const fs::path& path, const RichTextDocument& addition, const AppendOptions& options) {
-  const std::string bytes = readExistingFile(path);
+// Loads the document, adds to it and writes it back: for another program's
+// file (refused when that would lose what it holds), a file of ours whose
+// tables grow, and an addition that continues the last paragraph.
+void rewriteWithAddition(const fs::path& path, int fd, const RichTextDocument& addition,
+                         const AppendOptions& options) {
+  const std::string bytes = readWholeFile(path, fd);
   if (const std::optional<std::string> spliced = spliceIntoOwnRtf(bytes, addition, options.rtf)) {
     writeFileAtomically(path, *spliced);
     return;
@@ -85,7 +72,27 @@ void appendToExistingFile(const fs::path& path, const RichTextDocument& addition
   }
   RichTextDocument document = readRichText(bytes);
   document.append(addition);
-  saveRichTextFile(path, document, options.rtf);
+  writeFileAtomically(path, withEntryEnd(writeRtf(document, options.rtf)));
+}
+
+// Writes the new document over the empty file this append created; on
+// failure the empty file is removed again when it is still the one created.
+void writeNewFile(const fs::path& path, const fs::path& target, const LockedFile& file,
+                  const RichTextDocument& addition, const AppendOptions& options) {
+  RichTextDocument document;
+  document.setFontName(options.fontName);
+  document.append(addition);
+  try {
+    writeFileAtomically(path, withEntryEnd(writeRtf(document, options.rtf)));
+  } catch (const RichTextFileError&) {
+    struct stat open {};
+    struct stat named {};
+    if (file.created() && ::fstat(file.fd(), &open) == 0 && ::stat(target.c_str(), &named) == 0 &&
+        open.st_ino == named.st_ino && open.st_dev == named.st_dev && named.st_size == 0) {
+      ::unlink(target.c_str());
+    }
+    throw;
+  }
 }
 
 }  // namespace
@@ -94,18 +101,24 @@ AppendOutcome appendToRichTextFile(const fs::path& path, const RichTextDocument&
                                    const AppendOptions& options) {
   const WriteTarget target = examineWriteTarget(path);
   refuseUnreadableTarget(path, target);
-  if (target.kind != WriteTargetKind::Missing) {
-    appendToExistingFile(path, addition, options);
-    return AppendOutcome::Appended;
+  if (target.kind == WriteTargetKind::ReadOnly) {
+    // A file that may not be read either is reported as such.
+    if (::access(target.path.c_str(), R_OK) != 0) throwSystemError(path, "cannot open", errno);
+    refuseUnwritableTarget(path, target);
   }
-
-  const std::uintmax_t free = options.freeBytes ? options.freeBytes(path) : systemFreeBytes(path);
-  if (free <= kMinFreeBytesForNewFile) return AppendOutcome::NoRoomForNewFile;
-  RichTextDocument document;
-  document.setFontName(options.fontName);
-  document.append(addition);
-  saveRichTextFile(path, document, options.rtf);
-  return AppendOutcome::Created;
+  const bool missing = target.kind == WriteTargetKind::Missing;
+  if (missing) {
+    const std::uintmax_t free = options.freeBytes ? options.freeBytes(path) : systemFreeBytes(path);
+    if (free <= kMinFreeBytesForNewFile) return AppendOutcome::NoRoomForNewFile;
+  }
+  const LockedFile file(path, target.path, missing, options.lockWait);
+  if (file.created()) {
+    writeNewFile(path, target.path, file, addition, options);
+    return AppendOutcome::Created;
+  }
+  repairTornOwnFile(path, file.fd());
+  if (!appendInPlace(path, file.fd(), addition, options.rtf)) rewriteWithAddition(path, file.fd(), addition, options);
+  return AppendOutcome::Appended;
 }
 
 }  // namespace solwire

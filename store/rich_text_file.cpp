@@ -15,6 +15,7 @@
 
 #include "store/code_page.h"
 #include "store/durable_directory.h"
+#include "store/in_place_append.h"
 #include "store/rtf_reader.h"
 #include "store/write_target.h"
 
@@ -203,7 +204,10 @@ RichTextFileError::RichTextFileError(fs::path path, std::string reason)
     : std::runtime_error(path.string() + ": " + reason), path_(std::move(path)), reason_(std::move(reason)) {}
 
 RichTextDocument readRichText(std::string_view bytes, const TextFormat& plainFormat) {
-  if (looksLikeRtf(bytes)) return readRtf(bytes);
+  if (looksLikeRtf(bytes)) {
+    if (const std::optional<std::string> repaired = repairedOwnFile(bytes)) return readRtf(*repaired);
+    return readRtf(bytes);
+  }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   RichTextDocument document;
   if (isValidUtf8(bytes)) {

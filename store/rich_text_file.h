@@ -31,7 +31,9 @@ inline constexpr std::uintmax_t kMaxRichTextFileBytes = 256u * 1024 * 1024;
 
 // A document from file contents: RTF when the bytes look like RTF, otherwise
 // plain text (UTF-8, or code page 1252 when it is not valid UTF-8), one
-// paragraph per line, in `plainFormat`.
+// paragraph per line, in `plainFormat`. A file of ours that a crash left
+// part way through an entry reads as it will be repaired (see
+// in_place_append.h): up to its last whole entry.
 RichTextDocument readRichText(std::string_view bytes, const TextFormat& plainFormat = {});
 
 // Throws RichTextFileError when the file cannot be read.

@@ -1,9 +1,10 @@
 // Adding to an RTF file this program wrote without reading it into a
 // document: the file's header gives the tables, a linear check of its body
 // makes sure the body is made of what writeRtfBody writes and leaves nothing
-// in effect, and the addition's body goes before the closing brace. The
-// result reads as the file's document with the addition appended
-// (RichTextDocument::append), as loading, appending and writing would give.
+// in effect, and the addition's body goes before the closing brace, marked
+// as an entry (see own_rtf_body.h). The result reads as the file's document
+// with the addition appended (RichTextDocument::append), as loading,
+// appending and writing would give.
 #pragma once
 
 #include <optional>
