@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace solwire::cli {
 
@@ -20,20 +19,6 @@ std::string timeText(const LocalTime& t) {
   return text;
 }
 
-// Seconds east of UTC at that local time (mktime settles daylight saving).
-long utcOffsetSeconds(const LocalTime& t) {
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;
-  if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return 0;
-  return tm.tm_gmtoff;
-}
-
 std::string offsetText(long seconds) {
   const char sign = seconds < 0 ? '-' : '+';
   // Offsets stay within a day, so the hours take two digits.
@@ -47,8 +32,8 @@ std::string offsetText(long seconds) {
 
 ReportStamp reportStampOf(const LocalTime& time) { return {dateText(time), timeText(time)}; }
 
-std::string isoLocalTime(const LocalTime& time) {
-  return dateText(time) + "T" + timeText(time) + offsetText(utcOffsetSeconds(time));
+std::string isoLocalTime(const ZonedTime& time) {
+  return dateText(time.local) + "T" + timeText(time.local) + offsetText(time.utcOffsetSeconds);
 }
 
 }  // namespace solwire::cli

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "cli/zoned_time.h"
 #include "protocol/link_environment.h"
 #include "store/report_composer.h"
 
@@ -12,8 +13,7 @@ namespace solwire::cli {
 
 ReportStamp reportStampOf(const LocalTime& time);
 
-// 2024-05-17T14:03:09+02:00; the offset is the one the system's time zone
-// has at that local time.
-std::string isoLocalTime(const LocalTime& time);
+// 2024-05-17T14:03:09+02:00, with the offset the time carries.
+std::string isoLocalTime(const ZonedTime& time);
 
 }  // namespace solwire::cli

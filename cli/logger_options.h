@@ -12,6 +12,7 @@
 #include "cli/link_session.h"
 #include "cli/modem_session.h"
 #include "cli/session_wait.h"
+#include "cli/zoned_time.h"
 #include "store/report_file.h"
 
 namespace solwire::cli {
@@ -35,7 +36,7 @@ struct LoggerEnvironment {
   std::ostream& out;
   std::ostream& err;
   MonotonicClock& clock = systemClock();
-  std::function<LocalTime()> localTime = systemLocalTime;
+  std::function<ZonedTime()> localTime = systemZonedTime;
   AppendOptions append{};
   // How the waits of a modem call pass (see SessionWait).
   SessionWait callWait = waitInRealTime;

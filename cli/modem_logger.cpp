@@ -62,7 +62,7 @@ bool ModemLogger::waitForSample(const std::function<bool()>& stop) {
   for (;;) {
     if (stop()) return false;
     const std::int64_t now = clock.nowMs();
-    if (schedule_->due(now, environment_.localTime())) {
+    if (schedule_->due(now, environment_.localTime().local)) {
       schedule_->started(now);
       return true;
     }

@@ -11,7 +11,7 @@ SampleRecorder::SampleRecorder(const LoggerOptions& options, const LoggerEnviron
       entries_(PeriodicLogEnvironment{
           [this] { return options_.logFile; },
           [this] { return options_.language; },
-          [this] { return reportStampOf(environment_.localTime()); },
+          [this] { return reportStampOf(sampleTime_.local); },
           [this](const std::filesystem::path& file, AppendOutcome outcome) {
             if (outcome == AppendOutcome::NoRoomForNewFile)
               entryProblem_ = file.string() + ": not created, the disk is full; the sample is lost";
@@ -26,15 +26,19 @@ std::string SampleRecorder::destination() const {
 }
 
 void SampleRecorder::recordReading(const LogReading& reading) {
+  sampleTime_ = environment_.localTime();
   entryProblem_.clear();
   entries_.writeLogEntry(reading);
   finish(reading, entryProblem_);
 }
 
-void SampleRecorder::recordFailure(const std::string& reason) { finish(std::nullopt, reason); }
+void SampleRecorder::recordFailure(const std::string& reason) {
+  sampleTime_ = environment_.localTime();
+  finish(std::nullopt, reason);
+}
 
 void SampleRecorder::finish(const std::optional<LogReading>& reading, const std::string& problem) {
-  const std::string time = isoLocalTime(environment_.localTime());
+  const std::string time = isoLocalTime(sampleTime_);
   const int site = reading ? reading->site : options_.logSite();
   std::string trouble = problem;
   if (csv_) {

@@ -10,6 +10,7 @@
 
 #include "cli/csv_log_file.h"
 #include "cli/logger_options.h"
+#include "cli/zoned_time.h"
 #include "store/periodic_log_writer.h"
 
 namespace solwire::cli {
@@ -39,6 +40,7 @@ class SampleRecorder {
   LoggerEnvironment environment_;
   PeriodicLogWriter entries_;
   std::optional<CsvLogFile> csv_;
+  ZonedTime sampleTime_;      // the entry's and the row's time
   std::string entryProblem_;  // set by the entry writer's callbacks
   int samples_ = 0;
   int failed_ = 0;

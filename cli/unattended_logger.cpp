@@ -35,7 +35,7 @@ SessionSchedule UnattendedLogger::schedule(bool periodic) {
   schedule.rateHours = options_.rateHours;
   schedule.logSite = options_.session.site;
   schedule.logWriter = &writer_;
-  schedule.localTime = environment_.localTime;
+  schedule.localTime = [zoned = environment_.localTime] { return zoned().local; };
   schedule.onStatus = [this](LinkStatus status) { noteStatus(status); };
   schedule.onDeviceLost = [this] {
     environment_.err << "solwire-cli log: the port " << options_.session.port

@@ -174,25 +174,57 @@ class TimeZone {
   std::optional<std::string> previous_;
 };
 
+// The instant of a UTC calendar time.
+std::time_t utc(int year, int month, int day, int hour, int minute, int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  return timegm(&tm);
+}
+
 TEST(LocalTimeText, HeadersUseFixedDigitsAndRowsCarryTheZonesOffset) {
-  const LocalTime winter{2024, 1, 7, 9, 3, 4};
-  const LocalTime summer{2024, 7, 7, 23, 59, 59};
-  const ReportStamp stamp = reportStampOf(winter);
+  const ReportStamp stamp = reportStampOf({2024, 1, 7, 9, 3, 4});
   EXPECT_EQ(stamp.date, "2024-01-07");
   EXPECT_EQ(stamp.time, "09:03:04");
+  const std::time_t winter = utc(2024, 1, 7, 9, 3, 4);
+  const std::time_t summer = utc(2024, 7, 7, 21, 59, 59);
   {
-    const TimeZone utc("UTC0");
-    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04+00:00");
+    const TimeZone universal("UTC0");
+    EXPECT_EQ(isoLocalTime(zonedTimeAt(winter)), "2024-01-07T09:03:04+00:00");
   }
   {
     const TimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
-    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04+01:00");
-    EXPECT_EQ(isoLocalTime(summer), "2024-07-07T23:59:59+02:00");
+    EXPECT_EQ(isoLocalTime(zonedTimeAt(winter)), "2024-01-07T10:03:04+01:00");
+    EXPECT_EQ(isoLocalTime(zonedTimeAt(summer)), "2024-07-07T23:59:59+02:00");
   }
   {
     const TimeZone newfoundland("NST3:30");
-    EXPECT_EQ(isoLocalTime(winter), "2024-01-07T09:03:04-03:30");
+    EXPECT_EQ(isoLocalTime(zonedTimeAt(winter)), "2024-01-07T05:33:04-03:30");
   }
+}
+
+// When the clocks go back, the same local time comes twice; each row carries
+// the offset in force at its own instant.
+TEST(LocalTimeText, TheRepeatedHourCarriesTheOffsetOfEachInstant) {
+  const TimeZone paris("Europe/Paris");
+  const std::time_t summerTime = utc(2026, 10, 25, 0, 30, 0);
+  const std::time_t winterTime = utc(2026, 10, 25, 1, 30, 0);
+  EXPECT_EQ(isoLocalTime(zonedTimeAt(summerTime)), "2026-10-25T02:30:00+02:00");
+  EXPECT_EQ(isoLocalTime(zonedTimeAt(winterTime)), "2026-10-25T02:30:00+01:00");
+  EXPECT_EQ(isoLocalTime(zonedTimeAt(winterTime + 3600)), "2026-10-25T03:30:00+01:00");
+  EXPECT_EQ(isoLocalTime(zonedTimeAt(summerTime - 3600)), "2026-10-25T01:30:00+02:00");
+}
+
+// A row's time is the logger's clock as given, offset included, whatever zone
+// the process runs in.
+TEST(LocalTimeText, AZonedTimeIsWrittenWithItsOwnOffset) {
+  const TimeZone universal("UTC0");
+  EXPECT_EQ(isoLocalTime({{2026, 10, 25, 2, 30, 0}, 3600}), "2026-10-25T02:30:00+01:00");
+  EXPECT_EQ(isoLocalTime({{2024, 1, 7, 9, 3, 4}, -(3 * 3600 + 1800)}), "2024-01-07T09:03:04-03:30");
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 
 using test::linesOf;
-using test::localTimeAfter;
+using test::zonedTimeAfter;
 using test::occurrences;
 
 class LoggerInVirtualTime : public ::testing::Test {
@@ -56,7 +56,7 @@ class LoggerInVirtualTime : public ::testing::Test {
     return std::make_unique<UnattendedLogger>(
         o,
         LoggerEnvironment{registry, out, err, clock,
-                          [this, origin] { return localTimeAfter(begin, clock.nowMs() - origin); }},
+                          [this, origin] { return zonedTimeAfter(begin, clock.nowMs() - origin); }},
         true);
   }
 

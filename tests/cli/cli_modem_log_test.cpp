@@ -26,7 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::linesOf;
-using test::localTimeAfter;
+using test::zonedTimeAfter;
 using test::occurrences;
 using Received = sim::HayesModem::Received;
 
@@ -84,7 +84,7 @@ class ModemLoggerInVirtualTime : public ::testing::Test {
     const std::int64_t origin = clock.nowMs();
     return std::make_unique<ModemLogger>(
         o, LoggerEnvironment{registry, out, err, clock,
-                             [this, origin] { return localTimeAfter(kStart, clock.nowMs() - origin); },
+                             [this, origin] { return zonedTimeAfter(kStart, clock.nowMs() - origin); },
                              AppendOptions{},
                              [this](QueueMainThread& ui, const std::function<bool()>& done,
                                     std::chrono::milliseconds limit) { return callWait(ui, done, limit); }});

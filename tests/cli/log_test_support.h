@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/zoned_time.h"
 #include "protocol/link_environment.h"
 
 namespace solwire::test {
@@ -24,6 +25,9 @@ inline LocalTime localTimeAfter(const LocalTime& start, std::int64_t ms) {
   return {int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())), int(time.hours().count()),
           int(time.minutes().count()), int(time.seconds().count())};
 }
+
+// The same as a zoned time; the tests' calendar runs at UTC.
+inline cli::ZonedTime zonedTimeAfter(const LocalTime& start, std::int64_t ms) { return {localTimeAfter(start, ms), 0}; }
 
 inline std::size_t occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
