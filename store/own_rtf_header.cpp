@@ -65,6 +65,12 @@ class HeaderReader {
           Rgb{static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue)});
     }
     if (!literal("}\n{\\*\\generator Solwire;}")) return std::nullopt;
+    // Absent from the files written before it was written.
+    if (literal("\\deftab")) {
+      std::int64_t twips = 0;
+      if (!number(twips)) return std::nullopt;
+      tables.defaultTabTwips = static_cast<int>(twips);
+    }
     header.size = pos_;
     return header;
   }
@@ -76,7 +82,8 @@ class HeaderReader {
     return true;
   }
 
-  // Up to six digits: more than any table index or colour component.
+  // Up to six digits: more than any table index, colour component or tab
+  // spacing the reader keeps.
   bool number(std::int64_t& value) {
     const std::size_t start = pos_;
     value = 0;

@@ -22,6 +22,10 @@ std::string Paragraph::plainText() const {
 
 RichTextDocument::RichTextDocument() : paragraphs_(1) {}
 
+RichTextDocument::RichTextDocument(std::vector<Paragraph> paragraphs) : paragraphs_(std::move(paragraphs)) {
+  if (paragraphs_.empty()) paragraphs_.emplace_back();
+}
+
 void RichTextDocument::clear() {
   paragraphs_.assign(1, Paragraph{});
 }

@@ -77,8 +77,13 @@ struct Paragraph {
 class RichTextDocument {
  public:
   static constexpr std::string_view kDefaultFontName = "Arial";
+  // Half an inch: the tab spacing of a file that names none.
+  static constexpr int kDefaultTabTwips = 720;
 
   RichTextDocument();
+  // A document of these paragraphs, the last one current; none gives one
+  // empty paragraph. For documents handed over a piece at a time.
+  explicit RichTextDocument(std::vector<Paragraph> paragraphs);
 
   void clear();
 
@@ -112,6 +117,11 @@ class RichTextDocument {
   const std::string& fontName() const { return fontName_; }
   void setFontName(std::string name) { fontName_ = std::move(name); }
 
+  // The distance between tab stops, in twips: each tab moves the text on to
+  // the next multiple of it.
+  int defaultTabTwips() const { return defaultTabTwips_; }
+  void setDefaultTabTwips(int twips) { defaultTabTwips_ = twips; }
+
   bool operator==(const RichTextDocument&) const = default;
 
  private:
@@ -119,6 +129,7 @@ class RichTextDocument {
 
   std::vector<Paragraph> paragraphs_;
   std::string fontName_{kDefaultFontName};
+  int defaultTabTwips_ = kDefaultTabTwips;
 };
 
 }  // namespace solwire

@@ -7,6 +7,7 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextOption>
 
 namespace solwire {
 
@@ -78,16 +79,20 @@ QTextCharFormat charFormat(const TextFormat& run) {
 
 QColor toQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
 
-void fillTextDocument(QTextDocument& target, const RichTextDocument& source) {
-  target.clear();
-  if (!source.fontName().empty()) {
+void setDocumentDefaults(QTextDocument& target, const std::string& fontName, int defaultTabTwips) {
+  if (!fontName.empty()) {
     QFont font = target.defaultFont();
-    font.setFamily(QString::fromStdString(source.fontName()));
+    font.setFamily(QString::fromStdString(fontName));
     target.setDefaultFont(font);
   }
-  QTextCursor cursor(&target);
-  bool first = true;
-  for (const Paragraph& paragraph : source.paragraphs()) {
+  QTextOption option = target.defaultTextOption();
+  option.setTabStopDistance(pixelsOfTwips(defaultTabTwips));
+  target.setDefaultTextOption(option);
+}
+
+void appendParagraphs(QTextCursor& cursor, std::span<const Paragraph> paragraphs, bool continuesFirstBlock) {
+  bool first = continuesFirstBlock;
+  for (const Paragraph& paragraph : paragraphs) {
     if (first) {
       cursor.setBlockFormat(blockFormat(paragraph.format));
     } else {
@@ -96,6 +101,15 @@ void fillTextDocument(QTextDocument& target, const RichTextDocument& source) {
     first = false;
     for (const TextRun& run : paragraph.runs) cursor.insertText(QString::fromStdString(run.text), charFormat(run.format));
   }
+}
+
+void fillTextDocument(QTextDocument& target, const RichTextDocument& source) {
+  target.clear();
+  setDocumentDefaults(target, source.fontName(), source.defaultTabTwips());
+  QTextCursor cursor(&target);
+  cursor.beginEditBlock();
+  appendParagraphs(cursor, source.paragraphs(), true);
+  cursor.endEditBlock();
 }
 
 std::unique_ptr<QTextDocument> toTextDocument(const RichTextDocument& source) {

@@ -32,7 +32,7 @@ enum class Destination : std::uint8_t {
 };
 
 enum class Keyword : std::uint8_t {
-  Rtf, Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont,
+  Rtf, Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont, DefaultTab,
   Plain, Bold, Italic, Hidden, FontSize, Colour, Font, UnicodeSkip, Unicode, Binary,
   LowAnsi, HighAnsi, DoubleByte, RightToLeft, LeftToRight,
   AssociatedFont, AssociatedSize, AssociatedBold, AssociatedItalic,
@@ -57,6 +57,7 @@ const std::unordered_map<std::string_view, Keyword>& keywords() {
         {"pca", Keyword::Pca},
         {"ansicpg", Keyword::AnsiCodePage},
         {"deff", Keyword::DefaultFont},
+        {"deftab", Keyword::DefaultTab},
         {"plain", Keyword::Plain},
         {"b", Keyword::Bold},
         {"i", Keyword::Italic},
@@ -412,6 +413,9 @@ class RtfParser {
         if (parameter > 0) documentCodePage_ = parameter;
         break;
       case Keyword::DefaultFont: defaultFont_ = parameter; break;
+      case Keyword::DefaultTab:
+        if (hasParameter && parameter > 0) document_.setDefaultTabTwips(std::min(parameter, kMaxIndentTwips));
+        break;
       case Keyword::Plain:
         state.format = GroupState{}.format;
         state.asian = AsianFormat{};

@@ -8,7 +8,8 @@
 // colour table, \fs, \cf, \b, \i, \v, \plain, \f, East Asian size, bold and
 // italic given apart (\dbch with \afs, \ab, \ai), paragraph alignment (\ql
 // \qc \qr \qj, \qd read as \qj), indents (\li \ri \fi, \lin \rin) and
-// spacing (\sb \sa), reset by \pard, \tab, \par, \line, \uN with \ucN
+// spacing (\sb \sa), reset by \pard, the tab spacing (\deftab, 720 twips
+// when the file names none), \tab, \par, \line, \uN with \ucN
 // fallback skipping, \'hh in the code page of the current font or of the
 // document (\ansicpg, \mac, \pc, \pca; double-byte code pages such as 936
 // included), \binN, the escapes \{ \} \\ \~ \- \_ and a few named characters.

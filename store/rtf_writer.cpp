@@ -202,6 +202,7 @@ RtfTables rtfTablesOf(const RichTextDocument& document, const RtfWriteOptions& o
   RtfTables tables;
   tables.fontName = fontTableName(document.fontName());
   tables.cjkFontName = fontTableName(options.cjkFontName);
+  tables.defaultTabTwips = document.defaultTabTwips();
   tables.addFacesAndColoursOf(document.paragraphs());
   return tables;
 }
@@ -231,6 +232,7 @@ std::string writeRtfHeader(const RtfTables& tables) {
     out.raw(";");
   }
   out.raw("}\n{\\*\\generator Solwire;}");
+  if (tables.defaultTabTwips) out.controlWord("deftab", *tables.defaultTabTwips);
   return out.take();
 }
 

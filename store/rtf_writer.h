@@ -8,6 +8,7 @@
 // and a line separator as \line.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,14 +26,18 @@ struct RtfWriteOptions {
 std::string writeRtf(const RichTextDocument& document, const RtfWriteOptions& options = {});
 
 // The font and colour tables of a file: \f0 is the document's face, \f1 the
-// CJK font, then the faces runs ask for; colours are numbered from 1. A file
-// is its header (the tables), its body (the paragraphs) and the closing
-// brace, so text written later with the same tables can go before that brace.
+// CJK font, then the faces runs ask for; colours are numbered from 1. With
+// them the tab spacing (\deftab). A file is its header (the tables), its
+// body (the paragraphs) and the closing brace, so text written later with the
+// same tables can go before that brace.
 struct RtfTables {
   std::string fontName;
   std::string cjkFontName;
   std::vector<std::pair<std::string, FontKind>> faces;  // \f2 onwards
   std::vector<Rgb> colours;                             // \cf1 onwards
+  // Files written before the tab spacing was written have none; they read
+  // with RTF's default, which is the document's default too.
+  std::optional<int> defaultTabTwips;
 
   static constexpr int kFirstFaceIndex = 2;
 
@@ -49,7 +54,8 @@ struct RtfTables {
 // The tables writeRtf writes for a document.
 RtfTables rtfTablesOf(const RichTextDocument& document, const RtfWriteOptions& options = {});
 
-// Everything before the body: the RTF group's opening, font and colour tables, generator.
+// Everything before the body: the RTF group's opening, font and colour tables,
+// generator, tab spacing.
 std::string writeRtfHeader(const RtfTables& tables);
 
 // Paragraphs as a body: it starts from plain text and default layout

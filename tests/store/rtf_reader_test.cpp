@@ -227,6 +227,25 @@ TEST(RtfReader, ReadsAFileWrittenByLibreOffice) {
             (Runs{{"Charge Current ", {14, green, false, true}}, {"充电电流", {12, green, false, false}}}));
 }
 
+TEST(RtfReader, TabSpacingIsTheFilesOrHalfAnInch) {
+  EXPECT_EQ(readRtf("{\\rtf1 a\\tab b}").defaultTabTwips(), 720);
+  EXPECT_EQ(readRtf("{\\rtf1\\deftab567 a\\tab b}").defaultTabTwips(), 567);
+  EXPECT_EQ(loadRichTextFile(std::filesystem::path(SOLWIRE_STORE_TEST_DATA) / "libreoffice_sample.rtf")
+                .defaultTabTwips(),
+            709);
+  // No spacing at all, or one in a destination that is not shown, leaves the default.
+  for (const char* rtf : {"{\\rtf1\\deftab0 x}", "{\\rtf1\\deftab-20 x}", "{\\rtf1\\deftab x}",
+                          "{\\rtf1{\\*\\unknown\\deftab300} x}"}) {
+    EXPECT_EQ(readRtf(rtf).defaultTabTwips(), 720) << rtf;
+  }
+  EXPECT_EQ(readRtf("{\\rtf1\\deftab99999999 x}").defaultTabTwips(), kMaxIndentTwips);
+
+  RichTextDocument document;
+  document.setDefaultTabTwips(1134);
+  document.appendRun("a\tb", 10);
+  EXPECT_EQ(readRtf(writeRtf(document)), document);
+}
+
 // ---- Malformed input ----
 
 TEST(RtfReaderMalformed, DeepNestingIsCappedAndTextIsStillRead) {

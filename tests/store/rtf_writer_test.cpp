@@ -4,7 +4,13 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
+#include <tuple>
+
+#include "store/own_rtf_header.h"
+#include "store/rtf_reader.h"
+#include "store/rtf_splice.h"
 
 namespace solwire {
 namespace {
@@ -31,6 +37,39 @@ TEST(RtfWriter, WritesHeaderTablesAndOnlySevenBitText) {
   EXPECT_NE(rtf.find("{\\colortbl ;\\red255\\green0\\blue0;}"), std::string::npos);
   EXPECT_TRUE(rtf.ends_with("\\par\n}\n"));
   for (char c : rtf) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+}
+
+// Our own header is recognised, and appended to without reading the body,
+// whether it names the tab spacing or was written before it did.
+TEST(RtfWriter, WritesTheTabSpacingInAHeaderItRecognisesAsItsOwn) {
+  RichTextDocument document = oneRun("Day\tCharge", {12, kBlue, false, false});
+  const std::string rtf = writeRtf(document);
+  EXPECT_NE(rtf.find("{\\*\\generator Solwire;}\\deftab720\\pard"), std::string::npos) << rtf;
+  document.setDefaultTabTwips(567);
+  const std::string other = writeRtf(document);
+  EXPECT_EQ(count(other, "\\deftab567"), 1) << other;
+  std::string old = rtf;
+  old.erase(old.find("\\deftab720"), 10);
+
+  RichTextDocument addition;
+  addition.endParagraph();
+  addition.appendRun("0\t12", {10, Rgb{0, 128, 0}, false, false});  // a new colour: the header is written again
+  for (const auto& [name, file, tabs] : {std::tuple{"new", rtf, 720}, std::tuple{"other", other, 567},
+                                        std::tuple{"old", old, 720}}) {
+    SCOPED_TRACE(name);
+    const std::optional<OwnRtfHeader> header = readOwnRtfHeader(file);
+    ASSERT_TRUE(header.has_value());
+    EXPECT_EQ(header->size, file.find("\\pard\\plain"));
+    const std::optional<std::string> spliced = spliceIntoOwnRtf(file, addition);
+    ASSERT_TRUE(spliced.has_value());
+    EXPECT_EQ(readRtf(*spliced).defaultTabTwips(), tabs);
+    EXPECT_EQ(readRtf(*spliced).plainText(), "Day\tCharge\n0\t12");
+    EXPECT_EQ(count(*spliced, "\\deftab"), count(file, "\\deftab"));  // an old header stays as it was
+  }
+  // A spacing written some other way is no header of ours.
+  std::string padded = rtf;
+  padded.replace(padded.find("\\deftab720"), 10, "\\deftab0720");
+  EXPECT_FALSE(readOwnRtfHeader(padded).has_value());
 }
 
 TEST(RtfWriter, EscapesSpecialsAndEncodesNonAsciiAsSigned16BitUnits) {
