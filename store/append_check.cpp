@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 
 #include "store/rtf_reader.h"
 
@@ -40,6 +41,41 @@ std::optional<std::string> contentThatWouldBeDropped(std::string_view word) {
   }
   if (word == "footnote") return "a footnote";
   if (word == "annotation") return "a comment";
+  return std::nullopt;
+}
+
+bool isOneOf(std::string_view word, std::initializer_list<std::string_view> words) {
+  for (const std::string_view candidate : words) {
+    if (word == candidate) return true;
+  }
+  return false;
+}
+
+// Formatting the reader does not keep: rewriting the file would lose it.
+// `on` is false for a word that turns the formatting off (\ul0, \strike0).
+std::optional<std::string> formattingThatWouldBeDropped(std::string_view word, bool on) {
+  if (word.starts_with("ul") && !isOneOf(word, {"ulnone", "ulc"})) {
+    return on ? std::optional<std::string>("underlined text") : std::nullopt;
+  }
+  if (isOneOf(word, {"strike", "striked"})) return on ? std::optional<std::string>("struck-through text") : std::nullopt;
+  if (isOneOf(word, {"super", "sub", "up", "dn"})) {
+    return on ? std::optional<std::string>("raised or lowered text") : std::nullopt;
+  }
+  if (isOneOf(word, {"highlight", "cb", "chcbpat"})) {
+    return on ? std::optional<std::string>("highlighted text") : std::nullopt;
+  }
+  if (isOneOf(word, {"trowd", "intbl", "cell", "row", "nestcell", "nestrow"})) return "a table";
+  if (isOneOf(word, {"tx", "tqr", "tqc", "tqdec", "tb"})) return "tab stops of its own";
+  if (isOneOf(word, {"title", "subject", "author", "manager", "company", "operator", "category", "keywords",
+                     "comment", "doccomm", "hlinkbase"})) {
+    return "document information (title, author, ...)";
+  }
+  if (isOneOf(word, {"margl", "margr", "margt", "margb", "marglsxn", "margrsxn", "margtsxn", "margbsxn", "gutter",
+                     "guttersxn"})) {
+    return "page margins";
+  }
+  if (isOneOf(word, {"paperw", "paperh", "pgwsxn", "pghsxn", "landscape", "lndscpsxn"})) return "a page size";
+  if (isOneOf(word, {"page", "sect"})) return "page or section breaks";
   return std::nullopt;
 }
 
@@ -83,6 +119,7 @@ class RtfStructureCheck {
   std::optional<std::string> closeGroup() {
     if (depth_ == 0) return "its braces are unbalanced: a '}' at offset " + std::to_string(pos_) + " closes no group";
     ++pos_;
+    if (depth_ == ignorableDepth_) ignorableDepth_ = 0;
     if (--depth_ == 0) closed_ = true;
     return std::nullopt;
   }
@@ -93,6 +130,7 @@ class RtfStructureCheck {
     const char c = in_[pos_];
     if (isLetter(c)) return controlWord();
     ++pos_;
+    if (c == '*') enterIgnorableGroup();
     if (c == '\'') {
       if (pos_ + 2 > in_.size() || !isHexDigit(in_[pos_]) || !isHexDigit(in_[pos_ + 1])) {
         return "a character escape at offset " + std::to_string(pos_ - 2) + " is broken";
@@ -132,7 +170,19 @@ class RtfStructureCheck {
     if (const auto dropped = contentThatWouldBeDropped(word)) {
       return "it holds " + *dropped + ", which Solwire cannot keep";
     }
+    if (word == "stylesheet") enterIgnorableGroup();
+    if (ignorableDepth_ == 0) {
+      if (const auto dropped = formattingThatWouldBeDropped(word, digits == 0 || value != 0)) {
+        return "it has " + *dropped + ", which Solwire cannot keep";
+      }
+    }
     return std::nullopt;
+  }
+
+  // Style definitions and groups a reader may skip (\*) apply to no text of
+  // their own: their formatting is not looked at.
+  void enterIgnorableGroup() {
+    if (ignorableDepth_ == 0) ignorableDepth_ = depth_;
   }
 
   std::string numberOutOfRange(std::string_view word, std::size_t numberStart) const {
@@ -151,6 +201,7 @@ class RtfStructureCheck {
   std::string_view in_;
   std::size_t pos_;
   int depth_ = 0;
+  int ignorableDepth_ = 0;  // the depth of the ignorable group the check is in; 0 when none
   bool closed_ = false;
 };
 

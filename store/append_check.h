@@ -4,8 +4,11 @@
 // file rewrites it, so what the reader would guess at or drop is refused here:
 // unbalanced or too deeply nested groups, a truncated file, numbers that do
 // not fit, binary data, pictures, objects, headers, footers, footnotes and
-// comments, bytes after the end of the document. A text file is accepted
-// unless it holds NUL bytes or other control characters.
+// comments, bytes after the end of the document, and formatting the reader
+// does not keep (underlining, strike-through, raised text, highlighting,
+// tables, tab stops, document information, page margins and size, page
+// breaks). A text file is accepted unless it holds NUL bytes or other
+// control characters.
 #pragma once
 
 #include <optional>

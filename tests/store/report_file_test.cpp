@@ -1,4 +1,3 @@
-#include "store/append_check.h"
 #include "store/report_file.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "store/append_check.h"
 #include "store/report_composer.h"
 #include "store/rtf_writer.h"
 #include "tests/store/report_file_fixture.h"
