@@ -12,6 +12,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "app/help_form.h"
@@ -20,6 +21,7 @@
 #include "app/main_form_log_writer.h"
 #include "app/modem_line.h"
 #include "app/telephony_lines.h"
+#include "app/version_text.h"
 #include "app/qt_main_thread.h"
 #include "app/qt_services.h"
 #include "protocol/quiet_services.h"
@@ -44,10 +46,11 @@ struct Options {
   int screenshotDelayMs = 2500;
 };
 
-Options parseOptions(const QApplication& app) {
+Options parseOptions(const QCoreApplication& app) {
   QCommandLineParser parser;
   parser.setApplicationDescription("Solwire: monitoring and configuration of solar charge regulators");
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption settings("settings", "Keep the settings in this INI file instead of the user's.", "file");
   const QCommandLineOption screenshot("screenshot", "Save a picture of the main window to this file, then exit.",
                                       "file");
@@ -114,12 +117,36 @@ bool saveScreenshot(const QString& file, const std::vector<QWidget*>& windows) {
   return whole.save(file);
 }
 
+// Whether the command line only asks for the help or the version text,
+// which must work without a display (on a server, in a package check).
+bool asksForTextOnly(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "-h" || argument == "-?" || argument == "--help" || argument == "--help-all" ||
+        argument == "-v" || argument == "--version") {
+      return true;
+    }
+  }
+  return false;
+}
+
+void nameApplication() {
+  QCoreApplication::setApplicationName("SOLWIRE");
+  QCoreApplication::setApplicationVersion(QString::fromStdString(solwire::versionText()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace solwire;
+  if (asksForTextOnly(argc, argv)) {
+    QCoreApplication text(argc, argv);
+    nameApplication();
+    parseOptions(text);  // prints the text and exits
+    return 0;
+  }
   QApplication app(argc, argv);
-  QApplication::setApplicationName("SOLWIRE");
+  nameApplication();
   installFontSubstitutions();
   const Options options = parseOptions(app);
   const std::filesystem::path programDirectory = QCoreApplication::applicationDirPath().toStdString();
