@@ -94,6 +94,12 @@ void Tmainform::ToolButton1Click() {
   applyLayout();
 }
 
+void Tmainform::askToExit() {
+  if (!exitpanel->isVisible()) ToolButton1Click();
+  raise();
+  activateWindow();
+}
+
 void Tmainform::ToolButton2Click() {
   toggle(Langgroup);
   applyLayout();
@@ -153,6 +159,13 @@ void Tmainform::exitnoBitBtnClick() {
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {
+  // The close box asks "EXIT?" as the Exit button does; a close by the
+  // program itself (Yes on that panel, the end of an unattended run) does not.
+  if (event->spontaneous() && !closing_) {
+    askToExit();
+    event->ignore();
+    return;
+  }
   // Unsaved phone book changes: the operator may save them first, or stay.
   if (!closing_ && phoneBook_ && !phoneBook_->closeForExit()) {
     event->ignore();

@@ -188,6 +188,8 @@ class Tmainform : public QWidget, private LinkViews {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Shows the exit panel (without hiding it when it is already shown).
+  void askToExit();
   // LinkViews
   void showLinkStatus(LinkStatus status) override;
   void showClock(const LocalTime& now) override;

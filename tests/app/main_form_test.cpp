@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,6 +19,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QtTest/qtestspontaneevent.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -208,6 +211,27 @@ TEST_F(MainFormTest, PressingExitTwiceHidesTheConfirmation) {
   EXPECT_FALSE(form->exitpanel->isVisible());
   EXPECT_TRUE(form->isVisible());
   EXPECT_LT(form->height(), withPanel);
+}
+
+// The window manager's close box is a spontaneous close: it asks as the Exit
+// button does, again and again, and only Yes ends the program.
+TEST_F(MainFormTest, TheCloseBoxAsksExitAsTheExitButtonDoes) {
+  auto form = open();
+  form->show();
+  for (int click = 0; click < 2; ++click) {
+    QCloseEvent closeBox;
+    QSpontaneKeyEvent::setSpontaneous(&closeBox);
+    QApplication::instance()->notify(form.get(), &closeBox);  // sendEvent would clear the flag
+    EXPECT_FALSE(closeBox.isAccepted()) << click;
+    EXPECT_TRUE(form->isVisible()) << click;
+    EXPECT_TRUE(form->exitpanel->isVisible()) << click;
+  }
+  form->exitnoBitBtnClick();
+  EXPECT_FALSE(form->exitpanel->isVisible());
+  EXPECT_TRUE(form->isVisible());
+  form->ToolButton1Click();
+  form->exityesBitBtnClick();
+  EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(MainFormTest, PanelsGrowTheWindowAndAreLaidOutInPlace) {
