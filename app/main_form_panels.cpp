@@ -103,6 +103,7 @@ void Tmainform::buildSitePanel() {
   sitetext->setFont(big);
   sitesel = make<UpDown>(sitepanel, "sitesel", 0, kSiteCount - 1);
   sitesel->setGeometry(31, 20, 15, 40);
+  sitesel->attachBuddy(sitetext);
   connect(sitesel, &UpDown::changing, this, &Tmainform::siteselChanging);
   connect(sitesel, &UpDown::changed, this, [this](int site) {
     sitetext->setNum(site);
