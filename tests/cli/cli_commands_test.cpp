@@ -51,12 +51,12 @@ TEST(DecodeCommand, CurrentStateFieldsInOrder) {
   EXPECT_EQ(json, expected) << r.out;
 }
 
-TEST(DecodeCommand, LogReadingKeepsTheFreshModelsLoadScale) {
+TEST(DecodeCommand, ALogReadingIsScaledAsACurrentStateReading) {
   const Result r = run({"decode", "6", "0E2020202020202020202020202020202020202020202020202020"});
   const Json json = Json::parse(r.out);
-  EXPECT_EQ(json["load_current_multiplier"], 0) << r.out;
-  EXPECT_EQ(json["alternate_voltage_scale"], false);
-  EXPECT_EQ(json["voltage_multiplier"], 1);
+  EXPECT_EQ(json["load_current_multiplier"], 4) << r.out;
+  EXPECT_EQ(json["alternate_voltage_scale"], true);
+  EXPECT_EQ(json["voltage_multiplier"], 2);
   EXPECT_EQ(json["charge_current_multiplier"], 1);
 }
 
