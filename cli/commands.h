@@ -1,7 +1,8 @@
 // The tool's commands. Each returns the process exit status: 0 done, 1 the
 // work failed (a time-out, a port that would not open, output that could not
 // be written), 2 a usage or input error; set and calibrate also 3, written but
-// not taken by the regulator.
+// not taken by the regulator; log --once also 3, a reading in some of its
+// files only.
 #pragma once
 
 #include <ostream>

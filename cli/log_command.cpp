@@ -71,7 +71,7 @@ int logThroughModem(const LoggerOptions& options, bool once, std::ostream& out, 
   const StopSignals signals;
   const ModemPort port(options.modem->modemPort);
   const LoggerEnvironment environment{port.registry(), out, err};
-  if (once) return ModemLogger(options, environment).sampleNow() ? kExitOk : kExitFailed;
+  if (once) return exitStatusOf(ModemLogger(options, environment).sampleNow());
   ModemLogger logger(options, environment);
   logger.run([&signals] { return signals.received(); });
   return kExitOk;
@@ -82,7 +82,7 @@ int logOnDirectLine(const LoggerOptions& options, bool once, std::ostream& out, 
   const StopSignals signals;
   const SessionPort port(options.session);
   const LoggerEnvironment environment{port.registry(), out, err};
-  if (once) return UnattendedLogger(options, environment, false).sampleNow() ? kExitOk : kExitFailed;
+  if (once) return exitStatusOf(UnattendedLogger(options, environment, false).sampleNow());
   UnattendedLogger logger(options, environment, true);
   logger.run([&signals] { return signals.received(); });
   return kExitOk;

@@ -35,9 +35,9 @@ ModemLogger::ModemLogger(const LoggerOptions& options, LoggerEnvironment environ
       schedule_(scheduleFor(options_)),
       ui_(environment_.clock) {}
 
-bool ModemLogger::sampleNow() {
+const SampleOutcome& ModemLogger::sampleNow() {
   call();
-  return recorder_.lastSampleOk();
+  return recorder_.lastOutcome();
 }
 
 std::string ModemLogger::scheduleText() const {
@@ -51,9 +51,7 @@ void ModemLogger::run(const std::function<bool()>& stop) {
                    << "; SIGINT or SIGTERM stops it\n"
                    << std::flush;
   while (waitForSample(stop)) call();
-  environment_.out << "solwire-cli log: stopped after " << recorder_.samples() << " sample(s), "
-                   << recorder_.failedSamples() << " failed\n"
-                   << std::flush;
+  environment_.out << "solwire-cli log: stopped after " << recorder_.tally() << '\n' << std::flush;
 }
 
 // True when a sample falls due, false when a stop came first.

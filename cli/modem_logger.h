@@ -24,8 +24,8 @@ class ModemLogger {
   // `options.modem` must be set.
   ModemLogger(const LoggerOptions& options, LoggerEnvironment environment);
 
-  // One call now. True when its reading came and its entry and row were written.
-  bool sampleNow();
+  // One call now; what became of its sample.
+  const SampleOutcome& sampleNow();
 
   // Calls the site on the schedule until `stop` returns true. It is asked
   // between calls (at least once a second), so a call under way is finished,

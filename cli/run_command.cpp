@@ -179,13 +179,16 @@ class CommandLine {
     addValueOption(log, "--csv", "also add one row per sample to this spreadsheet (CSV) file");
     addFlag(log, "--once", "take one sample now and stop");
     log.app->footer(
-        "One line per sample on standard output: time, site, ok or failed, the log file; the reason of a\n"
-        "failure on standard error. A failed sample adds a row with empty values to the CSV file.\n"
+        "One line per sample on standard output: time, site, then \"ok\" and the files that took the reading,\n"
+        "\"read, in FILE only, not in FILE\" when one of them could not take it, or \"failed (no reading)\";\n"
+        "the reasons on standard error. A sample with no reading adds a row with empty values to the CSV file.\n"
         "An entry's header shows the local time written 2024-05-17 and 14:03:09; a CSV row, ISO 8601 with\n"
         "the offset from UTC. With --modem each sample is one call, hung up once its entry is written; a\n"
         "call that fails (busy, no carrier, no reply) is a failed sample. SIGINT or SIGTERM stops the\n"
         "logger once the sample under way is written (and its call hung up).\n"
-        "Exit status: 0 stopped by a signal, or (--once) the sample was written; 1 it failed; 2 a usage error.");
+        "Exit status: 0 stopped by a signal, or (--once) the reading is in every file; 3 (--once) the reading\n"
+        "is in some of the files only; 1 (--once) no file has the sample: no reading came, or no file took\n"
+        "it; 2 a usage error.");
   }
 
   void addDemo() {

@@ -44,13 +44,13 @@ SessionSchedule UnattendedLogger::schedule(bool periodic) {
   return schedule;
 }
 
-bool UnattendedLogger::sampleNow() {
+const SampleOutcome& UnattendedLogger::sampleNow() {
   const int before = recorder_.samples();
   if (session_->read(Requester::MainWindow))
     session_->mainThread().runUntil([&] { return recorder_.samples() > before; }, kEntryWait);
   if (recorder_.samples() == before) failurePending_ = true;
   reportPendingFailure();
-  return recorder_.lastSampleOk();
+  return recorder_.lastOutcome();
 }
 
 std::string UnattendedLogger::scheduleText() const {
@@ -79,9 +79,7 @@ void UnattendedLogger::run(const std::function<bool()>& stop) {
         return !controller.lineBusy() && !controller.data().LogReadingReady;
       },
       kStopWait);
-  environment_.out << "solwire-cli log: stopped after " << recorder_.samples() << " sample(s), "
-                   << recorder_.failedSamples() << " failed\n"
-                   << std::flush;
+  environment_.out << "solwire-cli log: stopped after " << recorder_.tally() << '\n' << std::flush;
 }
 
 // The interval's timer: the next reading, unless the last one has not ended

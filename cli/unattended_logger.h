@@ -25,8 +25,8 @@ class UnattendedLogger {
   UnattendedLogger(const LoggerOptions& options, LoggerEnvironment environment, bool periodic);
 
   // One log reading now, through the controller, and its entry written at
-  // the next tick. True when the reading came and its entry and row were written.
-  bool sampleNow();
+  // the next tick; what became of it.
+  const SampleOutcome& sampleNow();
 
   // Runs the one-second cycle until `stop` returns true. It is asked between
   // events, so a stop never falls in the middle of writing an entry.

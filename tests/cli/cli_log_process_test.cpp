@@ -101,7 +101,8 @@ class CliLogProcess : public ::testing::Test {
 TEST_F(CliLogProcess, TwoSingleSamplesLeaveTwoEntriesInOrderAndTwoRowsPythonReads) {
   SimProcess sim({"--sites", "3:2"});
   ASSERT_FALSE(sim.devicePath().empty());
-  const std::regex sampleLine("(\\d{4}-\\d\\d-\\d\\dT(\\d\\d:\\d\\d:\\d\\d)[+-]\\d\\d:\\d\\d) site 3 ok .*LOG\\.RTF");
+  const std::regex sampleLine(
+      "(\\d{4}-\\d\\d-\\d\\dT(\\d\\d:\\d\\d:\\d\\d)[+-]\\d\\d:\\d\\d) site 3 ok .*LOG\\.RTF and .*log\\.csv");
 
   std::vector<std::string> times;
   for (int sample = 0; sample < 2; ++sample) {

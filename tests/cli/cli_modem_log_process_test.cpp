@@ -62,7 +62,7 @@ TEST_F(CliModemLogProcess, ThreeCallsTenSecondsApartEachConnectedReadAndHungUp) 
   ASSERT_TRUE(cli.started());
   EXPECT_NE(cli.readLine().find("site 1 by calling 0123 through " + url + " every 10s"), std::string::npos);
 
-  const std::regex sampleLine("(\\S+) site 1 ok .*LOG\\.RTF");
+  const std::regex sampleLine("(\\S+) site 1 ok .*LOG\\.RTF and .*log\\.csv");
   const std::regex callLine(
       "solwire-cli log: call to 0123 connected after (\\d+\\.\\d) s, hung up after (\\d+\\.\\d) s");
   std::vector<std::string> sampleTimes;

@@ -249,7 +249,7 @@ TEST_F(ModemLoggerInVirtualTime, ACarrierLostDuringTheReadingFailsThatSampleOnly
 
 TEST_F(ModemLoggerInVirtualTime, ASilentSiteIsNamedAndItsCallHungUp) {
   auto logger = start(options("0123", 9, 45s));
-  EXPECT_FALSE(logger->sampleNow());
+  EXPECT_FALSE(logger->sampleNow().read);
 
   EXPECT_EQ(err.str(), "solwire-cli log: Data Timeout: site 9 did not answer\n");
   const auto rows = csvRows();
