@@ -4,6 +4,7 @@
 // is left out), the saved file must read whole and give back the
 // configuration that was saved, and saving that again must change nothing.
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
@@ -22,11 +23,22 @@ QByteArray bytesOf(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// QSettings keeps files it has read by name: each input gets a name of its own.
-QString freshSettingsFile() {
+// Every input goes to the same file, so QSettings meets one name, not a new
+// one per input. It keeps what it read of a file by name and reads the file
+// again only when its size or modification time has changed; two inputs of
+// one size written within a millisecond would look unchanged, so each input
+// is stamped with a time of its own, long past, which neither the previous
+// input nor a file QSettings saved can have.
+QString settingsFileWith(const std::uint8_t* data, std::size_t size) {
   static const QTemporaryDir folder;
-  static unsigned long count = 0;
-  return folder.filePath(QStringLiteral("case%1.conf").arg(count++));
+  static const QString path = folder.filePath(QStringLiteral("settings.conf"));
+  static qint64 inputs = 0;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) __builtin_trap();
+  file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+  if (!file.setFileTime(QDateTime::fromSecsSinceEpoch(++inputs, Qt::UTC), QFileDevice::FileModificationTime))
+    __builtin_trap();
+  return path;
 }
 
 }  // namespace
@@ -40,12 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const QString path = freshSettingsFile();
-  {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) __builtin_trap();
-    file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-  }
+  const QString path = settingsFileWith(data, size);
 
   solwire::Configuration loaded;
   {
@@ -61,6 +68,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!solwire::saveConfiguration(again, loaded).ok) __builtin_trap();
   }
   if (bytesOf(path) != saved) __builtin_trap();
-  QFile::remove(path);
   return 0;
 }
