@@ -2,7 +2,7 @@
 // read-only log file, a full disk under the CSV file): the output line says
 // which files took the reading and which did not, and the exit status tells
 // a reading that is in every file (0) from one that is in some only (3) and
-// from a sample that is lost (1).
+// from a sample that is lost (1); and what the recorder behind it counts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/sample_recorder.h"
+#include "serial/monotonic_clock.h"
 #include "store/rich_text_file.h"
 #include "tests/cli/log_test_support.h"
 #include "tests/support/cli_run.h"
@@ -128,6 +130,36 @@ TEST_F(CliLogFiles, ASiteThatDoesNotAnswerFailsAndExitsOneWithAGapRow) {
   EXPECT_FALSE(fs::exists(log));
   ASSERT_EQ(rowsOf(csv).size(), 1u);
   EXPECT_NE(rowsOf(csv)[0].find(",9,,"), std::string::npos) << rowsOf(csv)[0];
+}
+
+// The recorder behind both loggers: what it counts for the stop line, and the
+// time it gives the entry and the row.
+TEST_F(CliLogFiles, TheRecorderCountsLostSamplesAndSamplesInSomeFilesOnly) {
+  VirtualDeviceRegistry registry;
+  std::ostringstream out;
+  std::ostringstream err;
+  cli::LoggerOptions options;
+  options.session.site = 6;
+  options.logFile = readOnlyLog();
+  options.csvFile = directory / "log.csv";
+  const cli::ZonedTime secondHalfPastTwo{{2026, 10, 25, 2, 30, 0}, 3600};
+  cli::SampleRecorder recorder(options, cli::LoggerEnvironment{registry, out, err, systemClock(),
+                                                               [&] { return secondHalfPastTwo; }});
+  LogReading reading;
+  reading.site = 6;
+
+  recorder.recordReading(reading);
+  EXPECT_TRUE(recorder.lastOutcome().inSomeFilesOnly());
+  EXPECT_EQ(recorder.lastOutcome().tookIt, std::vector<std::string>{options.csvFile->string()});
+  EXPECT_EQ(recorder.lastOutcome().missed, std::vector<std::string>{options.logFile.string()});
+  recorder.recordFailure("Data Timeout: site 6 did not answer");
+  EXPECT_TRUE(recorder.lastOutcome().lost());
+  EXPECT_EQ(recorder.tally(), "2 sample(s), 1 failed, 1 not in every file");
+
+  const std::vector<std::string> rows = rowsOf(*options.csvFile);
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::string& row : rows) EXPECT_TRUE(row.starts_with("2026-10-25T02:30:00+01:00,6,")) << row;
+  EXPECT_TRUE(out.str().starts_with("2026-10-25T02:30:00+01:00 site 6 read, in ")) << out.str();
 }
 
 }  // namespace
