@@ -1,5 +1,7 @@
 #include "store/rich_text_document.h"
 
+#include <iterator>
+
 #include "store/code_page.h"
 
 namespace solwire {
@@ -28,6 +30,19 @@ RichTextDocument::RichTextDocument(std::vector<Paragraph> paragraphs) : paragrap
 
 void RichTextDocument::clear() {
   paragraphs_.assign(1, Paragraph{});
+}
+
+std::vector<Paragraph> RichTextDocument::takeFinishedParagraphs() {
+  const auto current = paragraphs_.end() - 1;
+  std::vector<Paragraph> finished(std::make_move_iterator(paragraphs_.begin()), std::make_move_iterator(current));
+  paragraphs_.erase(paragraphs_.begin(), current);
+  return finished;
+}
+
+std::vector<Paragraph> RichTextDocument::takeAllParagraphs() {
+  std::vector<Paragraph> all = std::move(paragraphs_);
+  paragraphs_.assign(1, Paragraph{});
+  return all;
 }
 
 void RichTextDocument::appendRun(std::string_view text, double pointSize, Rgb colour, bool bold,

@@ -107,6 +107,12 @@ class RichTextDocument {
   // paragraph starts a new one in its own format.
   void append(const RichTextDocument& other);
 
+  // For handing a document over a piece at a time: the paragraphs before
+  // the current one, which later appends leave alone, are moved out ...
+  std::vector<Paragraph> takeFinishedParagraphs();
+  // ... and at the end all of them, leaving one empty paragraph.
+  std::vector<Paragraph> takeAllParagraphs();
+
   // Paragraphs joined with "\n", line separators as "\n" too.
   std::string plainText() const;
 

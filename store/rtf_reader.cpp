@@ -1,6 +1,8 @@
 #include "store/rtf_reader.h"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -197,7 +199,14 @@ class RtfParser {
   explicit RtfParser(std::string_view input) : in_(input) { stack_.emplace_back(); }
 
   RichTextDocument parse() {
-    while (pos_ < in_.size() && !done_) {
+    parseUntil(in_.size());
+    return finish();
+  }
+
+  // Reads on until at least `end` bytes of the input are read, or the
+  // document has ended.
+  void parseUntil(std::size_t end) {
+    while (pos_ < end && pos_ < in_.size() && !done_) {
       const auto c = static_cast<unsigned char>(in_[pos_++]);
       switch (c) {
         case '{': openGroup(); break;
@@ -208,6 +217,25 @@ class RtfParser {
         default: character(c); break;
       }
     }
+  }
+
+  bool inputEnded() const { return done_ || pos_ >= in_.size(); }
+  std::size_t bytesRead() const { return std::min(pos_, in_.size()); }
+  std::size_t inputSize() const { return in_.size(); }
+
+  // The paragraphs nothing more of the input can change: all but the current one.
+  std::vector<Paragraph> takeFinishedParagraphs() { return document_.takeFinishedParagraphs(); }
+
+  // The face of the document's default font, once its font table is read.
+  std::string documentFontName() const {
+    const auto deff = fonts_.find(defaultFont_);
+    if (deff != fonts_.end() && !deff->second.name.empty()) return deff->second.name;
+    return std::string(RichTextDocument::kDefaultFontName);
+  }
+  int defaultTabTwips() const { return defaultTabTwips_; }
+
+  // Ends what the input left open; the document as read.
+  RichTextDocument finish() {
     flushPending();
     resolveHighSurrogate();
     flushRun();
@@ -219,8 +247,8 @@ class RtfParser {
     }
     flushBreaks();
     if (last) document_.setParagraphFormat(*last);
-    const auto deff = fonts_.find(defaultFont_);
-    if (deff != fonts_.end() && !deff->second.name.empty()) document_.setFontName(deff->second.name);
+    document_.setFontName(documentFontName());
+    document_.setDefaultTabTwips(defaultTabTwips_);
     return std::move(document_);
   }
 
@@ -414,7 +442,7 @@ class RtfParser {
         break;
       case Keyword::DefaultFont: defaultFont_ = parameter; break;
       case Keyword::DefaultTab:
-        if (hasParameter && parameter > 0) document_.setDefaultTabTwips(std::min(parameter, kMaxIndentTwips));
+        if (hasParameter && parameter > 0) defaultTabTwips_ = std::min(parameter, kMaxIndentTwips);
         break;
       case Keyword::Plain:
         state.format = GroupState{}.format;
@@ -750,6 +778,7 @@ class RtfParser {
 
   int documentCodePage_ = 1252;
   int defaultFont_ = 0;
+  int defaultTabTwips_ = RichTextDocument::kDefaultTabTwips;
   std::map<int, FontEntry> fonts_;
   int currentFont_ = 0;
   std::string fontName_;
@@ -771,6 +800,36 @@ class RtfParser {
 }  // namespace
 
 RichTextDocument readRtf(std::string_view rtf) { return RtfParser(withoutByteOrderMark(rtf)).parse(); }
+
+struct RtfPieceReader::State {
+  explicit State(std::string_view rtf) : parser(withoutByteOrderMark(rtf)) {}
+  RtfParser parser;
+  bool ended = false;
+};
+
+RtfPieceReader::RtfPieceReader(std::string_view rtf) : state_(std::make_unique<State>(rtf)) {}
+RtfPieceReader::~RtfPieceReader() = default;
+
+std::vector<Paragraph> RtfPieceReader::readPiece(std::size_t bytes) {
+  if (state_->ended) return {};
+  RtfParser& parser = state_->parser;
+  parser.parseUntil(parser.bytesRead() + std::max<std::size_t>(bytes, 1));
+  std::vector<Paragraph> piece = parser.takeFinishedParagraphs();
+  if (!parser.inputEnded()) return piece;
+  state_->ended = true;
+  std::vector<Paragraph> rest = parser.finish().takeAllParagraphs();
+  piece.insert(piece.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
+  return piece;
+}
+
+bool RtfPieceReader::atEnd() const { return state_->ended; }
+// Whatever follows the document's end is not read; it counts as read.
+std::size_t RtfPieceReader::bytesRead() const {
+  return state_->ended ? state_->parser.inputSize() : state_->parser.bytesRead();
+}
+std::size_t RtfPieceReader::inputSize() const { return state_->parser.inputSize(); }
+std::string RtfPieceReader::fontName() const { return state_->parser.documentFontName(); }
+int RtfPieceReader::defaultTabTwips() const { return state_->parser.defaultTabTwips(); }
 
 std::string_view withoutByteOrderMark(std::string_view bytes) {
   return bytes.starts_with(kUtf8ByteOrderMark) ? bytes.substr(kUtf8ByteOrderMark.size()) : bytes;

@@ -29,7 +29,11 @@
 // document written by writeRtf reads back with the paragraphs it had.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/rich_text_document.h"
 
@@ -41,6 +45,36 @@ inline constexpr int kMaxRtfGroupDepth = 1000;
 inline constexpr int kMaxIndentTwips = 31680;
 
 RichTextDocument readRtf(std::string_view rtf);
+
+// Reads RTF a piece at a time, so that a long document can be shown while it
+// is read. The paragraphs of all pieces, in order, are those readRtf gives
+// for the same input; so are the face and the tab spacing, which files give
+// in their header, before any text. The input must outlive the reader.
+class RtfPieceReader {
+ public:
+  explicit RtfPieceReader(std::string_view rtf);
+  ~RtfPieceReader();
+  RtfPieceReader(const RtfPieceReader&) = delete;
+  RtfPieceReader& operator=(const RtfPieceReader&) = delete;
+
+  // Reads at least `bytes` more of the input (a control word or \bin data
+  // is read whole) and hands over the paragraphs that ended meanwhile; the
+  // piece that reaches the end of the document holds the last one too.
+  std::vector<Paragraph> readPiece(std::size_t bytes);
+  bool atEnd() const;
+
+  // Of the input without its byte order mark.
+  std::size_t bytesRead() const;
+  std::size_t inputSize() const;
+
+  // As read so far.
+  std::string fontName() const;
+  int defaultTabTwips() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // Some editors start a file with a UTF-8 byte order mark; it is no text.
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "store/rich_text_file.h"
 #include "store/rtf_writer.h"
@@ -244,6 +249,66 @@ TEST(RtfReader, TabSpacingIsTheFilesOrHalfAnInch) {
   document.setDefaultTabTwips(1134);
   document.appendRun("a\tb", 10);
   EXPECT_EQ(readRtf(writeRtf(document)), document);
+}
+
+// ---- A piece at a time ----
+
+// The pieces of `rtf` read `bytes` at a time, put together.
+RichTextDocument readInPieces(std::string_view rtf, std::size_t bytes) {
+  RtfPieceReader reader(rtf);
+  std::vector<Paragraph> paragraphs;
+  std::size_t lastRead = 0;
+  while (!reader.atEnd()) {
+    std::vector<Paragraph> piece = reader.readPiece(bytes);
+    EXPECT_GE(reader.bytesRead(), std::min(lastRead + bytes, reader.inputSize()));
+    lastRead = reader.bytesRead();
+    paragraphs.insert(paragraphs.end(), piece.begin(), piece.end());
+  }
+  EXPECT_TRUE(reader.readPiece(bytes).empty());
+  RichTextDocument document(std::move(paragraphs));
+  document.setFontName(reader.fontName());
+  document.setDefaultTabTwips(reader.defaultTabTwips());
+  return document;
+}
+
+TEST(RtfPieceReader, ThePiecesMakeTheDocumentReadRtfReads) {
+  RichTextDocument report = sampleReport();
+  report.endParagraph();
+  report.endParagraph();  // empty paragraphs at the end
+  report.setDefaultTabTwips(425);
+  const std::vector<std::pair<const char*, std::string>> inputs{
+      {"own", writeRtf(report)},
+      {"byte-order-mark", std::string(kUtf8ByteOrderMark) + writeRtf(sampleReport())},
+      {"libreoffice", [] {
+         std::ifstream in(std::filesystem::path(SOLWIRE_STORE_TEST_DATA) / "libreoffice_sample.rtf", std::ios::binary);
+         return std::string(std::istreambuf_iterator<char>(in), {});
+       }()},
+      {"surrogates-and-fallbacks", "{\\rtf1\\uc2 a\\u-10179\\'3f\\'3f\\u-8704\\'3f\\'3fb\\par c\\bin3 \\}x}"},
+      {"unended", "{\\rtf1 one\\par two\\par\\pard\\qc three"},
+      {"text-after-the-end", "{\\rtf1 one\\par}ignored{\\b more}"},
+      {"empty", ""},
+  };
+  for (const auto& [name, rtf] : inputs) {
+    const RichTextDocument whole = readRtf(rtf);
+    for (std::size_t bytes : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{1} << 20}) {
+      EXPECT_EQ(readInPieces(rtf, bytes), whole) << name << " in pieces of " << bytes;
+    }
+  }
+}
+
+TEST(RtfPieceReader, HandsOverParagraphsAsTheyEnd) {
+  const std::string rtf = "{\\rtf1\\deff0\\deftab360{\\fonttbl{\\f0 Courier;}}first\\par second\\par third}";
+  RtfPieceReader reader(rtf);
+  std::vector<Paragraph> piece = reader.readPiece(rtf.find("second") + 1);
+  ASSERT_EQ(piece.size(), 1u);
+  EXPECT_EQ(piece[0].plainText(), "first");
+  EXPECT_EQ(reader.fontName(), "Courier");
+  EXPECT_EQ(reader.defaultTabTwips(), 360);
+  EXPECT_FALSE(reader.atEnd());
+  piece = reader.readPiece(rtf.size());
+  ASSERT_EQ(piece.size(), 2u);
+  EXPECT_EQ(piece[1].plainText(), "third");
+  EXPECT_TRUE(reader.atEnd());
 }
 
 // ---- Malformed input ----
