@@ -1,26 +1,27 @@
 #include "views/read_form.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
+#include <span>
 #include <string>
-#include <system_error>
 
 #include "app/qt_text.h"
 #include "protocol/link_environment.h"
-#include "store/rich_text_file.h"
 #include "store/rich_text_qt.h"
-#include "store/rtf_reader.h"
 #include "views/texts/read_texts.h"
 
 namespace solwire {
@@ -35,6 +36,12 @@ constexpr int kButtonTop = 4;
 constexpr int kFileLabelLeft = 8;
 constexpr int kFileLabelRight = 488;
 constexpr int kPictureSize = 24;
+constexpr int kLoadbarLeft = 388;
+constexpr int kLoadbarTop = 10;
+// Paragraphs are put into Readedit for this long per turn of the event loop;
+// laying them out takes about as long again.
+constexpr qint64 kShowSliceMs = 8;
+constexpr std::size_t kParagraphsPerCheck = 16;
 
 QPen outline(const QColor& colour = Qt::black) {
   return QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -86,14 +93,18 @@ QPushButton* pictureButton(QWidget* parent, const char* name, const QPixmap& pic
 // The names the operator types are file names of this system.
 fs::path toPath(const QString& name) { return fs::path(QFile::encodeName(name).toStdString()); }
 
-// Text holds no NUL bytes; an RTF file may, inside its binary data.
-bool looksBinary(const fs::path& path) {
-  constexpr std::streamsize kHeadBytes = 8000;
-  std::ifstream in(path, std::ios::binary);
-  std::string head(static_cast<std::size_t>(kHeadBytes), '\0');
-  in.read(head.data(), kHeadBytes);
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  return !looksLikeRtf(head) && head.find('\0') != std::string::npos;
+ReadText lineFor(FileShowProblem problem) {
+  switch (problem) {
+    case FileShowProblem::Missing: return ReadText::FileMissing;
+    case FileShowProblem::NotADataFile: return ReadText::NotADataFile;
+    case FileShowProblem::Unreadable:
+    case FileShowProblem::None: break;
+  }
+  return ReadText::FileUnreadable;
+}
+
+int percentOf(const RichTextPiece& piece) {
+  return piece.bytesTotal == 0 ? 100 : static_cast<int>(piece.bytesDone * 100 / piece.bytesTotal);
 }
 
 }  // namespace
@@ -118,6 +129,13 @@ TReadform::TReadform(Feedback& feedback, QWidget* parent)
   Readedit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Readedit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Readedit->setMinimumHeight(kTextHeight);
+  Loadbar = new QProgressBar(Panel1);
+  Loadbar->setObjectName("Loadbar");
+  Loadbar->setGeometry(kLoadbarLeft, kLoadbarTop, kFileLabelRight - kLoadbarLeft, kPanelHeight - 2 * kLoadbarTop);
+  Loadbar->setRange(0, 100);
+  Loadbar->hide();
+  showTimer_.setSingleShot(true);
+  connect(&showTimer_, &QTimer::timeout, this, &TReadform::showSomeMore);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -180,21 +198,95 @@ void TReadform::showFileLabel() {
 }
 
 void TReadform::loadFile() {
-  const fs::path path = toPath(fileName_);
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (status.type() == fs::file_type::not_found) return showProblem(ReadText::FileMissing);
-  if (error) return showProblem(ReadText::FileUnreadable, error.message());
-  // Reading a pipe or a device could wait forever or never end.
-  if (!fs::is_regular_file(status) || looksBinary(path)) return showProblem(ReadText::NotADataFile);
-  TextFormat plainText;
-  plainText.fontName = font_.family().toStdString();
-  if (font_.pointSizeF() > 0) plainText.pointSize = font_.pointSizeF();
-  try {
-    showDocument(loadRichTextFile(path, plainText));
-  } catch (const RichTextFileError& failure) {
-    showProblem(ReadText::FileUnreadable, failure.reason());
+  stopLoading();
+  shown_ = RichTextDocument();
+  Readedit->document()->clear();
+  loading_ = true;
+  setLoadingShown(true);
+  PieceReadOptions options;
+  options.plainFormat.fontName = font_.family().toStdString();
+  if (font_.pointSizeF() > 0) options.plainFormat.pointSize = font_.pointSizeF();
+  loader_.load(
+      toPath(fileName_), options, [this](RichTextPiece& piece) { pieceArrived(piece); },
+      [this](FileShowProblem problem, const std::string& reason) { problemFound(problem, reason); });
+}
+
+void TReadform::pieceArrived(RichTextPiece& piece) {
+  if (arrivedFontName_ != piece.fontName || arrivedTabTwips_ != piece.defaultTabTwips || arrived_.empty()) {
+    arrivedFontName_ = piece.fontName;
+    arrivedTabTwips_ = piece.defaultTabTwips;
+    setDocumentDefaults(*Readedit->document(), arrivedFontName_, arrivedTabTwips_);
   }
+  arrived_.insert(arrived_.end(), std::make_move_iterator(piece.paragraphs.begin()),
+                  std::make_move_iterator(piece.paragraphs.end()));
+  pieceEnds_.push_back({arrived_.size(), percentOf(piece)});
+  allArrived_ = piece.last;
+  if (!showTimer_.isActive()) showTimer_.start(0);
+}
+
+void TReadform::problemFound(FileShowProblem problem, const std::string& reason) {
+  stopLoading();
+  showProblem(lineFor(problem), reason);
+}
+
+// Puts the next paragraphs that have arrived into Readedit, for a few
+// milliseconds, as one edit, so that it is laid out once.
+void TReadform::showSomeMore() {
+  QElapsedTimer slice;
+  slice.start();
+  const bool firstScreen = inserted_ == 0;
+  QTextCursor cursor(Readedit->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  while (inserted_ < arrived_.size() && slice.elapsed() < kShowSliceMs) {
+    const std::size_t count = std::min(kParagraphsPerCheck, arrived_.size() - inserted_);
+    appendParagraphs(cursor, std::span(arrived_).subspan(inserted_, count), inserted_ == 0);
+    inserted_ += count;
+  }
+  cursor.endEditBlock();
+  if (firstScreen) Readedit->moveCursor(QTextCursor::Start);
+  int percent = Loadbar->value();
+  while (!pieceEnds_.empty() && pieceEnds_.front().paragraphs <= inserted_) {
+    percent = pieceEnds_.front().percent;
+    pieceEnds_.pop_front();
+  }
+  Loadbar->setValue(percent);
+  if (inserted_ < arrived_.size()) {
+    showTimer_.start(0);
+  } else if (allArrived_) {
+    finishLoading();
+  }
+}
+
+void TReadform::finishLoading() {
+  shown_ = RichTextDocument(std::move(arrived_));
+  shown_.setFontName(arrivedFontName_);
+  shown_.setDefaultTabTwips(arrivedTabTwips_);
+  stopLoading();
+  if (printWhenLoaded_) {
+    printWhenLoaded_ = false;
+    BitBtn1Click();
+  }
+}
+
+// Drops the read under way, if any, and what of it has arrived.
+void TReadform::stopLoading() {
+  loader_.cancel();
+  showTimer_.stop();
+  arrived_ = {};
+  inserted_ = 0;
+  pieceEnds_.clear();
+  allArrived_ = false;
+  loading_ = false;
+  setLoadingShown(false);
+}
+
+// The bar sits at the end of the file label, which gives up room for it.
+void TReadform::setLoadingShown(bool shown) {
+  Loadbar->setValue(0);
+  Loadbar->setVisible(shown);
+  filelab->resize((shown ? kLoadbarLeft : kFileLabelRight) - kFileLabelLeft, kPanelHeight);
+  showFileLabel();
 }
 
 void TReadform::showProblem(ReadText line, const std::string& reason) {
@@ -218,7 +310,11 @@ void TReadform::showDocument(const RichTextDocument& document) {
 }
 
 void TReadform::BitBtn1Click() {
-  if (print_) print_(*Readedit->document(), qtText(readText(ReadText::PrintTitle)[language_]));
+  if (loading_) {
+    printWhenLoaded_ = true;
+  } else if (print_) {
+    print_(*Readedit->document(), qtText(readText(ReadText::PrintTitle)[language_]));
+  }
 }
 
 void TReadform::BitBtn2Click() { close(); }
@@ -226,6 +322,15 @@ void TReadform::BitBtn2Click() { close(); }
 void TReadform::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   FormActivate();
+}
+
+// A file still being read is dropped, half shown as it is.
+void TReadform::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!loading_) return;
+  stopLoading();
+  printWhenLoaded_ = false;
+  Readedit->document()->clear();
 }
 
 void TReadform::closeEvent(QCloseEvent* event) {

@@ -19,17 +19,31 @@
 // so does a file that cannot be read or is no data file (a directory, a
 // device, binary data), with the system's reason on a second line where
 // there is one.
+//
+// A file is read in a worker thread and shown a piece at a time, a few
+// milliseconds of work per turn of the event loop, so that a long log never
+// holds up the program: the start of the file shows at once, a bar in the
+// panel tells how much is in, and the window can be used, closed or given
+// another file meanwhile (the read under way is then dropped). Printing
+// asked for meanwhile prints the whole file once it is in.
 #pragma once
 
 #include <QFont>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+#include <cstddef>
+#include <deque>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "store/rich_text_document.h"
+#include "store/rich_text_file_loader.h"
 
 class QFrame;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTextDocument;
 class QTextEdit;
@@ -56,8 +70,10 @@ class TReadform : public QWidget {
   void setPrintAction(PrintAction action);
 
   const QString& fileName() const { return fileName_; }
-  // What Readedit shows.
+  // What Readedit shows, once the file is read whole (empty before).
   const RichTextDocument& shownDocument() const { return shown_; }
+  // The file is being read or shown; it is shown whole when this turns false.
+  bool loading() const { return loading_; }
 
   // Texts, fonts and the file, each time the window is shown.
   void FormActivate();
@@ -72,19 +88,35 @@ class TReadform : public QWidget {
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
   QTextEdit* Readedit = nullptr;
+  // How much of the file is in, while it is being read.
+  QProgressBar* Loadbar = nullptr;
 
  signals:
   void closedByOperator();
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A piece that has arrived: where its paragraphs end and how much of the
+  // file they take the reading to.
+  struct PieceEnd {
+    std::size_t paragraphs;
+    int percent;
+  };
+
   void FormCreate();
   void applyTexts();
   void showFileLabel();
   void loadFile();
+  void pieceArrived(RichTextPiece& piece);
+  void problemFound(FileShowProblem problem, const std::string& reason);
+  void showSomeMore();
+  void finishLoading();
+  void stopLoading();
+  void setLoadingShown(bool shown);
   void showProblem(ReadText line, const std::string& reason = {});
   void showDocument(const RichTextDocument& document);
 
@@ -94,6 +126,20 @@ class TReadform : public QWidget {
   QString fileName_;
   int language_ = 0;
   QFont font_;
+
+  // The file being read: its paragraphs so far, how many of them Readedit
+  // shows, and the pieces' ends, for the bar.
+  bool loading_ = false;
+  bool allArrived_ = false;
+  bool printWhenLoaded_ = false;
+  std::vector<Paragraph> arrived_;
+  std::size_t inserted_ = 0;
+  std::deque<PieceEnd> pieceEnds_;
+  std::string arrivedFontName_;
+  int arrivedTabTwips_ = RichTextDocument::kDefaultTabTwips;
+  QTimer showTimer_;
+  // Last, so that it goes first and no piece arrives into members already gone.
+  RichTextFileLoader loader_;
 };
 
 }  // namespace solwire

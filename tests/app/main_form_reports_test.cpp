@@ -329,6 +329,10 @@ TEST_F(MainFormReportsTest, TheViewersPrintButtonPrintsTheFileItShows) {
   form->ReadbuttonClick();
   ASSERT_TRUE(viewer.isVisible());
   ASSERT_TRUE(viewer.BitBtn1->isEnabled());
+  // The viewer reads the file in the background.
+  QDeadlineTimer deadline(60s);
+  while (viewer.loading() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_FALSE(viewer.loading());
   const QString pdf = path("VIEWED.PDF");
   qputenv(kPrintToVariable, pdf.toLocal8Bit());
   viewer.BitBtn1Click();
