@@ -4,6 +4,7 @@
 #include <exception>
 #include <span>
 
+#include "protocol/record_stamps.h"
 #include "protocol/reply_decoder.h"
 
 namespace solwire {
@@ -80,6 +81,8 @@ void LinkController::Getdata(Requester requester) {
     state_.requestKind = RequestKind::CurrentState;
   }
 
+  // The site this request is for, whether it goes out or fails here.
+  state_.RequestSite = site;
   if (!isConnected) {
     services_.views.showLinkStatus(LinkStatus::CantOpenPort);
     AbortRequest();
@@ -106,7 +109,6 @@ void LinkController::sendRequest(int site) {
     return;
   }
   services_.views.showLinkStatus(LinkStatus::RequestSent);
-  state_.RequestSite = site;
   state_.RequestBusy = true;
   state_.BusyCountdown = kBusyWatchdogSeconds;
 }
@@ -198,9 +200,11 @@ void LinkController::handleReadError() {
   cleanUpFailedRequest();
 }
 
+ReadStamp LinkController::readStamp() const { return {state_.RequestSite, services_.clock.localNow()}; }
+
 void LinkController::storeCurrentState(const std::uint8_t* reply) {
   const std::span<const std::uint8_t> bytes(reply, 27);
-  storeReply(data_, RequestKind::CurrentState, bytes, state_.HistoryBlock);
+  storeReply(data_, RequestKind::CurrentState, bytes, state_.HistoryBlock, readStamp());
   services_.feedback.beep();
   services_.views.hideCurrentStateWait();
   services_.views.showLinkStatus(LinkStatus::DataReceived);
@@ -226,7 +230,7 @@ void LinkController::storeLogReading(const std::uint8_t* reply) {
 }
 
 void LinkController::storeSettings(const std::uint8_t* reply) {
-  storeReply(data_, RequestKind::Settings, std::span<const std::uint8_t>(reply, 33), 0);
+  storeReply(data_, RequestKind::Settings, std::span<const std::uint8_t>(reply, 33), 0, readStamp());
   data_.SettingsRead = true;
   checkReadBack(RequestKind::Settings);
   services_.views.setdisplay();
@@ -235,7 +239,7 @@ void LinkController::storeSettings(const std::uint8_t* reply) {
 }
 
 void LinkController::storeCalibration(const std::uint8_t* reply) {
-  storeReply(data_, RequestKind::Calibration, std::span<const std::uint8_t>(reply, 33), 0);
+  storeReply(data_, RequestKind::Calibration, std::span<const std::uint8_t>(reply, 33), 0, readStamp());
   data_.CalibrationRead = true;
   checkReadBack(RequestKind::Calibration);
   services_.views.caldisplay();
@@ -244,7 +248,8 @@ void LinkController::storeCalibration(const std::uint8_t* reply) {
 }
 
 void LinkController::storeHistoryBlock(const std::uint8_t* reply) {
-  storeReply(data_, RequestKind::HistoryBlock, std::span<const std::uint8_t>(reply, 49), state_.HistoryBlock);
+  storeReply(data_, RequestKind::HistoryBlock, std::span<const std::uint8_t>(reply, 49), state_.HistoryBlock,
+             readStamp());
   ++state_.HistoryBlock;
   reserveLineThen(kHistoryBlockWait, &LinkController::finishHistoryBlock);
 }
@@ -267,7 +272,7 @@ void LinkController::finishHistoryBlock() {
 }
 
 void LinkController::storeAlarmInputs(const std::uint8_t* reply) {
-  storeReply(data_, RequestKind::AlarmInputs, std::span<const std::uint8_t>(reply, 5), 0);
+  storeReply(data_, RequestKind::AlarmInputs, std::span<const std::uint8_t>(reply, 5), 0, readStamp());
   services_.views.repaintAlarmStatus();
   services_.feedback.beep();
   if (state_.AlarmDialActive) state_.HangupRequested = true;
@@ -337,7 +342,11 @@ void LinkController::AbortRequest() {
 }
 
 // A failed list is marked read, so that showing it again does not retry.
+// The record keeps its values and is marked failed; a history transfer marks
+// the days it did not read where it ends.
 void LinkController::cleanUpFailedRequest() {
+  if (state_.requestKind != RequestKind::HistoryBlock)
+    markReadFailed(data_.origins, state_.requestKind, 0, state_.RequestSite);
   if (state_.requestKind == RequestKind::Settings) data_.SettingsRead = true;
   if (state_.requestKind == RequestKind::Calibration) data_.CalibrationRead = true;
   abandonReadBack();
@@ -365,7 +374,10 @@ void LinkController::endWaitingViews() {
   }
 }
 
+// However it ends before its last block (a failed block, a site change),
+// the days from the block it waited for on were not read.
 void LinkController::endHistoryTransfer() {
+  markReadFailed(data_.origins, RequestKind::HistoryBlock, state_.HistoryBlock, state_.RequestSite);
   services_.views.hideHistoryWait();
   state_.HistoryBlock = 0;
   services_.views.drawgraph();

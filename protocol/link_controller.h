@@ -9,6 +9,7 @@
 #include <string>
 
 #include "protocol/link_environment.h"
+#include "protocol/reply_decoder.h"
 #include "protocol/request_frames.h"
 #include "protocol/site_data.h"
 #include "serial/link_operations.h"
@@ -212,6 +213,7 @@ class LinkController {
   void endWaitingViews();
   void endHistoryTransfer();
   void hangUpActiveCall();
+  ReadStamp readStamp() const;
   void storeCurrentState(const std::uint8_t* reply);
   void storeLogReading(const std::uint8_t* reply);
   void storeSettings(const std::uint8_t* reply);

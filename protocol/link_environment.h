@@ -8,19 +8,11 @@
 #include <functional>
 #include <string>
 
+#include "protocol/local_time.h"
 #include "protocol/site_data.h"
 #include "protocol/status_messages.h"
 
 namespace solwire {
-
-struct LocalTime {
-  int year = 2000;
-  int month = 1;
-  int day = 1;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
 
 class Clock {
  public:

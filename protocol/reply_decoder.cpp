@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "protocol/record_stamps.h"
+
 namespace solwire {
 
 namespace {
@@ -191,6 +193,12 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
       applyAlarmInputs(data.alarms, decodeAlarmInputs(p));
       break;
   }
+}
+
+void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock,
+                const ReadStamp& from) {
+  storeReply(data, kind, reply, historyBlock);
+  stampRead(data.origins, kind, historyBlock, from.site, from.at);
 }
 
 void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/local_time.h"
 #include "protocol/request_frames.h"
 #include "protocol/site_data.h"
 
@@ -60,6 +61,18 @@ void applyAlarmInputs(AlarmRecord& alarms, const std::array<std::int32_t, kAlarm
 // A log reading decoded this way treats `data` as a record of its own (a
 // capture decoded alone); the link keeps its log readings in a LogReading.
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock);
+
+// Where and when a reply was read: the site the request went to, the local
+// time it was decoded.
+struct ReadStamp {
+  int site = 0;
+  LocalTime at{};
+};
+
+// As above, and the record stored is stamped as read from `from.site` at
+// `from.at` (for a history block, the block's four days).
+void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock,
+                const ReadStamp& from);
 
 // Decodes a log reading's current-state `reply` into `reading`, scaled as a
 // current-state reply, whatever its framing.

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/record_origin.h"
+
 namespace solwire {
 
 inline constexpr int kHistoryDays = 32;
@@ -78,6 +80,22 @@ struct AlarmRecord {
   std::array<std::uint8_t, kAlarmInputs> flash{};
 };
 
+// Where each record of the model came from. History is read four days to a
+// block, and a transfer may end between blocks, so each day has its own.
+struct RecordOrigins {
+  RecordOrigin current = RecordOrigin::sample();  // the scaling comes with it
+  std::array<RecordOrigin, kHistoryDays> historyDays = everyDay(RecordOrigin::sample());
+  RecordOrigin settings;
+  RecordOrigin calibration;
+  RecordOrigin alarms;  // the states stored at the last exit are not a reading
+
+  static std::array<RecordOrigin, kHistoryDays> everyDay(const RecordOrigin& origin) {
+    std::array<RecordOrigin, kHistoryDays> days;
+    days.fill(origin);
+    return days;
+  }
+};
+
 struct SiteData {
   Scaling scaling;
   CurrentStateRecord current;
@@ -85,6 +103,7 @@ struct SiteData {
   SettingsRecord settings{};
   CalibrationRecord calibration;
   AlarmRecord alarms;
+  RecordOrigins origins;
 
   bool SettingsRead = false;
   bool CalibrationRead = false;
