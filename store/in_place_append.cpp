@@ -75,7 +75,7 @@ std::optional<OwnFileEnd> readOwnFileEnd(const fs::path& path, int fd) {
   const off_t size = sizeOf(path, fd);
   const std::string head = readAt(path, fd, 0, static_cast<std::size_t>(std::min<off_t>(size, kHeaderWindowBytes)));
   std::optional<OwnRtfHeader> header = readOwnRtfHeader(head);
-  if (!header) return std::nullopt;
+  if (!header || static_cast<off_t>(header->size) > size) return std::nullopt;
   OwnFileEnd end{*header, size, 0, {}};
   end.tailStart = std::max(static_cast<off_t>(header->size), size - static_cast<off_t>(kEntryWindowBytes));
   end.tail = readAt(path, fd, end.tailStart, static_cast<std::size_t>(size - end.tailStart));
