@@ -1,6 +1,9 @@
 #include "views/graph_rules.h"
 
 #include <algorithm>
+#include <tuple>
+
+#include "views/texts/origin_texts.h"
 
 namespace solwire {
 
@@ -74,6 +77,69 @@ ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, std::int
   for (int day = 0; day < kHistoryDays; ++day) addDay(picture, series, day);
   addAxesAndGrid(picture, series.divisor);
   return picture;
+}
+
+}  // namespace solwire
+
+// ---- Where the days came from ---------------------------------------------
+
+namespace solwire {
+
+namespace {
+
+bool sameRun(const RecordOrigin& a, const RecordOrigin& b, int selectedSite) {
+  return recordStanding(a, selectedSite) == recordStanding(b, selectedSite) && a.source == b.source &&
+         a.site == b.site && a.failedSite == b.failedSite;
+}
+
+auto timeKey(const LocalTime& t) { return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second); }
+
+std::string daysText(const HistorySpan& span, int language) {
+  const TextRow& row = span.firstDay == span.lastDay ? kOriginDay : kOriginDays;
+  return fillIn(fillIn(row[language], "first", std::to_string(span.firstDay)), "last", std::to_string(span.lastDay));
+}
+
+}  // namespace
+
+std::array<bool, kHistoryDays> markedDays(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite) {
+  std::array<bool, kHistoryDays> marked{};
+  for (std::size_t day = 0; day < days.size(); ++day)
+    marked[day] = recordStanding(days[day], selectedSite) != RecordStanding::Current;
+  return marked;
+}
+
+void hatchMarkedDays(ChartPicture& picture, const std::array<bool, kHistoryDays>& marked) {
+  for (std::size_t bar = 0; bar < picture.bars.size(); ++bar)
+    picture.bars[bar].hatched = bar / 2 < marked.size() && marked[bar / 2];
+}
+
+std::vector<HistorySpan> historySpans(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite) {
+  std::vector<HistorySpan> spans;
+  for (int day = 0; day < kHistoryDays; ++day) {
+    const RecordOrigin& origin = days[static_cast<std::size_t>(day)];
+    if (spans.empty() || !sameRun(spans.back().origin, origin, selectedSite)) {
+      spans.push_back({day + 1, day + 1, origin});
+      continue;
+    }
+    HistorySpan& run = spans.back();
+    run.lastDay = day + 1;
+    if (timeKey(origin.readAt) > timeKey(run.origin.readAt)) run.origin.readAt = origin.readAt;
+  }
+  return spans;
+}
+
+OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, int language,
+                             const TimeText& timeText) {
+  const std::vector<HistorySpan> spans = historySpans(days, selectedSite);
+  if (spans.size() == 1) return originLine(spans.front().origin, selectedSite, language, timeText);
+  OriginLine line;
+  for (const HistorySpan& span : spans) {
+    if (!line.text.empty()) line.text += kOriginSpanSeparator[language];
+    line.text += daysText(span, language) + ": " + originLine(span.origin, selectedSite, language, timeText).text;
+  }
+  const auto marked = markedDays(days, selectedSite);
+  line.marked = std::find(marked.begin(), marked.end(), true) != marked.end();
+  return line;
 }
 
 }  // namespace solwire

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/site_data.h"
+#include "views/origin_rules.h"
 #include "store/rich_text_document.h"  // Rgb, the colour type the program shares
 
 namespace solwire {
@@ -59,6 +60,7 @@ struct ChartRect {
   int right = 0;
   int bottom = 0;
   Rgb colour;
+  bool hatched = false;  // a day that is not the selected site's as last read
   bool operator==(const ChartRect&) const = default;
 };
 
@@ -93,5 +95,29 @@ struct ChartPicture {
 };
 
 ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, std::int32_t voltageMultiplier);
+
+// ---- Where the days came from ---------------------------------------------
+
+// Days (0..31) whose values are not the selected site's as last read: another
+// site's, the sample, or not read by a transfer that broke off.
+std::array<bool, kHistoryDays> markedDays(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite);
+
+// Hatches both bars of every marked day.
+void hatchMarkedDays(ChartPicture& picture, const std::array<bool, kHistoryDays>& marked);
+
+// A run of consecutive days (numbered 1..32 as the chart labels them) whose
+// values came alike: same standing, same site, same failure. `origin` is the
+// first day's, with the latest read time of the run.
+struct HistorySpan {
+  int firstDay = 1;
+  int lastDay = 1;
+  RecordOrigin origin;
+};
+std::vector<HistorySpan> historySpans(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite);
+
+// The line under the chart: one origin for all days, or each run of days
+// with its own ("days 1-12: from site 0 · 14:05:03; days 13-32: sample").
+OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, int language,
+                             const TimeText& timeText);
 
 }  // namespace solwire
