@@ -61,6 +61,8 @@ Tmainform::Tmainform(MainFormServices services, LinkEndpoints links, QWidget* pa
   Statusb = new StatusPanels(this);
   Statusb->setObjectName("Statusb");
   buildSitePanel();
+  // After the panel's own handler, which has set the controller's site.
+  connect(sitesel, &UpDown::changed, this, &Tmainform::showSelectedSiteInWindows);
   buildExitPanel();
   buildLanguageGroup();
   buildPortPanel();
@@ -262,6 +264,12 @@ QCheckBox* Tmainform::saveOptionBox(SaveOption option) const {
 // ---- Site ------------------------------------------------------------------
 
 void Tmainform::siteselChanging() { link_->siteselChanging(); }
+
+void Tmainform::showSelectedSiteInWindows() {
+  labelupdate();
+  drawgraph();
+  repaintAlarmStatus();
+}
 
 // ---- The one-second timer and the status bar --------------------------------
 

@@ -129,6 +129,9 @@ class Tmainform : public QWidget, private LinkViews {
   void dialupcheckClick();
   // Site selector.
   void siteselChanging();
+  // The site selector has changed the site: the data windows say again whose
+  // values they show (the values themselves stay until they are read again).
+  void showSelectedSiteInWindows();
 
   void Timer1Timer();
   void Getdata(Requester requester) { link_->Getdata(requester); }

@@ -15,6 +15,7 @@
 #include "app/qt_text.h"
 #include "views/alarm_pictures.h"
 #include "views/assign_form.h"
+#include "views/origin_label.h"
 #include "views/texts/alarm_texts.h"
 
 namespace solwire {
@@ -38,6 +39,8 @@ constexpr int kStripHeight = 16;
 constexpr int kCellWidth = 45;
 constexpr int kLabel1Width = 40;
 constexpr int kLabel1Height = 20;
+constexpr int kOriginHeight = 16;
+const QColor kStripVeil(255, 255, 255, 150);  // greys the strip
 constexpr QRect kHelpPanel{54, 0, 287, 54};
 constexpr int kHelpMargin = 4;
 constexpr int kSymbolPicture = 0;
@@ -135,6 +138,9 @@ void TAlarmform::buildStatusLine() {
   Label1->setAutoFillBackground(true);
   Alarmstatusbar = new Strip(*this);
   Alarmstatusbar->setGeometry(kStripLeft, kStripTop, kStripWidth, kStripHeight);
+  originlab = new QLabel(this);
+  originlab->setGeometry(kStripLeft, kStripTop + kStripHeight + 2, kStripWidth, kOriginHeight);
+  originlab->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void TAlarmform::buildHelpPanel() {
@@ -177,6 +183,8 @@ void TAlarmform::applyLanguage(int language, const QFont& font) {
   Label1->setText(qtText(kAlarmStatusLabel[language]));
   Label2->setFont(sized(font, kAlarmHelpLabelSizes[slot]));
   Label2->setText(qtText(kAlarmHelpLeftClick[language]));
+  originlab->setFont(sized(font, kAlarmStatusLabelSizes[slot]));
+  showOrigin();
   Label3->setFont(sized(font, kAlarmHelpLabelSizes[slot]));
   Label3->setText(qtText(kAlarmHelpRightClick[language]));
   Enable->setText(qtText(kAlarmEnableItem[language]));
@@ -217,6 +225,7 @@ void TAlarmform::refreshButtons() {
     const int picture = buttonPictureOf(alarm);
     alarmButtons[at(alarm)]->setIcon(picture == kNoPicture ? QIcon() : alarmIcon(picture));
   }
+  showOrigin();
   Alarmstatusbar->update();
   ToolBar1->update();
 }
@@ -228,9 +237,20 @@ void TAlarmform::paintStrip(QPainter& painter) {
     painter.setClipRect(cell);
     painter.drawPixmap(cell.topLeft(), stripPictures_[at(stripPictureOf(alarm))]);
   }
+  painter.setClipping(false);
+  if (currentOriginLine().marked) painter.fillRect(Alarmstatusbar->rect(), kStripVeil);
 }
 
-void TAlarmform::repaintAlarmStatus() { Alarmstatusbar->update(); }
+OriginLine TAlarmform::currentOriginLine() const {
+  return originLine(link_.data().origins.alarms, link_.controls().site, language_, localeTimeText);
+}
+
+void TAlarmform::showOrigin() { showOriginLine(originlab, currentOriginLine()); }
+
+void TAlarmform::repaintAlarmStatus() {
+  showOrigin();
+  Alarmstatusbar->update();
+}
 
 // ---- Reading the alarm inputs ---------------------------------------------
 
@@ -260,6 +280,8 @@ bool TAlarmform::alarmReadingAwaited() const {
 
 void TAlarmform::setAlarmPollPending(bool pending) {
   showPollPending(pending);
+  // A poll that ended without a reading has marked the alarm record failed.
+  if (!pending) repaintAlarmStatus();
   // The timer's poll marks the caption before it asks for the reading; if
   // the request did not go out after all, nothing would end the mark.
   if (pending) QTimer::singleShot(0, this, [this] { dropPendingMarkIfNothingAwaited(); });

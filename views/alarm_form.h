@@ -12,7 +12,8 @@
 //       each alarm's picture and enabled flag from the stored configuration
 //       (the input states and flash flags are the link controller's data
 //       model).
-//   repaintAlarmStatus()           LinkViews: an alarm reply was stored.
+//   repaintAlarmStatus()           LinkViews: an alarm reply was stored; also
+//       called after the site selector has changed the site.
 //   setAlarmPollPending(pending)   LinkViews: the "Status" caption red while
 //       an alarm reading is awaited, normal again when it ended.
 //   applyLanguage(language, font)  language index 0..2 and the language's
@@ -35,6 +36,7 @@
 #include "protocol/link_controller.h"
 #include "store/config/config_store.h"
 #include "views/alarm_rules.h"
+#include "views/origin_rules.h"
 
 class QFrame;
 class QLabel;
@@ -111,6 +113,8 @@ class TAlarmform : public QWidget {
   void blinkTimeout();
   void layOutHelpPanel();
   void paintStrip(QPainter& painter);
+  OriginLine currentOriginLine() const;
+  void showOrigin();
 
   LinkController& link_;
   Feedback& feedback_;
@@ -138,6 +142,9 @@ class TAlarmform : public QWidget {
   QAction* Enable = nullptr;
   QAction* Assign = nullptr;
   QTimer* Timer1 = nullptr;
+  // Under the strip: whose alarm states these are and how old; the strip is
+  // greyed while they are not the selected site's as last read.
+  QLabel* originlab = nullptr;
 };
 
 }  // namespace solwire

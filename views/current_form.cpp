@@ -13,6 +13,7 @@
 #include "app/qt_text.h"
 #include "protocol/link_controller.h"
 #include "views/current_rules.h"
+#include "views/origin_label.h"
 #include "views/texts/current_texts.h"
 
 namespace solwire {
@@ -84,6 +85,7 @@ TCurrentform::TCurrentform(LinkController& link, QWidget* parent)
   setBoxSize(batvlab, 97, 31);
   maxminlab = addLabel("maxminlab", 103, 96);
   setBoxSize(maxminlab, 97, 23);
+  originlab = addLabel("originlab", 8, 132);
   Waitlab = addLabel("Waitlab", 64, 32);
   Waitlab->setWordWrap(true);
   Waitlab->setAlignment(Qt::AlignCenter);
@@ -135,7 +137,16 @@ void TCurrentform::labelupdate() {
   batvlab->setText(QString::fromStdString(texts.batvlab));
   maxminlab->setText(QString::fromStdString(texts.maxminlab));
   Typelab->setText(QString::fromStdString(texts.typelab));
+  showOrigin();
   fitWindowToLabels();
+}
+
+void TCurrentform::showOrigin() {
+  const OriginLine line =
+      originLine(link_.data().origins.current, link_.controls().site, language_, localeTimeText);
+  showOriginLine(originlab, line);
+  for (QLabel* label : {Typelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab, maxminlab})
+    greyIfMarked(label, line.marked);
 }
 
 // The layout is fixed, but a larger language font must not cut a text off:
@@ -143,14 +154,14 @@ void TCurrentform::labelupdate() {
 void TCurrentform::fitWindowToLabels() {
   QRect used(0, 0, kImageWidth, kImageHeight);
   for (QLabel* label : {Typelab, Statelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab,
-                        maxminlab})
+                        maxminlab, originlab})
     fitToText(label);
   for (const auto& row : {std::array<QLabel*, 3>{Typelab, Statelab, statenumlab},
                           std::array<QLabel*, 3>{Chargelab, batvlab, Loadlab},
                           std::array<QLabel*, 3>{Camphrlab, maxminlab, Lamphrlab}})
     keepRowApart(row);
   for (QLabel* label : {Typelab, Statelab, statenumlab, Chargelab, Camphrlab, Loadlab, Lamphrlab, batvlab,
-                        maxminlab})
+                        maxminlab, originlab})
     used = used.united(label->geometry().adjusted(0, 0, 4, 4));
   used = used.united(Waitlab->geometry());
   Panel1->setGeometry(0, 0, used.width(), used.height());

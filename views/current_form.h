@@ -7,7 +7,8 @@
 //   - ToolButton4 shows it and activates it (activation asks for a reading)
 //     or hides it;
 //   - forward the link controller's view callbacks labelupdate() and
-//     hideCurrentStateWait() to the methods of the same name;
+//     hideCurrentStateWait() to the methods of the same name, and call
+//     labelupdate() after the site selector has changed the site;
 //   - call applyLanguage(index, font) at start and whenever the language or
 //     its font changes;
 //   - release ToolButton4 on closedByOperator(), emitted when the window is
@@ -57,6 +58,9 @@ class TCurrentform : public QWidget {
   QLabel* batvlab = nullptr;
   QLabel* maxminlab = nullptr;
   QLabel* Waitlab = nullptr;
+  // Whose values these are and how old: "Site 3 · 14:02:11", or greyed with
+  // the values when they are not the selected site's as last read.
+  QLabel* originlab = nullptr;
 
  signals:
   // FormClose: the operator closed the window with its close box.
@@ -72,6 +76,7 @@ class TCurrentform : public QWidget {
   QLabel* addLabel(const char* name, int left, int top);
   void applyCaptions();
   void fitWindowToLabels();
+  void showOrigin();
 
   LinkController& link_;
   int language_ = 0;

@@ -8,16 +8,23 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/qt_text.h"
 #include "protocol/link_controller.h"
+#include "views/origin_label.h"
 #include "views/texts/graph_texts.h"
+#include "views/texts/origin_texts.h"
 
 namespace solwire {
 
 namespace {
 
 QColor qcolor(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+constexpr int kWindowHeight = 448;  // the chart's 440 and the origin line under it
+
+QBrush hatchBrush(const QColor& colour) { return QBrush(colour, Qt::BDiagPattern); }
 
 void setSwatch(QFrame* swatch, const Rgb& colour) {
   QPalette palette = swatch->palette();
@@ -44,6 +51,13 @@ Tgraphform::Tgraphform(LinkController& link, QWidget* parent)
   Voltbutton = addSpeedButton("Voltbutton", {483, 4, 145, 32});
   crpanel = addSwatch("crpanel", {168, 7, 17, 12});
   dispanel = addSwatch("dispanel", {168, 27, 17, 12});
+
+  originlab = addLabel("originlab", {40, 404, 420, 20});
+  hatchpanel = addSwatch("hatchpanel", {466, 408, 17, 12});
+  hatchlab = addLabel("hatchlab", {488, 404, 150, 20});
+  QPalette hatched = hatchpanel->palette();
+  hatched.setBrush(QPalette::Window, hatchBrush(Qt::darkGray));
+  hatchpanel->setPalette(hatched);
 
   Waitlab = addLabel("Waitlab", {208, 80, 289, 169});
   Waitlab->setWordWrap(true);
@@ -97,7 +111,7 @@ QFrame* Tgraphform::addSwatch(const char* name, const QRect& geometry) {
 
 void Tgraphform::FormCreate() {
   move(0, 0);
-  setFixedSize(640, 440);
+  setFixedSize(640, kWindowHeight);
   mode_ = ChartMode::AmpHours;
   charbutton->setChecked(true);
   const ChartPicture picture = chart();
@@ -129,17 +143,42 @@ void Tgraphform::captionupdate() {
   calab->setText(apply(calab, volts ? GraphText::FirstSeriesVolts : GraphText::FirstSeriesAh));
   cblab->setText(apply(cblab, volts ? GraphText::SecondSeriesVolts : GraphText::SecondSeriesAh));
   ahlab->setFont(QFont(languageFamily_, kGraphUnit.size(language_)));
+  const QFont small(languageFamily_, graphText(GraphText::FirstSeriesAh).size(language_));
+  originlab->setFont(small);
+  hatchlab->setFont(small);
+  hatchlab->setText(qtText(kHatchedDaysLegend[language_]));
+}
+
+// The origin line, and the hatching legend while any day is hatched. The
+// line takes the room the legend leaves.
+void Tgraphform::showOrigin() {
+  const auto& days = link_.data().origins.historyDays;
+  const int site = link_.controls().site;
+  showOriginLine(originlab, historyOriginLine(days, site, language_, localeTimeText));
+  const auto marked = markedDays(days, site);
+  const bool anyMarked = std::find(marked.begin(), marked.end(), true) != marked.end();
+  hatchlab->adjustSize();
+  hatchlab->move(width() - hatchlab->width() - 4, hatchlab->y());
+  hatchpanel->move(hatchlab->x() - hatchpanel->width() - 5, hatchpanel->y());
+  hatchpanel->setVisible(anyMarked);
+  hatchlab->setVisible(anyMarked);
+  const int right = anyMarked ? hatchpanel->x() - 8 : width() - 4;
+  originlab->setGeometry(originlab->x(), originlab->y(), right - originlab->x(), originlab->height());
+  originlab->setToolTip(originlab->text());
 }
 
 ChartPicture Tgraphform::chart() const {
   const SiteData& data = link_.data();
-  return chartPicture(mode_, data.history, data.scaling.voltageMultiplier);
+  ChartPicture picture = chartPicture(mode_, data.history, data.scaling.voltageMultiplier);
+  hatchMarkedDays(picture, markedDays(data.origins.historyDays, link_.controls().site));
+  return picture;
 }
 
 void Tgraphform::drawgraph() {
   captionupdate();
   const ChartPicture picture = chart();
   ahlab->setText(QString::fromStdString(picture.unit));
+  showOrigin();
   // While a transfer is shown as running the chart, legend included, stays
   // as it was: only the captions follow the mode.
   if (waiting()) return;
@@ -254,7 +293,17 @@ void Tgraphform::paintEvent(QPaintEvent*) {
 
 void Tgraphform::paintChart(QPainter& painter, const ChartPicture& picture) const {
   const auto fill = [&painter](const ChartRect& rect) {
-    painter.fillRect(QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)), qcolor(rect.colour));
+    const QRect area(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
+    if (!rect.hatched) {
+      painter.fillRect(area, qcolor(rect.colour));
+      return;
+    }
+    // A day of another site, the sample, or one a transfer did not read:
+    // the series colour in hatching, edged in grey.
+    painter.fillRect(area, Qt::white);
+    painter.fillRect(area, hatchBrush(qcolor(rect.colour).darker(130)));
+    painter.setPen(Qt::gray);
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
   };
   fill(picture.clearArea);
   for (const ChartRect& bar : picture.bars) fill(bar);

@@ -8,6 +8,7 @@
 //     Tgraphform(mainform.link(), &mainform);
 //   - ToolButton5 shows it and activates it (activation starts a transfer) or
 //     hides it;
+//   - call drawgraph() after the site selector has changed the site;
 //   - forward the link controller's view callbacks drawgraph(),
 //     hideHistoryWait() and setHistoryProgress(position) to the methods of the
 //     same name, and hideCurrentStateWait() as well (to this window and to the
@@ -72,6 +73,11 @@ class Tgraphform : public QWidget {
   QFrame* crpanel = nullptr;
   QFrame* dispanel = nullptr;
   QProgressBar* waitprogress = nullptr;
+  // Under the chart: which site its days came from and how old they are, and
+  // the legend of the hatched bars (days not the selected site's as last read).
+  QLabel* originlab = nullptr;
+  QFrame* hatchpanel = nullptr;
+  QLabel* hatchlab = nullptr;
 
  signals:
   // FormClose: the operator closed the window with its close box.
@@ -95,6 +101,7 @@ class Tgraphform : public QWidget {
   void setMode(ChartMode mode);
   ChartPicture chart() const;
   void paintChart(QPainter& painter, const ChartPicture& picture) const;
+  void showOrigin();
 
   LinkController& link_;
   ChartMode mode_ = ChartMode::AmpHours;
