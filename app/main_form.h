@@ -193,6 +193,9 @@ class Tmainform : public QWidget, private LinkViews {
  private:
   // Shows the exit panel (without hiding it when it is already shown).
   void askToExit();
+  // Whether a report would hold any section: one read since the site was
+  // chosen and ticked.
+  bool anySectionToReport() const;
   // LinkViews
   void showLinkStatus(LinkStatus status) override;
   void showClock(const LocalTime& now) override;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -80,10 +81,18 @@ void Tmainform::tellOperator(const QString& message) {
 
 void Tmainform::SavebuttonClick() {
   const QString file = fileedit->text();
+  if (!anySectionToReport()) {
+    tellOperator(qtText(kNothingReadToSave[languages_.index]).arg(sitesel->position()));
+    return;
+  }
   composeReportIntoSaveedit();
   try {
-    if (appendToRichTextFile(toPath(file), saveedit_, appendOptions()) == AppendOutcome::NoRoomForNewFile)
+    if (appendToRichTextFile(toPath(file), saveedit_, appendOptions()) == AppendOutcome::NoRoomForNewFile) {
       beepThreeTimes();
+      tellOperator(qtText(kReportNoRoom[languages_.index]).arg(file));
+      return;
+    }
+    tellOperator(qtText(kReportSaved[languages_.index]).arg(file, QLocale().toString(QFileInfo(file).size())));
   } catch (const RichTextFileError& error) {
     const QString message = qtText(kReportNotSaved[languages_.index]).arg(file, qtText(error.reason()));
     tellOperator(message);
@@ -91,9 +100,18 @@ void Tmainform::SavebuttonClick() {
   }
 }
 
+bool Tmainform::anySectionToReport() const {
+  const ReportSections sections = reportSections();
+  return sections.currentState || sections.history || sections.settings || sections.calibration;
+}
+
 // ---- Print -----------------------------------------------------------------
 
 void Tmainform::PrintbuttonClick() {
+  if (!anySectionToReport()) {
+    tellOperator(qtText(kNothingReadToPrint[languages_.index]).arg(sitesel->position()));
+    return;
+  }
   composeReportIntoSaveedit();
   printDocument(saveedit_, qtText(readText(ReadText::PrintTitle)[languages_.index]));
 }
@@ -104,8 +122,11 @@ void Tmainform::printDocument(RichTextDocument document, const QString& jobTitle
 }
 
 void Tmainform::printed(const PrintOutcome& outcome) {
-  if (outcome.ok()) return;
   const int language = languages_.index;
+  if (outcome.ok()) {
+    tellOperator(qtText(kReportPrinted[language]).arg(outcome.where));
+    return;
+  }
   QString message;
   switch (outcome.problem) {
     case PrintProblem::NoDefaultPrinter: message = qtText(kNoDefaultPrinter[language]); break;

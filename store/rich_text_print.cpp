@@ -37,7 +37,7 @@ PrintOutcome printToPdf(QTextDocument& document, const QString& title, const QSt
     return outcome;
   }
   if (!file.commit()) return fileProblem(file);
-  return {};
+  return {PrintProblem::None, fileName, {}};
 }
 
 PrintOutcome printToDefaultPrinter(QTextDocument& document, const QString& title) {
@@ -49,7 +49,7 @@ PrintOutcome printToDefaultPrinter(QTextDocument& document, const QString& title
   if (!printer.isValid()) return {PrintProblem::PrinterFailed, target.printerName(), {}};
   document.print(&printer);
   if (printer.printerState() == QPrinter::Error) return {PrintProblem::PrinterFailed, target.printerName(), {}};
-  return {};
+  return {PrintProblem::None, target.printerName(), {}};
 }
 
 }  // namespace

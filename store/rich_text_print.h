@@ -40,7 +40,7 @@ enum class PrintProblem {
 
 struct PrintOutcome {
   PrintProblem problem = PrintProblem::None;
-  QString where;   // the printer's name or the file
+  QString where;   // the printer's name or the file, on success too
   QString reason;  // the system's words, when it gave any
   bool ok() const { return problem == PrintProblem::None; }
 };
