@@ -38,10 +38,13 @@ constexpr int kFileLabelRight = 488;
 constexpr int kPictureSize = 24;
 constexpr int kLoadbarLeft = 388;
 constexpr int kLoadbarTop = 10;
-// Paragraphs are put into Readedit for this long per turn of the event loop;
-// laying them out takes about as long again.
-constexpr qint64 kShowSliceMs = 8;
-constexpr std::size_t kParagraphsPerCheck = 16;
+// Readedit lays out what is put into it when the edit ends, which takes
+// several times as long as putting it in: each turn of the event loop puts
+// in as many paragraphs as the turns before did in about this long, both
+// steps together.
+constexpr double kShowSliceMs = 20;
+constexpr std::size_t kFewestParagraphsPerTurn = 16;
+constexpr std::size_t kMostParagraphsPerTurn = 4000;
 
 QPen outline(const QColor& colour = Qt::black) {
   return QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -125,6 +128,8 @@ TReadform::TReadform(Feedback& feedback, QWidget* parent)
   Readedit = new QTextEdit(this);
   Readedit->setObjectName("Readedit");
   Readedit->setReadOnly(true);
+  // Nothing is typed here: an undo history of the file's pieces would only take memory.
+  Readedit->setUndoRedoEnabled(false);
   Readedit->setLineWrapMode(QTextEdit::NoWrap);
   Readedit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Readedit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -219,9 +224,20 @@ void TReadform::pieceArrived(RichTextPiece& piece) {
   }
   arrived_.insert(arrived_.end(), std::make_move_iterator(piece.paragraphs.begin()),
                   std::make_move_iterator(piece.paragraphs.end()));
+  reserveForTheWholeFile(piece);
   pieceEnds_.push_back({arrived_.size(), percentOf(piece)});
   allArrived_ = piece.last;
   if (!showTimer_.isActive()) showTimer_.start(0);
+}
+
+// Moving the paragraphs of a long file to a larger vector takes a tenth of
+// a second near its end: room for all of them is made early, from how many
+// paragraphs the file has given per byte so far, and a quarter more.
+void TReadform::reserveForTheWholeFile(const RichTextPiece& piece) {
+  if (piece.bytesDone == 0 || piece.last) return;
+  const double perByte = static_cast<double>(arrived_.size()) / static_cast<double>(piece.bytesDone);
+  const auto expected = static_cast<std::size_t>(perByte * static_cast<double>(piece.bytesTotal) * 1.25);
+  if (expected > arrived_.capacity()) arrived_.reserve(std::max(expected, arrived_.capacity() * 3 / 2));
 }
 
 void TReadform::problemFound(FileShowProblem problem, const std::string& reason) {
@@ -235,15 +251,14 @@ void TReadform::showSomeMore() {
   QElapsedTimer slice;
   slice.start();
   const bool firstScreen = inserted_ == 0;
+  const std::size_t count = std::min(paragraphsPerTurn_, arrived_.size() - inserted_);
   QTextCursor cursor(Readedit->document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
-  while (inserted_ < arrived_.size() && slice.elapsed() < kShowSliceMs) {
-    const std::size_t count = std::min(kParagraphsPerCheck, arrived_.size() - inserted_);
-    appendParagraphs(cursor, std::span(arrived_).subspan(inserted_, count), inserted_ == 0);
-    inserted_ += count;
-  }
+  appendParagraphs(cursor, std::span(arrived_).subspan(inserted_, count), firstScreen);
   cursor.endEditBlock();
+  inserted_ += count;
+  adjustParagraphsPerTurn(count, slice.nsecsElapsed() / 1e6);
   if (firstScreen) Readedit->moveCursor(QTextCursor::Start);
   int percent = Loadbar->value();
   while (!pieceEnds_.empty() && pieceEnds_.front().paragraphs <= inserted_) {
@@ -256,6 +271,15 @@ void TReadform::showSomeMore() {
   } else if (allArrived_) {
     finishLoading();
   }
+}
+
+// Towards the number that takes kShowSliceMs; halfway there each turn, so
+// that one slow turn (another program busy) does not swing it far.
+void TReadform::adjustParagraphsPerTurn(std::size_t count, double milliseconds) {
+  if (count == 0) return;
+  const double fitting = static_cast<double>(count) * kShowSliceMs / std::max(milliseconds, 0.1);
+  const double next = (static_cast<double>(paragraphsPerTurn_) + fitting) / 2;
+  paragraphsPerTurn_ = std::clamp(static_cast<std::size_t>(next), kFewestParagraphsPerTurn, kMostParagraphsPerTurn);
 }
 
 void TReadform::finishLoading() {
@@ -275,6 +299,7 @@ void TReadform::stopLoading() {
   showTimer_.stop();
   arrived_ = {};
   inserted_ = 0;
+  paragraphsPerTurn_ = kFirstParagraphsPerTurn;
   pieceEnds_.clear();
   allArrived_ = false;
   loading_ = false;

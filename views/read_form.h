@@ -112,8 +112,10 @@ class TReadform : public QWidget {
   void showFileLabel();
   void loadFile();
   void pieceArrived(RichTextPiece& piece);
+  void reserveForTheWholeFile(const RichTextPiece& piece);
   void problemFound(FileShowProblem problem, const std::string& reason);
   void showSomeMore();
+  void adjustParagraphsPerTurn(std::size_t count, double milliseconds);
   void finishLoading();
   void stopLoading();
   void setLoadingShown(bool shown);
@@ -134,6 +136,9 @@ class TReadform : public QWidget {
   bool printWhenLoaded_ = false;
   std::vector<Paragraph> arrived_;
   std::size_t inserted_ = 0;
+  // About a screenful: the start shows in the first turn.
+  static constexpr std::size_t kFirstParagraphsPerTurn = 100;
+  std::size_t paragraphsPerTurn_ = kFirstParagraphsPerTurn;
   std::deque<PieceEnd> pieceEnds_;
   std::string arrivedFontName_;
   int arrivedTabTwips_ = RichTextDocument::kDefaultTabTwips;
