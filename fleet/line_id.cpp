@@ -1,0 +1,30 @@
+#include "fleet/line_id.h"
+
+#include <algorithm>
+
+namespace solwire::fleet {
+
+namespace {
+
+bool allowed(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+}  // namespace
+
+std::string lineIdFromPort(const std::string& port) {
+  const std::string devicePrefix = "/dev/";
+  const std::string name = port.starts_with(devicePrefix) ? port.substr(devicePrefix.size()) : port;
+  std::string id;
+  for (const char c : name) {
+    const char kept = allowed(c) ? c : '_';
+    if (kept == '_' && (id.empty() || id.back() == '_')) continue;
+    id += kept;
+  }
+  while (!id.empty() && id.back() == '_') id.pop_back();
+  return id.empty() ? "line" : id;
+}
+
+bool isValidLineId(const std::string& id) { return !id.empty() && std::all_of(id.begin(), id.end(), allowed); }
+
+}  // namespace solwire::fleet

@@ -1,0 +1,38 @@
+#include "fleet/retained_outbox.h"
+
+namespace solwire::fleet {
+
+// Sending under the lock keeps a message put during a reconnection from
+// overtaking the older one of its topic that connected() is sending.
+void RetainedOutbox::put(const MqttMessage& message) {
+  const std::lock_guard lock(mutex_);
+  const auto [at, added] = indexOfTopic_.try_emplace(message.topic, messages_.size());
+  if (added)
+    messages_.push_back(message);
+  else
+    messages_[at->second] = message;
+  if (connected_) send_(message);
+}
+
+void RetainedOutbox::connected() {
+  const std::lock_guard lock(mutex_);
+  connected_ = true;
+  for (const MqttMessage& message : messages_) send_(message);
+}
+
+void RetainedOutbox::disconnected() {
+  const std::lock_guard lock(mutex_);
+  connected_ = false;
+}
+
+bool RetainedOutbox::isConnected() const {
+  const std::lock_guard lock(mutex_);
+  return connected_;
+}
+
+std::size_t RetainedOutbox::size() const {
+  const std::lock_guard lock(mutex_);
+  return messages_.size();
+}
+
+}  // namespace solwire::fleet

@@ -1,0 +1,40 @@
+// The latest message of every topic a watcher publishes. While the broker is
+// connected a message goes out as it comes; while it is not, only the latest
+// one per topic is kept (so an outage of any length holds a fixed number of
+// messages), and a new connection gets all of them, in the order their
+// topics first appeared. Every message is retained, so sending one twice
+// changes nothing for a subscriber.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "fleet/mqtt_message.h"
+
+namespace solwire::fleet {
+
+class RetainedOutbox {
+ public:
+  using Send = std::function<void(const MqttMessage&)>;
+  explicit RetainedOutbox(Send send) : send_(std::move(send)) {}
+
+  // Any thread.
+  void put(const MqttMessage& message);
+  void connected();
+  void disconnected();
+
+  bool isConnected() const;
+  std::size_t size() const;
+
+ private:
+  mutable std::mutex mutex_;
+  Send send_;
+  std::vector<MqttMessage> messages_;
+  std::map<std::string, std::size_t> indexOfTopic_;
+  bool connected_ = false;
+};
+
+}  // namespace solwire::fleet

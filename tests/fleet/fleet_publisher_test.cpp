@@ -1,0 +1,110 @@
+// What a line's watcher hands the broker for its readings, and how the
+// outbox keeps only the latest message of each topic while disconnected.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fleet/fleet_publisher.h"
+#include "fleet/retained_outbox.h"
+
+namespace solwire::fleet {
+namespace {
+
+SiteReading reading(int site, bool ok, int voltageMultiplier = 4) {
+  SiteReading r;
+  r.site = site;
+  r.time = "2024-05-17T14:03:09+02:00";
+  r.ok = ok;
+  if (!ok) r.error = "Data Timeout: site " + std::to_string(site) + " did not answer";
+  r.scaling.voltageMultiplier = voltageMultiplier;
+  return r;
+}
+
+class Publisher : public ::testing::Test {
+ protected:
+  std::vector<MqttMessage> sent;
+  FleetPublisher publisher{FleetTopics("solwire", "sim"), DiscoveryOptions{},
+                           [this](const MqttMessage& m) { sent.push_back(m); }};
+
+  std::size_t countUnder(const std::string& prefix) const {
+    return static_cast<std::size_t>(
+        std::count_if(sent.begin(), sent.end(), [&](const MqttMessage& m) { return m.topic.starts_with(prefix); }));
+  }
+};
+
+TEST_F(Publisher, AGoodReadingGivesStateThenOnlineAfterTheSitesDiscoveryOnce) {
+  publisher.publish(reading(2, true));
+  ASSERT_EQ(sent.size(), sensorKeys().size() + 2);
+  EXPECT_EQ(countUnder("homeassistant/sensor/solwire_sim_2_"), sensorKeys().size());
+  EXPECT_EQ(sent[sent.size() - 2].topic, "solwire/sim/2/state");
+  EXPECT_EQ(Json::parse(sent[sent.size() - 2].payload)["voltage_class"], 48);
+  EXPECT_EQ(sent.back(), (MqttMessage{"solwire/sim/2/availability", "online"}));
+  for (const MqttMessage& m : sent) EXPECT_TRUE(m.retained && m.qos == 1) << m.topic;
+
+  sent.clear();
+  publisher.publish(reading(2, true));
+  EXPECT_EQ(sent.size(), 2U);  // nothing new to discover
+}
+
+TEST_F(Publisher, DiscoveryIsSentAgainWhenTheVoltageClassChanges) {
+  publisher.publish(reading(1, true, 4));
+  sent.clear();
+  publisher.publish(reading(1, true, 2));
+  EXPECT_EQ(countUnder("homeassistant/"), sensorKeys().size());
+  EXPECT_EQ(Json::parse(sent.front().payload)["device"]["model"], "24 V");
+}
+
+TEST_F(Publisher, AFailedReadingSaysOfflineAndDiscoversNothing) {
+  publisher.publish(reading(5, false));
+  ASSERT_EQ(sent.size(), 2U);
+  EXPECT_EQ(Json::parse(sent[0].payload)["ok"], false);
+  EXPECT_EQ(sent[1], (MqttMessage{"solwire/sim/5/availability", "offline"}));
+}
+
+TEST_F(Publisher, TheLineStatusIsTheLastWillsTopic) {
+  publisher.lineOnline();
+  publisher.lineOffline();
+  ASSERT_EQ(sent.size(), 2U);
+  EXPECT_EQ(sent[0], (MqttMessage{"solwire/sim/status", "online"}));
+  EXPECT_EQ(sent[1], publisher.lastWill());
+  EXPECT_EQ(publisher.lastWill(), (MqttMessage{"solwire/sim/status", "offline"}));
+}
+
+TEST(PublisherWithoutDiscovery, SendsOnlyStatesAndAvailability) {
+  std::vector<MqttMessage> sent;
+  FleetPublisher publisher(FleetTopics("p", "l"), std::nullopt, [&](const MqttMessage& m) { sent.push_back(m); });
+  publisher.publish(reading(0, true));
+  ASSERT_EQ(sent.size(), 2U);
+  EXPECT_EQ(sent[0].topic, "p/l/0/state");
+}
+
+TEST(RetainedOutbox, SendsAtOnceOnlyWhileConnected) {
+  std::vector<MqttMessage> sent;
+  RetainedOutbox outbox([&](const MqttMessage& m) { sent.push_back(m); });
+  outbox.put({"a", "1"});
+  EXPECT_TRUE(sent.empty());
+  outbox.connected();
+  outbox.put({"b", "1"});
+  EXPECT_EQ(sent, (std::vector<MqttMessage>{{"a", "1"}, {"b", "1"}}));
+}
+
+TEST(RetainedOutbox, AnOutageKeepsTheLatestMessageOfEachTopicAndSendsThemInFirstSeenOrder) {
+  std::vector<MqttMessage> sent;
+  RetainedOutbox outbox([&](const MqttMessage& m) { sent.push_back(m); });
+  outbox.put({"status", "online"});
+  outbox.connected();
+  outbox.disconnected();
+  sent.clear();
+  for (int round = 0; round < 1000; ++round)
+    for (int site = 0; site < 4; ++site) outbox.put({"state/" + std::to_string(site), std::to_string(round)});
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(outbox.size(), 5U);  // does not grow with the outage
+  outbox.connected();
+  ASSERT_EQ(sent.size(), 5U);
+  EXPECT_EQ(sent[0], (MqttMessage{"status", "online"}));
+  for (int site = 0; site < 4; ++site)
+    EXPECT_EQ(sent[static_cast<std::size_t>(site) + 1], (MqttMessage{"state/" + std::to_string(site), "999"}));
+}
+
+}  // namespace
+}  // namespace solwire::fleet
