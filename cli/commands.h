@@ -35,6 +35,7 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCalibrate(const Arguments& args, std::ostream& out, std::ostream& err);
 int runReport(const Arguments& args, std::ostream& out, std::ostream& err);
 int runLog(const Arguments& args, std::ostream& out, std::ostream& err);
+int runWatch(const Arguments& args, std::ostream& out, std::ostream& err);
 
 // The rows the two commands take, for their --help.
 std::string settingsRowsHelp();

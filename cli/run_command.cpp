@@ -55,6 +55,7 @@ class CommandLine {
     addCalibrate();
     addReport();
     addLog();
+    addWatch();
     addDemo();
   }
 
@@ -189,6 +190,24 @@ class CommandLine {
         "Exit status: 0 stopped by a signal, or (--once) the reading is in every file; 3 (--once) the reading\n"
         "is in some of the files only; 1 (--once) no file has the sample: no reading came, or no file took\n"
         "it; 2 a usage error.");
+  }
+
+  void addWatch() {
+    Subcommand& watch = add("watch", "Read many sites of a line round after round and publish their states", runWatch,
+                            "", "");
+    addValueOption(watch, "--port", "COMn, a device path, a network port, or sim (the built-in simulated line)");
+    addValueOption(watch, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
+    addValueOption(watch, "--sites", "the sites to read: numbers 0..31 and ranges, e.g. 0-3,7,31");
+    addValueOption(watch, "--every", "a round starts every DURATION (10s, 1m, 15m; default 1m)");
+    addFlag(watch, "--alarms", "read each site's alarm inputs too");
+    addValueOption(watch, "--line-id", "the line's name in topics: letters, digits, - and _ (default: from the port)");
+    addFlag(watch, "--json-lines", "print one JSON object per reading");
+    watch.app->footer(
+        "Each round reads the listed sites in turn, one request at a time; the next round starts DURATION\n"
+        "after the start of the one before, or at once when that one took longer. A JSON line holds line,\n"
+        "site, time (ISO 8601 with the offset from UTC), ok, and either error or the values the\n"
+        "current-state window shows. SIGINT or SIGTERM stops it once the reading under way is done.\n"
+        "Exit status: 0 stopped by a signal; 1 the output could not be written; 2 a usage error.");
   }
 
   void addDemo() {
