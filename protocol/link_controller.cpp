@@ -360,9 +360,10 @@ void LinkController::endWaitingViews() {
       services_.views.hideCurrentStateWait();
       services_.views.labelupdate();
       break;
-    case RequestKind::Settings:
-    case RequestKind::Calibration:
-      break;
+    // The editor shows the list again: it says now that the reading failed,
+    // and a write waiting for this read-back is over.
+    case RequestKind::Settings: services_.views.setdisplay(); break;
+    case RequestKind::Calibration: services_.views.caldisplay(); break;
     case RequestKind::HistoryBlock:
       endHistoryTransfer();
       break;

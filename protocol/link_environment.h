@@ -44,8 +44,9 @@ class LinkViews {
 
   virtual void hideCurrentStateWait() = 0;
   virtual void labelupdate() = 0;
-  // A list is in; also called when a write to that list's memory has had its
-  // 24 ticks, so that the editor releases its send button.
+  // A list is in, or its reading failed; also called when a write to that
+  // list's memory has had its 24 ticks, so that the editor releases its send
+  // button.
   virtual void setdisplay() = 0;
   virtual void caldisplay() = 0;
   virtual void hideHistoryWait() = 0;  // wait label and progress bar

@@ -205,7 +205,7 @@ TEST_F(LinkControllerTest, StaleSettingsAndAlarmRepliesAreNotStored) {
   directMatcher.deliver(memoryReply(std::vector<int>(16, 0x77)));
   EXPECT_EQ(controller->data().settings[BoostMaximumVoltage], 0);
   EXPECT_FALSE(controller->data().SettingsRead);  // the new site's list is still to be read
-  EXPECT_FALSE(views.called("setdisplay"));
+  EXPECT_TRUE(views.called("setdisplay")) << "the editor learns that its reading ended";
 
   state().LineIdle = false;
   state().AlarmDialActive = true;
@@ -621,7 +621,8 @@ TEST_F(LinkControllerTest, ReadErrorsEndEachKindAsAFailedRequest) {
   EXPECT_EQ(views.lastStatus(), LinkStatus::ReadError);
   EXPECT_EQ(controller->data().settings[BoostMaximumVoltage], 0);
   EXPECT_TRUE(controller->data().SettingsRead);
-  EXPECT_FALSE(views.called("setdisplay"));
+  EXPECT_TRUE(views.called("setdisplay")) << "the editor shows that the reading failed";
+  EXPECT_EQ(controller->data().origins.settings.failedSite, controller->controls().site);
 
   state().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
