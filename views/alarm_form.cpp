@@ -326,8 +326,8 @@ void TAlarmform::AssignClick() {
 void TAlarmform::pictureChosen(int picture) {
   if (picture >= 0 && picture < kAlarmPictureListSize) choices_.picture[at(assignedAlarm_)] = picture;
   raise();
-  activateWindow();
-  FormActivate();
+  activateWindow();  // the activation reads the alarms
+  refreshButtons();
 }
 
 void TAlarmform::ToolButton1Click() {
@@ -365,11 +365,6 @@ void TAlarmform::saveTo(Configuration& configuration) const {
 }
 
 // ---- Window events --------------------------------------------------------
-
-void TAlarmform::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
-}
 
 void TAlarmform::closeEvent(QCloseEvent* event) {
   assign_.hide();

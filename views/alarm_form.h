@@ -37,6 +37,7 @@
 #include "store/config/config_store.h"
 #include "views/alarm_rules.h"
 #include "views/origin_rules.h"
+#include "views/window_activation.h"
 
 class QFrame;
 class QLabel;
@@ -90,7 +91,6 @@ class TAlarmform : public QWidget {
   void closed();
 
  protected:
-  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -127,6 +127,8 @@ class TAlarmform : public QWidget {
   int language_ = 0;
   QFont font_;
   std::array<QPixmap, 4> stripPictures_;
+  // Not the program's return from another program: that reads nothing.
+  WindowActivation activation_{this, [this] { FormActivate(); }};
 
  public:
   // Components, named as the window's texts and handlers name them.

@@ -188,11 +188,6 @@ void TCurrentform::FormClick() {
   if (!link_.lineBusy()) Waitlab->hide();
 }
 
-bool TCurrentform::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) FormClick();
-  return QWidget::event(event);
-}
-
 void TCurrentform::mousePressEvent(QMouseEvent* event) {
   FormClick();
   QWidget::mousePressEvent(event);

@@ -19,6 +19,8 @@
 #include <QFont>
 #include <QWidget>
 
+#include "views/window_activation.h"
+
 class QFrame;
 class QLabel;
 
@@ -67,7 +69,6 @@ class TCurrentform : public QWidget {
   void closedByOperator();
 
  protected:
-  bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -81,6 +82,8 @@ class TCurrentform : public QWidget {
   LinkController& link_;
   int language_ = 0;
   QFont font_;
+  // Activation as a click: not the program's return from another program.
+  WindowActivation activation_{this, [this] { FormClick(); }};
 };
 
 }  // namespace solwire

@@ -268,11 +268,6 @@ void Tgraphform::FormClick() {
   request();
 }
 
-bool Tgraphform::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) FormActivate();
-  return QWidget::event(event);
-}
-
 void Tgraphform::mousePressEvent(QMouseEvent* event) {
   FormClick();
   QWidget::mousePressEvent(event);

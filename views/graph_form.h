@@ -26,6 +26,7 @@
 #include <QWidget>
 
 #include "views/graph_rules.h"
+#include "views/window_activation.h"
 
 class QFrame;
 class QLabel;
@@ -84,7 +85,6 @@ class Tgraphform : public QWidget {
   void closedByOperator();
 
  protected:
-  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -108,6 +108,8 @@ class Tgraphform : public QWidget {
   int language_ = 0;
   QString languageFamily_;
   QString englishFamily_;
+  // Not the program's return from another program: that keeps the chart.
+  WindowActivation activation_{this, [this] { FormActivate(); }};
 };
 
 }  // namespace solwire

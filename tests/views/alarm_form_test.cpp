@@ -138,6 +138,8 @@ TEST_F(AlarmFormTest, ADisabledAlarmShowsNoPictureAndNeverFlashesOrBeeps) {
 }
 
 TEST_F(AlarmFormTest, AssignGivesTheChosenPictureToTheAlarmWhoseMenuWasOpened) {
+  form->show();
+  ASSERT_TRUE(harness.settle());
   assign->show();  // no menu opened yet: alarm 1
   assign->pictureButtons[22]->click();
   EXPECT_EQ(form->choices().picture[0], 22);
@@ -148,14 +150,20 @@ TEST_F(AlarmFormTest, AssignGivesTheChosenPictureToTheAlarmWhoseMenuWasOpened) {
   EXPECT_TRUE(assign->isVisible());
   EXPECT_TRUE(assign->windowFlags() & Qt::WindowStaysOnTopHint);
 
+  const auto readings = [this] {
+    const auto& statuses = harness.views.statuses;
+    return std::count(statuses.begin(), statuses.end(), LinkStatus::RequestSent);
+  };
+  const auto before = readings();
   assign->pictureButtons[21]->click();  // fire
   EXPECT_FALSE(assign->isVisible());
   EXPECT_EQ(form->choices().picture[4], 21);
   EXPECT_EQ(form->buttonPictureOf(4), 21);
   EXPECT_EQ(form->choices().picture[5], stored.alarms[5].image);
-  // The panel takes the focus back, which reads the alarm inputs.
-  EXPECT_TRUE(form->pollPending());
+  // The panel takes the focus back, which reads the alarm inputs once.
+  ASSERT_TRUE(harness.runUntil([&] { return readings() > before; }));
   ASSERT_TRUE(harness.settle());
+  EXPECT_EQ(readings(), before + 1);
   EXPECT_FALSE(form->pollPending());
 
   // The alarm symbol button of the assignment window does nothing.
