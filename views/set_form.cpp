@@ -17,6 +17,8 @@
 #include "protocol/entry_rules.h"
 #include "protocol/link_controller.h"
 #include "protocol/value_format.h"
+#include "views/origin_label.h"
+#include "views/origin_rules.h"
 #include "views/texts/set_texts.h"
 
 namespace solwire {
@@ -48,8 +50,11 @@ namespace {
 constexpr int kButtonTop = 2;
 constexpr int kButtonHeight = 25;
 constexpr int kSendWidth = 58;
+constexpr QRgb kWaitingColour = qRgb(255, 225, 150);
 constexpr QRgb kTakenColour = qRgb(150, 230, 150);
 constexpr QRgb kNotTakenColour = qRgb(240, 140, 140);
+const QColor kMarkedValueColour(128, 128, 128);
+constexpr int kStatusFontSize = 9;
 
 // An arrow into a memory chip: the picture of "write to the regulator", in
 // the four looks of the send button (up, disabled, pressed, held down).
@@ -96,7 +101,13 @@ QIcon sendGlyph() {
   return icon;
 }
 
-QColor tintColour(CellTint tint) { return QColor::fromRgb(tint == CellTint::Taken ? kTakenColour : kNotTakenColour); }
+QColor tintColour(CellTint tint) {
+  switch (tint) {
+    case CellTint::Waiting: return QColor::fromRgb(kWaitingColour);
+    case CellTint::Taken: return QColor::fromRgb(kTakenColour);
+    default: return QColor::fromRgb(kNotTakenColour);
+  }
+}
 
 }  // namespace
 
@@ -120,6 +131,10 @@ Tsetform::Tsetform(LinkController& link, Feedback& feedback, QWidget* parent)
   sgrid1 = addGrid("sgrid1", EditorGrid::Labels);
   sgrid2 = addGrid("sgrid2", EditorGrid::Values);
   sgrid3 = addGrid("sgrid3", EditorGrid::Units);
+  Originlab = new QLabel(this);
+  Originlab->setObjectName("Originlab");
+  Statuslab = new QLabel(this);
+  Statuslab->setObjectName("Statuslab");
 
   watchMouse(Panel1, std::nullopt);
   for (QWidget* child : {static_cast<QWidget*>(conbutton), static_cast<QWidget*>(Calbutton),
@@ -130,12 +145,9 @@ Tsetform::Tsetform(LinkController& link, Feedback& feedback, QWidget* parent)
   connect(Calbutton, &QToolButton::clicked, this, &Tsetform::CalbuttonClick);
   connect(sendbutton, &QToolButton::clicked, this, &Tsetform::sendbuttonClick);
   connect(sgrid1, &QTableWidget::cellPressed, this, [this] { sgrid1Click(); });
-  for (QTableWidget* grid : {sgrid2, sgrid3})
-    connect(grid, &QTableWidget::currentCellChanged, this, [this] { cellSelected(); });
 
   move(300, 104);
   conbutton->setChecked(true);
-  setSendState(SendState::Disabled);
   showList(EditorList::Settings);
 }
 
@@ -207,31 +219,30 @@ void Tsetform::applyLanguage(int language, const QFont& font) {
 
 void Tsetform::setdisplay() {
   followWrite();
-  if (list_ == EditorList::Settings) showList(EditorList::Settings);
+  showList(list_);
 }
 
 void Tsetform::caldisplay() {
   followWrite();
-  if (list_ == EditorList::Calibration) showList(EditorList::Calibration);
+  showList(list_);
 }
 
+// The cells are written afresh from the site data model; the entry waiting to
+// be sent and the value of a write on its way stay on view over them.
 void Tsetform::showList(EditorList list) {
   list_ = list;
   (list == EditorList::Settings ? conbutton : Calbutton)->setChecked(true);
   const EditorLayout layout = editorLayout(list);
   applyCaptions();
   placeComponents(layout);
-  // The cells are rewritten from the site data model: an entry typed but not
-  // sent is gone with its text, so the send button no longer offers it.
-  pending_.reset();
-  if (sendState_ != SendState::Sending) setSendState(SendState::Disabled);
-  filling_ = true;
   if (list == EditorList::Settings)
     fillSettings();
   else
     fillCalibration();
-  filling_ = false;
+  showEntryAndWrite();
   paintTint();
+  showStatus();
+  updateSendButton();
   applyEditability();
 }
 
@@ -242,6 +253,7 @@ void Tsetform::applyCaptions() {
   for (QWidget* widget : {static_cast<QWidget*>(sgrid1), static_cast<QWidget*>(conbutton),
                           static_cast<QWidget*>(Calbutton)})
     widget->setFont(listFont);
+  for (QLabel* line : {Originlab, Statuslab}) line->setFont(QFont(family, kStatusFontSize));
   setWindowTitle(qtText(setText(SetText::Caption)[language_]));
   conbutton->setText(qtText(setText(SetText::ControlSettings)[language_]));
   Calbutton->setText(qtText(setText(SetText::Calibration)[language_]));
@@ -253,10 +265,13 @@ void Tsetform::applyCaptions() {
 void Tsetform::placeComponents(const EditorLayout& layout) {
   setFixedSize(layout.width, layout.height);
   Panel1->setGeometry(0, 0, layout.width, layout.panelHeight);
-  const int gridHeight = layout.height - layout.panelHeight;
+  const int statusTop = layout.height - 2 * layout.statusLineHeight;
+  const int gridHeight = statusTop - layout.panelHeight;
   sgrid1->setGeometry(0, layout.panelHeight, layout.labelsWidth, gridHeight);
   sgrid2->setGeometry(layout.labelsWidth, layout.panelHeight, layout.valuesWidth, gridHeight);
   sgrid3->setGeometry(layout.labelsWidth + layout.valuesWidth, layout.panelHeight, layout.unitsWidth, gridHeight);
+  Originlab->setGeometry(4, statusTop, layout.width - 8, layout.statusLineHeight);
+  Statuslab->setGeometry(4, statusTop + layout.statusLineHeight, layout.width - 8, layout.statusLineHeight);
   // The list buttons are as wide as their captions need.
   const int conWidth = std::max(130, conbutton->sizeHint().width());
   conbutton->setGeometry(2, kButtonTop, conWidth, kButtonHeight);
@@ -299,35 +314,82 @@ void Tsetform::setCell(QTableWidget* grid, int row, const QString& text, bool ed
   }
   item->setText(text);
   item->setData(Qt::BackgroundRole, QVariant());
+  item->setData(Qt::ForegroundRole, QVariant());
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (editable) flags |= Qt::ItemIsEditable;
   item->setFlags(flags);
 }
 
-CellTint Tsetform::cellTint(EditorGrid grid, int row) const {
-  if (!tint_ || tint_->list != list_ || tint_->grid != grid || tint_->row != row) return CellTint::None;
-  return tint_->site == link_.controls().site ? tint_->tint : CellTint::None;
+QTableWidget* Tsetform::table(EditorGrid grid) const {
+  return grid == EditorGrid::Labels ? sgrid1 : grid == EditorGrid::Values ? sgrid2 : sgrid3;
 }
 
+// The entry waiting to be sent shows as the rules make it of what was typed;
+// the value of a write on its way shows until the list read back after it.
+void Tsetform::showEntryAndWrite() {
+  const auto show = [this](const Cell& cell, const QString& text) {
+    if (cell.list != list_) return;
+    if (QTableWidgetItem* item = table(cell.grid)->item(cell.row, 0)) item->setText(text);
+  };
+  if (entry_ && entry_->site == selectedSite()) {
+    const MemoryEntry entry = evaluate(entry_->cell, entry_->text);
+    if (entry.accepted()) show(entry_->cell, QString::fromStdString(entry.text));
+  }
+  if (writing() && written_->site == selectedSite()) show(written_->cell, written_->text);
+}
+
+CellTint Tsetform::cellTint(EditorGrid grid, int row) const {
+  const Cell cell{list_, grid, row};
+  if (writing() && written_->site == selectedSite() && written_->cell == cell) return CellTint::Waiting;
+  if (!tint_ || tint_->cell != cell) return CellTint::None;
+  return tint_->site == selectedSite() ? tint_->tint : CellTint::None;
+}
+
+// Values that are not the selected site's as last read are greyed; what the
+// operator typed or wrote is not.
 void Tsetform::paintTint() {
+  const OriginLine origin = originLine(
+      list_ == EditorList::Settings ? link_.data().origins.settings : link_.data().origins.calibration,
+      selectedSite(), language_, localeTimeText);
   for (EditorGrid grid : {EditorGrid::Values, EditorGrid::Units}) {
-    QTableWidget* table = grid == EditorGrid::Values ? sgrid2 : sgrid3;
+    QTableWidget* table = this->table(grid);
     // The written cell is usually still the selected one: its highlight
     // would hide the tint.
-    if (tint_) table->clearSelection();
-    const bool grey = grid == EditorGrid::Units && editorLayout(list_).unitsGrey;
+    if (tint_ || writing()) table->clearSelection();
+    const bool units = grid == EditorGrid::Units && editorLayout(list_).unitsGrey;
     for (int row = 0; row < table->rowCount(); ++row) {
       const CellTint tint = cellTint(grid, row);
       QTableWidgetItem* item = table->item(row, 0);
       if (!item) continue;
       if (tint != CellTint::None)
         item->setBackground(tintColour(tint));
-      else if (grey)
+      else if (units)
         item->setBackground(palette().color(QPalette::Button));
       else
         item->setData(Qt::BackgroundRole, QVariant());
+      const bool typed = entry_ && entry_->site == selectedSite() && entry_->cell == Cell{list_, grid, row};
+      if (origin.marked && !units && tint == CellTint::None && !typed)
+        item->setForeground(kMarkedValueColour);
+      else
+        item->setData(Qt::ForegroundRole, QVariant());
     }
   }
+}
+
+void Tsetform::showStatus() {
+  const RecordOrigin& origin =
+      list_ == EditorList::Settings ? link_.data().origins.settings : link_.data().origins.calibration;
+  showOriginLine(Originlab, originLine(origin, selectedSite(), language_, localeTimeText));
+  QString notice;
+  switch (editorNotice(sendCheck(), refusedDuringWrite_)) {
+    case EditorNotice::None: break;
+    case EditorNotice::EntryForOtherSite:
+      notice = qtText(fillIn(setText(SetText::EntryForOtherSite)[language_], "site", std::to_string(entry_->site)));
+      break;
+    case EditorNotice::ReadBeforeSending: notice = qtText(setText(SetText::ReadBeforeSending)[language_]); break;
+    case EditorNotice::WriteInProgress: notice = qtText(setText(SetText::WriteInProgress)[language_]); break;
+  }
+  Statuslab->setText(notice);
 }
 
 void Tsetform::endEditing() {
@@ -342,10 +404,10 @@ void Tsetform::endEditing() {
 
 // ---- Opening and the list buttons -----------------------------------------
 
-// Activation shows the settings list, except while a calibration write is on
-// its way: its read-back comes to the calibration list.
+// Activation shows the settings list, except while a calibration entry waits
+// to be sent or a calibration write is on its way: they stay on view.
 void Tsetform::FormActivate() {
-  if (calibrationWriteOnItsWay()) {
+  if (calibrationOnHold()) {
     showList(EditorList::Calibration);
     return;
   }
@@ -374,17 +436,14 @@ void Tsetform::sgrid1Click() {
   link_.Getdata(list_ == EditorList::Settings ? Requester::SettingsView : Requester::CalibrationButton);
 }
 
-bool Tsetform::calibrationWriteOnItsWay() const { return written_ && written_->list == EditorList::Calibration; }
+bool Tsetform::calibrationOnHold() const {
+  const bool entry = entry_ && entry_->site == selectedSite() && entry_->cell.list == EditorList::Calibration;
+  return entry || (written_ && written_->cell.list == EditorList::Calibration);
+}
+
+int Tsetform::selectedSite() const { return link_.controls().site; }
 
 // ---- Entries ---------------------------------------------------------------
-
-// sgrid2SelectCell, sgrid3SelectCell: only the entry accepted in the cell
-// being left could be sent; a new cell waits for its own entry.
-void Tsetform::cellSelected() {
-  if (filling_) return;
-  pending_.reset();
-  if (sendState_ != SendState::Sending) setSendState(SendState::Disabled);
-}
 
 void Tsetform::editStarted(const QString& cellText) {
   editRevertText_ = cellText;
@@ -394,73 +453,92 @@ void Tsetform::editStarted(const QString& cellText) {
   }
 }
 
+MemoryEntry Tsetform::evaluate(const Cell& cell, const std::string& text) const {
+  if (cell.list == EditorList::Settings) return settingsEntry(link_.data(), cell.row, text);
+  return calibrationEntry(cell.row, cell.grid == EditorGrid::Values ? CalibrationColumn::G : CalibrationColumn::O,
+                          text);
+}
+
+// A refused text leaves the entry waiting to be sent as it was; an accepted
+// one takes its place.
 QString Tsetform::sgridSetEditText(EditorGrid grid, int row, const QString& value) {
-  const std::string text = value.toStdString();
-  const MemoryEntry entry =
-      list_ == EditorList::Settings
-          ? settingsEntry(link_.data(), row, text)
-          : calibrationEntry(row, grid == EditorGrid::Values ? CalibrationColumn::G : CalibrationColumn::O, text);
-  if (!entry.accepted()) {
-    pending_.reset();
-    if (sendState_ != SendState::Sending) setSendState(SendState::Disabled);
+  if (writing()) {
+    refusedDuringWrite_ = true;
+    showStatus();
     return editRevertText_;
   }
-  pending_ = PendingWrite{link_.controls().site, list_, grid, row, entry.address, entry.data};
-  if (sendState_ != SendState::Sending) setSendState(SendState::Ready);
+  const Cell cell{list_, grid, row};
+  const std::string text = value.toStdString();
+  const MemoryEntry entry = evaluate(cell, text);
+  if (!entry.accepted()) return editRevertText_;
+  entry_ = Entry{selectedSite(), cell, text};
   feedback_.beep();
+  showStatus();
+  updateSendButton();
   return QString::fromStdString(entry.text);
 }
 
 // ---- Sending ---------------------------------------------------------------
 
+SendCheck Tsetform::sendCheck() const {
+  SendCheck check;
+  if (entry_) {
+    check.entry = EntryOnHold{entry_->site, entry_->cell.list};
+    const bool settings = entry_->cell.list == EditorList::Settings;
+    const SiteData& data = link_.data();
+    check.entryList = recordStanding(settings ? data.origins.settings : data.origins.calibration, selectedSite());
+    check.entryListRead = settings ? data.SettingsRead : data.CalibrationRead;
+  }
+  check.shown = list_;
+  check.selectedSite = selectedSite();
+  check.writing = writing();
+  return check;
+}
+
+void Tsetform::updateSendButton() {
+  sendbutton->setEnabled(sending_ || sendAllowed(sendCheck()));
+  sendbutton->setChecked(sending_);
+}
+
 void Tsetform::sendbuttonClick() {
-  if (link_.lineBusy()) {
-    setSendState(sendState_);  // a busy line drops the click; the button keeps its look
+  // A busy line drops the click; an entry not for this site or list, or not
+  // yet to be sent, is not sent.
+  if (link_.lineBusy() || !sendAllowed(sendCheck())) {
+    updateSendButton();
     return;
   }
-  // The entry was built from another site's values: it is not for this one.
-  if (!pending_ || pending_->site != link_.controls().site) {
-    pending_.reset();
-    setSendState(SendState::Disabled);
+  const MemoryEntry entry = evaluate(entry_->cell, entry_->text);
+  if (!entry.accepted() || link_.writeMemory(entry.address, entry.data) != WriteResult::Sent) {
+    updateSendButton();  // a closed port: nothing sent, the entry may go later
     return;
   }
-  if (link_.writeMemory(pending_->address, pending_->data) != WriteResult::Sent) {
-    setSendState(sendState_);  // a closed port: nothing sent, the entry may go later
-    return;
-  }
-  written_ = WrittenCell{link_.lastWrite().number, pending_->list, pending_->grid, pending_->row};
-  pending_.reset();
+  written_ = WrittenCell{link_.lastWrite().number, selectedSite(), entry_->cell, QString::fromStdString(entry.text)};
+  entry_.reset();
   tint_.reset();
-  paintTint();
-  setSendState(SendState::Sending);
+  sending_ = true;
+  showList(list_);
+}
+
+bool Tsetform::writing() const {
+  const WriteCheck& write = link_.lastWrite();
+  return written_ && written_->number == write.number && !write.settled();
 }
 
 // The controller's word on the write on its way: its 24 ticks are over (the
-// button comes up, disabled), and once the list read back is in, whether the
-// regulator took the byte.
+// button comes up), and once the list read back is in, whether the regulator
+// took the byte.
 void Tsetform::followWrite() {
   const WriteCheck& write = link_.lastWrite();
   const bool ours = written_ && written_->number == write.number;
-  if (sendState_ == SendState::Sending && (!ours || write.phase != WritePhase::Waiting))
-    setSendState(SendState::Disabled);
+  if (sending_ && (!ours || write.phase != WritePhase::Waiting)) sending_ = false;
   if (!ours || !write.settled()) return;
-  const CellTint tint = readBackTint(write, link_.controls().site);
-  if (tint != CellTint::None) tint_ = Tint{write.site, written_->list, written_->grid, written_->row, tint};
+  const CellTint tint = readBackTint(write, selectedSite());
+  if (tint != CellTint::None) tint_ = Tint{write.site, written_->cell, tint};
   written_.reset();
-}
-
-void Tsetform::setSendState(SendState state) {
-  sendState_ = state;
-  sendbutton->setEnabled(state != SendState::Disabled);
-  sendbutton->setChecked(state == SendState::Sending);
+  refusedDuringWrite_ = false;
 }
 
 // ---- Window ------------------------------------------------------------------
-
-bool Tsetform::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) FormActivate();
-  return QWidget::event(event);
-}
 
 void Tsetform::closeEvent(QCloseEvent* event) {
   emit closedByOperator();

@@ -1,9 +1,13 @@
 // The settings editor: the selected site's control settings, or its
 // calibration bytes, as a three-column list (labels, values, units; in the
 // calibration list labels, G and O), one entry at a time written back to the
-// regulator's memory and read back 24 ticks later. The written entry's cell
-// turns green when the read-back holds the byte written and red when it does
-// not, until the next edit.
+// regulator's memory and read back 24 ticks later. Two lines under the list
+// say whose values it shows (greyed when they are not the selected site's as
+// last read) and what became of an entry. An accepted entry stays until it is
+// sent or replaced, and goes only to the site it was typed for once that
+// site's list has been read. The written cell shows the value written, tinted
+// as waiting, until the read-back is in; then green when the regulator holds
+// the byte written and red when it does not, until the next edit.
 //
 // What the main window does with it:
 //   - create it once, right after itself:
@@ -12,7 +16,8 @@
 //     list and reads it unless it has been read) or hides it;
 //   - forward the link controller's view callbacks setdisplay() and
 //     caldisplay() to the methods of the same name (the controller calls them
-//     after a list reply, and when a write's 24 ticks are over);
+//     after a list reply, and when a write's 24 ticks are over), and call
+//     setdisplay() when the site selector has changed the site;
 //   - call applyLanguage(index, font) at start and whenever the language or
 //     its font changes;
 //   - release ToolButton6 on closedByOperator(), emitted when the window is
@@ -24,8 +29,11 @@
 #include <QFont>
 #include <QWidget>
 #include <optional>
+#include <string>
 
+#include "protocol/entry_rules.h"
 #include "views/set_rules.h"
+#include "views/window_activation.h"
 
 class QFrame;
 class QLabel;
@@ -43,7 +51,7 @@ class Tsetform : public QWidget {
   Tsetform(LinkController& link, Feedback& feedback, QWidget* parent = nullptr);
 
   // The controller's callbacks: a list is in (or a write is over). Each shows
-  // its list only when the window is in that list's mode.
+  // the list on view afresh, as does a site change.
   void setdisplay();
   void caldisplay();
   // The language index (0 English, 1 French, 2 Chinese) and its font.
@@ -58,7 +66,7 @@ class Tsetform : public QWidget {
 
   EditorList list() const { return list_; }
   // The send button is held down: a write is on its way.
-  bool sending() const { return sendState_ == SendState::Sending; }
+  bool sending() const { return sending_; }
   // The tint of a cell of sgrid2 or sgrid3.
   CellTint cellTint(EditorGrid grid, int row) const;
 
@@ -72,41 +80,44 @@ class Tsetform : public QWidget {
   QTableWidget* sgrid1 = nullptr;
   QTableWidget* sgrid2 = nullptr;
   QTableWidget* sgrid3 = nullptr;
+  QLabel* Originlab = nullptr;  // whose values the list shows
+  QLabel* Statuslab = nullptr;  // the editor's notice
 
  signals:
   // FormClose: the operator closed the window with its close box.
   void closedByOperator();
 
  protected:
-  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   friend class SetEntryDelegate;
-  enum class SendState { Disabled, Ready, Sending };
 
-  // The accepted entry the send button would write.
-  struct PendingWrite {
-    int site = 0;
+  struct Cell {
     EditorList list = EditorList::Settings;
     EditorGrid grid = EditorGrid::Values;
     int row = 0;
-    int address = 0;
-    int data = 0;
+
+    bool operator==(const Cell&) const = default;
+  };
+  // The accepted entry the send button would write: the text as typed. Its
+  // byte is worked out from the values on view when it is shown and sent.
+  struct Entry {
+    int site = 0;
+    Cell cell;
+    std::string text;
   };
   // The cell of the write on its way, until its read-back is judged.
   struct WrittenCell {
     int number = 0;
-    EditorList list = EditorList::Settings;
-    EditorGrid grid = EditorGrid::Values;
-    int row = 0;
+    int site = 0;
+    Cell cell;
+    QString text;
   };
   struct Tint {
     int site = 0;
-    EditorList list = EditorList::Settings;
-    EditorGrid grid = EditorGrid::Values;
-    int row = 0;
+    Cell cell;
     CellTint tint = CellTint::None;
   };
 
@@ -122,18 +133,25 @@ class Tsetform : public QWidget {
   void fillSettings();
   void fillCalibration();
   void setCell(QTableWidget* grid, int row, const QString& text, bool editable);
+  void showEntryAndWrite();
   void paintTint();
+  void showStatus();
   void endEditing();
+  QTableWidget* table(EditorGrid grid) const;
 
   // Entry handling, on each commit of a cell's text (sgrid2SetEditText,
   // sgrid3SetEditText); gives the text the cell keeps.
   QString sgridSetEditText(EditorGrid grid, int row, const QString& value);
   void editStarted(const QString& cellText);
-  void cellSelected();
+  MemoryEntry evaluate(const Cell& cell, const std::string& text) const;
 
   void followWrite();
-  void setSendState(SendState state);
-  bool calibrationWriteOnItsWay() const;
+  // A write is on its way or waits for its read-back.
+  bool writing() const;
+  SendCheck sendCheck() const;
+  void updateSendButton();
+  bool calibrationOnHold() const;
+  int selectedSite() const;
 
   LinkController& link_;
   Feedback& feedback_;
@@ -141,12 +159,13 @@ class Tsetform : public QWidget {
   std::optional<EditorGrid> underMouse_;
   int language_ = 0;
   QFont font_;
-  SendState sendState_ = SendState::Disabled;
+  bool sending_ = false;  // the send button held down for the write's 24 ticks
   QString editRevertText_;
-  std::optional<PendingWrite> pending_;
+  std::optional<Entry> entry_;
   std::optional<WrittenCell> written_;
   std::optional<Tint> tint_;
-  bool filling_ = false;
+  bool refusedDuringWrite_ = false;
+  WindowActivation activation_{this, [this] { FormActivate(); }};
 };
 
 }  // namespace solwire

@@ -33,4 +33,17 @@ CellTint readBackTint(const WriteCheck& write, int selectedSite) {
   }
 }
 
+bool sendAllowed(const SendCheck& check) {
+  return check.entry && !check.writing && check.entry->site == check.selectedSite &&
+         check.entry->list == check.shown && check.entryList == RecordStanding::Current && check.entryListRead;
+}
+
+EditorNotice editorNotice(const SendCheck& check, bool refusedDuringWrite) {
+  if (refusedDuringWrite && check.writing) return EditorNotice::WriteInProgress;
+  if (!check.entry) return EditorNotice::None;
+  if (check.entry->site != check.selectedSite) return EditorNotice::EntryForOtherSite;
+  if (check.entryList != RecordStanding::Current || !check.entryListRead) return EditorNotice::ReadBeforeSending;
+  return EditorNotice::None;
+}
+
 }  // namespace solwire

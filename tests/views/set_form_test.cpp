@@ -177,11 +177,12 @@ TEST_F(SetFormTest, ARefusedEntryBringsBackTheTextAndSendsNothing) {
   ASSERT_TRUE(type(EditorGrid::Values, CommunicationBaudRate, "9600"));
   EXPECT_FALSE(form->sendbutton->isEnabled());
   EXPECT_EQ(harness.feedback.beeps, beeps);
-  // An accepted entry, then a refused one in the same cell: nothing to send.
+  // An accepted entry, then a refused one in the same cell: the entry stays.
   ASSERT_TRUE(type(EditorGrid::Values, FloatMaximumVoltage, "28"));
   EXPECT_TRUE(form->sendbutton->isEnabled());
   ASSERT_TRUE(type(EditorGrid::Values, FloatMaximumVoltage, "abc"));
-  EXPECT_FALSE(form->sendbutton->isEnabled());
+  EXPECT_EQ(cell(EditorGrid::Values, FloatMaximumVoltage), "28.0");
+  EXPECT_TRUE(form->sendbutton->isEnabled());
   EXPECT_EQ(count(LinkStatus::SendingData), 0);
 }
 
@@ -258,13 +259,125 @@ TEST_F(SetFormTest, ASiteChangeBeforeTheReadBackGivesNoTint) {
   EXPECT_EQ(harness.controller().data().scaling.voltageMultiplier, 1) << "site 2's list was read, a 12 V model";
 }
 
-TEST_F(SetFormTest, AnEntryTypedForOneSiteIsNotSentToAnother) {
+TEST_F(SetFormTest, AnEntryTypedForOneSiteIsNotSentToAnotherAndSaysSo) {
   open();
   ASSERT_TRUE(type(EditorGrid::Values, NumberOfBanksUsed, "3"));
   harness.selectSite(2);
+  form->setdisplay();  // as the main window does after a site change
+  EXPECT_FALSE(form->sendbutton->isEnabled());
+  EXPECT_EQ(form->Statuslab->text(), "Entry for site 1 not sent");
+  EXPECT_NE(cell(EditorGrid::Values, NumberOfBanksUsed), "3") << "site 2's list does not show it";
   form->sendbutton->click();
   EXPECT_EQ(count(LinkStatus::SendingData), 0);
+  form->applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  EXPECT_EQ(form->Statuslab->text(), "站位 1 的输入未发送");
+  form->applyLanguage(0, QFont());
+
+  // Back at site 1 the entry is there again; it goes once the list is read.
+  harness.selectSite(1);
+  form->setdisplay();
+  EXPECT_EQ(cell(EditorGrid::Values, NumberOfBanksUsed), "3");
   EXPECT_FALSE(form->sendbutton->isEnabled());
+  EXPECT_EQ(form->Statuslab->text(), "Read the list before sending");
+  form->conbuttonClick();
+  ASSERT_TRUE(harness.settle());
+  EXPECT_TRUE(form->sendbutton->isEnabled());
+  EXPECT_EQ(form->Statuslab->text(), "");
+  form->sendbutton->click();
+  passTheWriteWait();
+  EXPECT_EQ(memoryAt(1, 18) & 3, 2) << "3 banks";
+}
+
+// Site 1's 24 V list stays on view at site 0 (a 48 V regulator) until site
+// 0's is read: greyed, said to be site 1's, and nothing can be sent from it.
+TEST_F(SetFormTest, AfterASiteChangeTheListSaysWhoseValuesItShows) {
+  open();
+  EXPECT_EQ(form->Originlab->text().toStdString().find("Site 1"), 0u) << form->Originlab->text().toStdString();
+  EXPECT_EQ(grid(EditorGrid::Values)->item(BoostMaximumVoltage, 0)->foreground().style(), Qt::NoBrush);
+  harness.selectSite(0);
+  form->setdisplay();
+  EXPECT_EQ(form->Originlab->text().toStdString().find("from site 1"), 0u) << form->Originlab->text().toStdString();
+  EXPECT_TRUE(form->Originlab->font().italic());
+  EXPECT_EQ(grid(EditorGrid::Values)->item(BoostMaximumVoltage, 0)->foreground().color(), QColor(128, 128, 128));
+  ASSERT_TRUE(type(EditorGrid::Values, BoostMaximumVoltage, "56.0"));
+  EXPECT_FALSE(form->sendbutton->isEnabled()) << "site 0's list has not been read";
+  EXPECT_EQ(form->Statuslab->text(), "Read the list before sending");
+
+  form->FormActivate();
+  ASSERT_TRUE(harness.settle());
+  EXPECT_EQ(form->Originlab->text().toStdString().find("Site 0"), 0u) << form->Originlab->text().toStdString();
+  EXPECT_EQ(harness.controller().data().scaling.voltageMultiplier, 4);
+  EXPECT_EQ(cell(EditorGrid::Values, BoostMaximumVoltage), "56.0") << "the entry, by site 0's scale";
+  EXPECT_TRUE(form->sendbutton->isEnabled());
+  form->sendbutton->click();
+  passTheWriteWait();
+  EXPECT_EQ(memoryAt(0, 16), 140);
+}
+
+TEST_F(SetFormTest, AFailedReadingOfTheListIsShown) {
+  open();
+  harness.line().withBus([](sim::RegulatorBus& bus) { bus.site(1)->setFault(sim::Fault::Silent); });
+  form->sgrid1Click();
+  ASSERT_TRUE(harness.letTheTimeOutPass());
+  EXPECT_EQ(form->Originlab->text().toStdString().find("last reading failed"), 0u)
+      << form->Originlab->text().toStdString();
+  ASSERT_TRUE(type(EditorGrid::Values, BoostMaximumVoltage, "27.0"));
+  EXPECT_FALSE(form->sendbutton->isEnabled());
+}
+
+// An entry stays until it is sent or replaced: activating the window and the
+// list coming in again leave it on view and ready to go.
+TEST_F(SetFormTest, AnEntryOutlastsActivationAndListRefresh) {
+  open();
+  ASSERT_TRUE(type(EditorGrid::Values, DisplayContrast, "120"));
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(form, &activate);
+  form->setdisplay();
+  form->sgrid1Click();  // the list read again
+  ASSERT_TRUE(harness.settle());
+  EXPECT_EQ(cell(EditorGrid::Values, DisplayContrast), "120");
+  EXPECT_TRUE(form->sendbutton->isEnabled());
+  form->sendbutton->click();
+  EXPECT_EQ(count(LinkStatus::SendingData), 1);
+  passTheWriteWait();
+  EXPECT_EQ(memoryAt(1, 23), 120);
+}
+
+TEST_F(SetFormTest, AnEntryTypedDuringAWriteIsRefusedWithANotice) {
+  open();
+  const QString before = cell(EditorGrid::Values, LoadDisconnectVoltage);
+  ASSERT_TRUE(type(EditorGrid::Values, DisplayContrast, "120"));
+  form->sendbutton->click();
+  const int beeps = harness.feedback.beeps;
+  ASSERT_TRUE(type(EditorGrid::Values, LoadDisconnectVoltage, "22.0"));
+  EXPECT_EQ(cell(EditorGrid::Values, LoadDisconnectVoltage), before);
+  EXPECT_EQ(harness.feedback.beeps, beeps) << "no beep for a refused entry";
+  EXPECT_EQ(form->Statuslab->text(), "Refused: a write is in progress");
+  passTheWriteWait();
+  EXPECT_EQ(cell(EditorGrid::Values, LoadDisconnectVoltage), before) << "it is not sent later either";
+  EXPECT_FALSE(form->sendbutton->isEnabled());
+  EXPECT_EQ(form->Statuslab->text(), "");
+}
+
+// The written cell keeps the value written while the read-back is awaited;
+// a read-back that never comes leaves the value the list holds.
+TEST_F(SetFormTest, TheWrittenValueWaitsInItsCellUntilTheReadBack) {
+  harness.line().withBus([](sim::RegulatorBus& bus) { bus.site(1)->memory()[16] = 150; });
+  open();
+  ASSERT_TRUE(type(EditorGrid::Values, BoostMaximumVoltage, "27.0"));
+  harness.line().withBus([](sim::RegulatorBus& bus) { bus.site(1)->setFault(sim::Fault::Silent); });
+  form->sendbutton->click();
+  harness.advance(kWriteWait);
+  ASSERT_TRUE(harness.runUntil([this] { return harness.controller().lastWrite().phase == WritePhase::ReadingBack; }));
+  EXPECT_FALSE(form->sending());
+  EXPECT_EQ(cell(EditorGrid::Values, BoostMaximumVoltage), "27.0");
+  EXPECT_EQ(form->cellTint(EditorGrid::Values, BoostMaximumVoltage), CellTint::Waiting);
+  EXPECT_EQ(grid(EditorGrid::Values)->item(BoostMaximumVoltage, 0)->background().color(), QColor(255, 225, 150));
+
+  ASSERT_TRUE(harness.letTheTimeOutPass());
+  EXPECT_EQ(harness.controller().lastWrite().phase, WritePhase::Abandoned);
+  EXPECT_EQ(cell(EditorGrid::Values, BoostMaximumVoltage), "30.0");
+  EXPECT_EQ(form->cellTint(EditorGrid::Values, BoostMaximumVoltage), CellTint::None);
 }
 
 TEST_F(SetFormTest, ClosingTheWindowDuringTheWriteStillReadsBackAndShowsTheTintOnReturn) {

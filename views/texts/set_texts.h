@@ -14,6 +14,10 @@ enum class SetText {
   Calibration,      // Calbutton
   OHead,            // Label1 in the calibration list
   GHead,            // Label2 in the calibration list
+  // The status line; "{site}" stands for a site number.
+  EntryForOtherSite,  // an entry typed for another site, not sent
+  ReadBeforeSending,  // an entry waits for its site's list to be read
+  WriteInProgress,    // an entry refused while a write is on its way
 };
 
 const TextRow& setText(SetText which);
