@@ -202,12 +202,26 @@ class CommandLine {
     addFlag(watch, "--alarms", "read each site's alarm inputs too");
     addValueOption(watch, "--line-id", "the line's name in topics: letters, digits, - and _ (default: from the port)");
     addFlag(watch, "--json-lines", "print one JSON object per reading");
+    addValueOption(watch, "--mqtt", "publish to the broker at mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS)");
+    addValueOption(watch, "--mqtt-prefix", "the first level of the topics (default solwire)");
+    addValueOption(watch, "--ha-prefix", "Home Assistant's discovery prefix (default homeassistant)");
+    addFlag(watch, "--no-ha", "publish no Home Assistant discovery documents");
+    addValueOption(watch, "--mqtt-user", "the user name the broker knows the watcher by");
+    addValueOption(watch, "--mqtt-password-file", "the file whose first line is the password (with --mqtt-user)");
+    addValueOption(watch, "--mqtt-ca", "mqtts: the certificate authority of the broker's certificate (PEM)");
+    addValueOption(watch, "--mqtt-cert", "mqtts: the watcher's own certificate (PEM), with --mqtt-key");
+    addValueOption(watch, "--mqtt-key", "mqtts: the key of --mqtt-cert (PEM)");
     watch.app->footer(
         "Each round reads the listed sites in turn, one request at a time; the next round starts DURATION\n"
         "after the start of the one before, or at once when that one took longer. A JSON line holds line,\n"
         "site, time (ISO 8601 with the offset from UTC), ok, and either error or the values the\n"
-        "current-state window shows. SIGINT or SIGTERM stops it once the reading under way is done.\n"
-        "Exit status: 0 stopped by a signal; 1 the output could not be written; 2 a usage error.");
+        "current-state window shows. With --mqtt the same object is published, retained, on\n"
+        "PREFIX/LINE/SITE/state, \"online\" or \"offline\" on PREFIX/LINE/SITE/availability, and \"online\" on\n"
+        "PREFIX/LINE/status (\"offline\" as the last will and on a stop); while the broker is away only the\n"
+        "latest state of each site is kept, and published when it is back. SIGINT or SIGTERM stops it once\n"
+        "the reading under way is done.\n"
+        "Exit status: 0 stopped by a signal; 1 the broker refused the first connection (its reason on\n"
+        "standard error) or the output could not be written; 2 a usage error.");
   }
 
   void addDemo() {

@@ -1,14 +1,25 @@
-// solwire-cli watch: every listed site of a line, round after round, as JSON
-// lines on standard output.
+// solwire-cli watch: every listed site of a line, round after round,
+// published to an MQTT broker (with Home Assistant's discovery documents)
+// and/or printed as JSON lines on standard output.
+#include <memory>
+#include <stdexcept>
+
 #include "cli/commands.h"
 #include "cli/local_time_text.h"
 #include "cli/site_watcher.h"
 #include "cli/stop_signals.h"
+#include "fleet/fleet_publisher.h"
+#include "fleet/mosquitto_connection.h"
 #include "fleet/state_payload.h"
 
 namespace solwire::cli {
 
 namespace {
+
+// How long a clean stop waits for the broker to take the last messages.
+constexpr std::chrono::seconds kFinishWait{5};
+// A broker that has not answered for this long is worth a word on stderr.
+constexpr std::chrono::seconds kSilentBrokerNotice{10};
 
 void printJsonLine(std::ostream& out, const std::string& line, const fleet::SiteReading& reading) {
   fleet::Json json;
@@ -17,6 +28,75 @@ void printJsonLine(std::ostream& out, const std::string& line, const fleet::Site
   out << json.dump() << '\n' << std::flush;
 }
 
+// The line's publisher and its broker connection.
+struct MqttOutput {
+  std::unique_ptr<fleet::MosquittoConnection> connection;
+  std::unique_ptr<fleet::FleetPublisher> publisher;
+};
+
+fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& line, const fleet::MqttMessage& will,
+                                   const std::optional<std::string>& password) {
+  fleet::BrokerOptions broker;
+  broker.address = mqtt.broker;
+  broker.clientId = "solwire-" + line;
+  broker.user = mqtt.user;
+  broker.password = password;
+  broker.caFile = mqtt.caFile;
+  broker.certFile = mqtt.certFile;
+  broker.keyFile = mqtt.keyFile;
+  broker.lastWill = will;
+  return broker;
+}
+
+// Throws std::runtime_error when the connection cannot be set up.
+MqttOutput startMqtt(const WatchOptions& options) {
+  const MqttOptions& mqtt = *options.mqtt;
+  std::optional<std::string> password;
+  if (mqtt.passwordFile) {
+    password = readPasswordFile(*mqtt.passwordFile);
+    if (!password) throw std::runtime_error("the password file " + *mqtt.passwordFile + " cannot be read");
+  }
+  std::optional<fleet::DiscoveryOptions> discovery;
+  if (mqtt.discovery) discovery = fleet::DiscoveryOptions{mqtt.haPrefix, options.alarms};
+  MqttOutput output;
+  fleet::FleetTopics topics(mqtt.prefix, options.line);
+  const fleet::MqttMessage will = fleet::FleetPublisher(topics, std::nullopt, nullptr).lastWill();
+  output.connection =
+      std::make_unique<fleet::MosquittoConnection>(brokerOptions(mqtt, options.line, will, password));
+  output.publisher = std::make_unique<fleet::FleetPublisher>(
+      topics, discovery, [connection = output.connection.get()](const fleet::MqttMessage& m) { connection->publish(m); });
+  output.publisher->lineOnline();
+  output.connection->start();
+  return output;
+}
+
+// What the connection has to say, on stderr; once, too, when the broker has
+// not answered for a while since the start or since the connection was lost.
+class BrokerReporter {
+ public:
+  BrokerReporter(fleet::MosquittoConnection& connection, std::ostream& err) : connection_(connection), err_(err) {}
+
+  void report() {
+    connection_.keepTrying();
+    for (const std::string& note : connection_.takeNotes()) err_ << "solwire-cli watch: " << note << '\n';
+    const auto now = std::chrono::steady_clock::now();
+    if (connection_.connected()) {
+      silentSince_ = now;
+      warned_ = false;
+    } else if (!warned_ && now - silentSince_ >= kSilentBrokerNotice) {
+      warned_ = true;
+      err_ << "solwire-cli watch: no connection to the broker yet; still trying, readings are kept\n";
+    }
+    err_.flush();
+  }
+
+ private:
+  fleet::MosquittoConnection& connection_;
+  std::ostream& err_;
+  std::chrono::steady_clock::time_point silentSince_ = std::chrono::steady_clock::now();
+  bool warned_ = false;
+};
+
 }  // namespace
 
 int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -24,12 +104,34 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (!options) return kExitUsage;
   // Taken over before the first reading: a stop lets the reading under way finish.
   const StopSignals signals;
+  MqttOutput mqtt;
+  std::unique_ptr<BrokerReporter> reporter;
+  if (options->mqtt) {
+    try {
+      mqtt = startMqtt(*options);
+    } catch (const std::runtime_error& e) {
+      err << "solwire-cli watch: " << e.what() << '\n';
+      return kExitFailed;
+    }
+    reporter = std::make_unique<BrokerReporter>(*mqtt.connection, err);
+  }
   const SessionPort port({options->port, options->baudIndex, options->sites.front()});
   WatcherEnvironment environment{port, systemClock(), [] { return isoLocalTime(systemZonedTime()); }};
   SiteWatcher watcher(*options, environment, [&](const fleet::SiteReading& reading) {
     if (options->jsonLines) printJsonLine(out, options->line, reading);
+    if (mqtt.publisher) mqtt.publisher->publish(reading);
   });
-  watcher.run([&] { return signals.received() || !out; });
+  std::optional<std::string> refusal;
+  watcher.run([&] {
+    if (reporter) reporter->report();
+    if (mqtt.connection) refusal = mqtt.connection->refusedAtStart();
+    return signals.received() || !out || refusal;
+  });
+  if (refusal) return kExitFailed;  // the reason is on stderr already
+  if (mqtt.publisher) {
+    mqtt.publisher->lineOffline();
+    mqtt.connection->finish(kFinishWait);
+  }
   return kExitOk;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/watch_options.h"
 
+#include <fstream>
+
 #include "cli/duration_option.h"
 #include "cli/link_session.h"
 #include "fleet/line_id.h"
@@ -11,10 +13,12 @@ namespace {
 
 constexpr const char* kWatchUsage =
     "usage: solwire-cli watch --port COMn|PATH [--baud B] --sites LIST [--every DURATION] [--alarms]\n"
-    "         [--line-id ID] --json-lines\n"
+    "         [--line-id ID] (--mqtt URL [--mqtt-prefix P] [--ha-prefix H] [--no-ha] [--mqtt-user U\n"
+    "         --mqtt-password-file F] [--mqtt-ca FILE [--mqtt-cert FILE --mqtt-key FILE]] | --json-lines)\n"
     "B is 110, 300, 600, 1200 or 2400; LIST is site numbers 0..31 and ranges (0-3,7,31); DURATION is a\n"
     "whole number of seconds, minutes or hours (10s, 1m, 15m; default 1m); ID is letters, digits, - and _\n"
-    "(default: made from the port); PATH \"sim\" is the built-in simulated line\n";
+    "(default: made from the port); URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS, with --mqtt-ca);\n"
+    "PATH \"sim\" is the built-in simulated line\n";
 
 std::optional<WatchOptions> usage(std::ostream& err, const std::string& problem) {
   if (!problem.empty()) err << "solwire-cli watch: " << problem << '\n';
@@ -22,7 +26,59 @@ std::optional<WatchOptions> usage(std::ostream& err, const std::string& problem)
   return std::nullopt;
 }
 
+// Options that name something to use must name it.
+bool emptyWhereGiven(const Arguments& args, std::initializer_list<const char*> names, std::string& which) {
+  for (const char* name : names)
+    if (const auto value = args.option(name); value && value->empty()) {
+      which = name;
+      return true;
+    }
+  return false;
+}
+
+std::optional<MqttOptions> parseMqtt(const Arguments& args, std::string& problem) {
+  const auto url = args.option("--mqtt");
+  MqttOptions mqtt;
+  const auto broker = fleet::parseBrokerUrl(*url);
+  if (!broker) {
+    problem = "--mqtt: \"" + *url + "\" is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]";
+    return std::nullopt;
+  }
+  mqtt.broker = *broker;
+  mqtt.prefix = args.option("--mqtt-prefix").value_or(mqtt.prefix);
+  mqtt.haPrefix = args.option("--ha-prefix").value_or(mqtt.haPrefix);
+  mqtt.discovery = !args.has("--no-ha");
+  mqtt.user = args.option("--mqtt-user");
+  mqtt.passwordFile = args.option("--mqtt-password-file");
+  mqtt.caFile = args.option("--mqtt-ca");
+  mqtt.certFile = args.option("--mqtt-cert");
+  mqtt.keyFile = args.option("--mqtt-key");
+  std::string empty;
+  if (emptyWhereGiven(args, {"--mqtt-prefix", "--ha-prefix", "--mqtt-user", "--mqtt-password-file", "--mqtt-ca",
+                             "--mqtt-cert", "--mqtt-key"},
+                      empty))
+    problem = empty + " is empty";
+  else if (mqtt.passwordFile && !mqtt.user)
+    problem = "--mqtt-password-file goes with --mqtt-user";
+  else if (mqtt.broker.tls && !mqtt.caFile)
+    problem = "mqtts:// needs --mqtt-ca, the certificate authority of the broker's certificate";
+  else if (!mqtt.broker.tls && (mqtt.caFile || mqtt.certFile || mqtt.keyFile))
+    problem = "--mqtt-ca, --mqtt-cert and --mqtt-key go with mqtts://";
+  else if (mqtt.certFile.has_value() != mqtt.keyFile.has_value())
+    problem = "--mqtt-cert and --mqtt-key go together";
+  if (!problem.empty()) return std::nullopt;
+  return mqtt;
+}
+
 }  // namespace
+
+std::optional<std::string> readPasswordFile(const std::string& path) {
+  std::ifstream in(path);
+  std::string password;
+  if (!in || !std::getline(in, password)) return std::nullopt;
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return password;
+}
 
 std::optional<WatchOptions> parseWatch(const Arguments& args, std::ostream& err) {
   WatchOptions options;
@@ -44,7 +100,12 @@ std::optional<WatchOptions> parseWatch(const Arguments& args, std::ostream& err)
   options.line = args.option("--line-id").value_or(fleet::lineIdFromPort(options.port));
   if (!fleet::isValidLineId(options.line)) return usage(err, "--line-id: \"" + options.line + "\" is not a line id");
   options.jsonLines = args.has("--json-lines");
-  if (!options.jsonLines) return usage(err, "say where the readings go: --json-lines");
+  if (args.option("--mqtt")) {
+    std::string problem;
+    options.mqtt = parseMqtt(args, problem);
+    if (!options.mqtt) return usage(err, problem);
+  }
+  if (!options.jsonLines && !options.mqtt) return usage(err, "say where the readings go: --mqtt URL or --json-lines");
   return options;
 }
 
