@@ -269,6 +269,7 @@ void Tmainform::showSelectedSiteInWindows() {
   labelupdate();
   drawgraph();
   repaintAlarmStatus();
+  setdisplay();
 }
 
 // ---- The one-second timer and the status bar --------------------------------

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "app/up_down.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
 #include "tests/app/main_form_fakes.h"
@@ -116,6 +117,21 @@ TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
   EXPECT_FALSE(current->waiting());
   EXPECT_NE(current->batvlab->text(), before);
   EXPECT_TRUE(current->batvlab->text().endsWith(" V")) << current->batvlab->text().toStdString();
+}
+
+// The settings list read at site 0 is said to be site 0's once site 1 is
+// selected, without waiting for the editor to be shown again.
+TEST_F(MainFormWindowsTest, ASiteChangeReachesTheSettingsEditor) {
+  form->attachDataWindows(windows());
+  form->link().state().DeferredRequest = 0;
+  settings->conbuttonClick();
+  ASSERT_TRUE(form->link().state().RequestBusy);
+  directMatcher.deliver(test::memoryReply(std::vector<int>(16, 0x90)));
+  ASSERT_EQ(settings->Originlab->text().toStdString().find("Site 0"), 0u) << settings->Originlab->text().toStdString();
+
+  form->sitesel->stepBy(1);
+  EXPECT_EQ(settings->Originlab->text().toStdString().find("from site 0"), 0u)
+      << settings->Originlab->text().toStdString();
 }
 
 TEST_F(MainFormWindowsTest, ClosingTheMainWindowClosesTheDataWindowsAndKeepsTheAlarmChoices) {
