@@ -67,6 +67,8 @@ class TBaseDispatcher {
   // threads (event, dispatch, output). On failure the device is closed again.
   // Throws std::logic_error("Dispatcher already started") when called twice.
   int initialise(const LineSettings& line, std::uint16_t outSize);
+  // The system's words for why the device would not open; empty when it did.
+  std::string openFailureReason() const { return device_->openFailureReason(); }
 
   // Stops the threads and closes the device (pending output and input are
   // discarded). Returns true when done. During a notification, with

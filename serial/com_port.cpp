@@ -8,6 +8,18 @@
 
 namespace solwire {
 
+namespace {
+
+// What the system said about a failed open: the device's own words, else
+// the system's text of a system error code.
+std::string systemReasonFor(int code, std::string deviceReason) {
+  if (!deviceReason.empty()) return deviceReason;
+  if (code < 0 && code > -1000) return commErrorMessage(code);
+  return {};
+}
+
+}  // namespace
+
 TComPort::TComPort(MainThread& mainThread, DeviceDirectory devices, MonotonicClock& clock)
     : mainThread_(mainThread), devices_(std::move(devices)), clock_(clock), self_(std::make_shared<TComPort*>(this)) {}
 
@@ -102,11 +114,15 @@ bool TComPort::anyTriggerEvent() const {
 }
 
 void TComPort::openPort() {
+  openFailure_.clear();
   if (!deviceFactory_ && devicePath_.empty() && comNumber_ == 0) throw ENoPortSelected();
   if (!(bufferResume_ <= bufferFull_ && bufferFull_ <= inSize_)) throw EBadArgument();
 
   auto dispatcher = std::make_unique<TBaseDispatcher>(makeDevice(), clock_);
-  checkComm(dispatcher->initialise(lineForOpen(), outSize_));
+  if (const int rc = dispatcher->initialise(lineForOpen(), outSize_); rc < 0) {
+    openFailure_ = systemReasonFor(rc, dispatcher->openFailureReason());
+    raiseCommError(rc, openFailure_);
+  }
   dispatcher_ = std::move(dispatcher);
   gate_.open();
   dispatcher_->setOnStopped([weak = std::weak_ptr<TComPort*>(self_), &main = mainThread_] {

@@ -56,6 +56,7 @@ class TComPort : public LinkPort {
   void setStopBits(std::uint16_t bits) override;
   void setOpen(bool open) override;
   bool Open() const override { return state_ == State::Open; }
+  std::string OpenFailureReason() const override { return openFailure_; }
   // A close asked for from one of the port's own handlers completes once its
   // threads have stopped; until then the port is neither open nor closed.
   bool Closing() const { return state_ == State::ShuttingDown; }
@@ -211,6 +212,7 @@ class TComPort : public LinkPort {
 
   State state_ = State::Closed;
   bool openPending_ = false;
+  std::string openFailure_;
   bool destroying_ = false;
   EventGate gate_{mainThread_};  // outlives the dispatcher's threads
   std::unique_ptr<TBaseDispatcher> dispatcher_;

@@ -56,24 +56,36 @@ ECommException::ECommException(int code) : ECommException(code, commErrorMessage
 
 ECommException::ECommException(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
 
-void raiseCommError(int code) {
+namespace {
+
+template <typename Exception>
+[[noreturn]] void raiseWith(Exception error, std::string systemReason) {
+  error.setSystemReason(std::move(systemReason));
+  throw error;
+}
+
+}  // namespace
+
+void raiseCommError(int code) { raiseCommError(code, std::string()); }
+
+void raiseCommError(int code, std::string reason) {
   switch (code) {
-    case comm_error::kBadArgument: throw EBadArgument();
-    case comm_error::kBadId: throw EBadId();
-    case comm_error::kCommNotOpen: throw ECommNotOpen();
-    case comm_error::kAlreadyOpen: throw EAlreadyOpen();
-    case comm_error::kNoPortSelected: throw ENoPortSelected();
-    case comm_error::kNotOpenedByTapi: throw ENotOpenedByTapi();
-    case comm_error::kOutputBufferTooSmall: throw EOutputBufferTooSmall();
-    case comm_error::kBufferIsEmpty: throw EBufferIsEmpty();
-    case comm_error::kNoMoreTriggers: throw ENoMoreTriggers();
-    case comm_error::kBadTriggerHandle: throw EBadTriggerHandle();
+    case comm_error::kBadArgument: raiseWith(EBadArgument(), std::move(reason));
+    case comm_error::kBadId: raiseWith(EBadId(), std::move(reason));
+    case comm_error::kCommNotOpen: raiseWith(ECommNotOpen(), std::move(reason));
+    case comm_error::kAlreadyOpen: raiseWith(EAlreadyOpen(), std::move(reason));
+    case comm_error::kNoPortSelected: raiseWith(ENoPortSelected(), std::move(reason));
+    case comm_error::kNotOpenedByTapi: raiseWith(ENotOpenedByTapi(), std::move(reason));
+    case comm_error::kOutputBufferTooSmall: raiseWith(EOutputBufferTooSmall(), std::move(reason));
+    case comm_error::kBufferIsEmpty: raiseWith(EBufferIsEmpty(), std::move(reason));
+    case comm_error::kNoMoreTriggers: raiseWith(ENoMoreTriggers(), std::move(reason));
+    case comm_error::kBadTriggerHandle: raiseWith(EBadTriggerHandle(), std::move(reason));
     case comm_error::kStartStringEmpty:
     case comm_error::kPacketSmallerThanStart:
     case comm_error::kNoEndCondition:
     case comm_error::kEndStringEmpty:
-    case comm_error::kPacketSizeZero: throw EInvalidProperty(code);
-    default: throw ECommException(code);
+    case comm_error::kPacketSizeZero: raiseWith(EInvalidProperty(code), std::move(reason));
+    default: raiseWith(ECommException(code), std::move(reason));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace solwire {
 
@@ -36,9 +37,15 @@ class ECommException : public std::runtime_error {
   explicit ECommException(int code);
   ECommException(int code, const std::string& message);
   int code() const noexcept { return code_; }
+  // The operating system's own words for a failure that came from a system
+  // call ("No such file or directory"); empty otherwise. what() stays the
+  // code's message whatever this holds.
+  const std::string& systemReason() const noexcept { return systemReason_; }
+  void setSystemReason(std::string reason) { systemReason_ = std::move(reason); }
 
  private:
   int code_;
+  std::string systemReason_;
 };
 
 // Branches of the tree.
@@ -75,6 +82,8 @@ class EInvalidProperty : public EPacket {
 
 // Throws the exception class that belongs to `code` (a negative code).
 [[noreturn]] void raiseCommError(int code);
+// The same, carrying the system's words for the failure alongside.
+[[noreturn]] void raiseCommError(int code, std::string systemReason);
 
 // Throws for a negative result and passes a non-negative one through.
 inline int checkComm(int result) {

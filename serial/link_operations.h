@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace solwire {
@@ -34,6 +35,10 @@ class LinkPort {
   // leaves the port closed.
   virtual void setOpen(bool open) = 0;
   virtual bool Open() const = 0;
+  // The system's own words for why the last open failed ("No such file or
+  // directory"), kept until the next open; empty after a successful open or
+  // when the system gave none.
+  virtual std::string OpenFailureReason() const { return {}; }
 
   // Queues every byte of text for output in one piece and returns at once;
   // throws (queuing nothing) when the output buffer cannot take them.

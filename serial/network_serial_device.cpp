@@ -63,9 +63,11 @@ int NetworkSerialDevice::open() {
   std::lock_guard lock(mutex_);
   if (fd_ >= 0) return comm_error::kAlreadyOpen;
   if (wakeFd_ < 0 || kickFd_ < 0 || signalFd_ < 0 || writeWakeFd_ < 0) return -EMFILE;
+  openFailure_.clear();
   if (!address_) return comm_error::kBadId;
   const ConnectStart start = startConnect(*address_, options_.keepalive);
   if (start.fd < 0) {
+    openFailure_ = start.reason;
     if (start.error == comm_error::kBadId) say("cannot find " + address_->host + ": " + start.reason);
     return start.error;
   }

@@ -48,6 +48,10 @@ class NetworkSerialDevice final : public SerialDevice {
   NetworkSerialDevice& operator=(const NetworkSerialDevice&) = delete;
 
   int open() override;
+  std::string openFailureReason() const override {
+    std::lock_guard lock(mutex_);
+    return openFailure_;
+  }
   void close() override;
   int setLine(const LineSettings& settings) override;
   IoResult read(std::uint8_t* buffer, std::size_t capacity) override;
@@ -88,6 +92,7 @@ class NetworkSerialDevice final : public SerialDevice {
   void handleEventsLocked();
 
   const std::string path_;
+  std::string openFailure_;  // guarded by mutex_
   const std::optional<NetworkAddress> address_;
   const NetworkPortOptions options_;
   int wakeFd_ = -1;    // wakes wait() for the caller

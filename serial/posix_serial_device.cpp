@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -109,21 +110,33 @@ PosixSerialDevice::~PosixSerialDevice() {
   }
 }
 
+// Keeps the system's words for `error` and returns the code for it.
+int PosixSerialDevice::openFailed(int error, int code) {
+  openFailure_ = std::strerror(error);
+  return code;
+}
+
 int PosixSerialDevice::open() {
   if (fd_ >= 0) return comm_error::kAlreadyOpen;
-  if (wakeFd_ < 0 || writeWakeFd_ < 0 || modemFd_ < 0) return -EMFILE;
+  openFailure_.clear();
+  if (wakeFd_ < 0 || writeWakeFd_ < 0 || modemFd_ < 0) return openFailed(EMFILE, -EMFILE);
   const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return openErrorCode(errno);
+  if (fd < 0) {
+    const int error = errno;
+    return openFailed(error, openErrorCode(error));
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd);
-    return error == EWOULDBLOCK ? comm_error::kAlreadyOpen : -error;
+    // Another program holds the lock: the device is busy, which says more
+    // than "Resource temporarily unavailable".
+    return error == EWOULDBLOCK ? openFailed(EBUSY, comm_error::kAlreadyOpen) : openFailed(error, -error);
   }
   termios t{};
   if (tcgetattr(fd, &t) != 0) {
     const int error = errno;
     ::close(fd);
-    return -error;
+    return openFailed(error, -error);
   }
   ioctl(fd, TIOCEXCL);
   saved_ = t;
@@ -136,7 +149,7 @@ int PosixSerialDevice::open() {
   if (tcsetattr(fd, TCSANOW, &t) != 0) {
     const int error = errno;
     ::close(fd);
-    return -error;
+    return openFailed(error, -error);
   }
   int lines = 0;
   hasModemLines_ = ioctl(fd, TIOCMGET, &lines) == 0;

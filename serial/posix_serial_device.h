@@ -24,6 +24,7 @@ class PosixSerialDevice final : public SerialDevice {
   const std::string& path() const { return path_; }
 
   int open() override;
+  std::string openFailureReason() const override { return openFailure_; }
   void close() override;
   int setLine(const LineSettings& settings) override;
   IoResult read(std::uint8_t* buffer, std::size_t capacity) override;
@@ -45,7 +46,10 @@ class PosixSerialDevice final : public SerialDevice {
   void startWatcherIfNeeded();
   void markHungUp() { hungUp_.store(true); }
 
+  int openFailed(int error, int code);
+
   std::string path_;
+  std::string openFailure_;
   int fd_ = -1;
   int wakeFd_ = -1;       // wakes wait()
   int writeWakeFd_ = -1;  // interrupts write()

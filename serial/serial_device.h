@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "serial/line_settings.h"
 
@@ -52,6 +53,9 @@ class SerialDevice {
   // negated system error number.
   virtual int open() = 0;
   virtual void close() = 0;
+  // The system's own words for why the last open() failed ("No such file or
+  // directory"); empty when it did not fail or the device has none.
+  virtual std::string openFailureReason() const { return {}; }
 
   // Programs speed, character format and flow control; baud 0 keeps the
   // speed the device has. Returns 0, comm_error::kBadArgument for settings

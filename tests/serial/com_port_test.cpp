@@ -2,6 +2,8 @@
 // and their events, and a device that disappears.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 #include "serial/modem_status.h"
@@ -46,6 +48,53 @@ TEST(ComPortClosed, NoPortSelectedAndMissingDevice) {
   port.setBufferResume(50);
   port.setInSize(80);  // thresholds out of order now
   EXPECT_THROW(port.setOpen(true), EBadArgument);
+}
+
+// Callers match on the code and its message; the system's own words come
+// alongside, on the exception and on the port until the next open.
+TEST(ComPortClosed, AFailedOpenCarriesTheSystemsReasonBesideTheCodesMessage) {
+  QueueMainThread ui;
+  TComPort port(ui);
+  port.setDevicePath("/dev/solwire-no-such-device");
+  try {
+    port.setOpen(true);
+    FAIL() << "opened a missing device";
+  } catch (const EBadId& e) {
+    EXPECT_EQ(e.code(), -2001);
+    EXPECT_STREQ(e.what(), "ie_BadId - Specified comport doesn't exist");
+    EXPECT_EQ(e.systemReason(), "No such file or directory");
+  }
+  EXPECT_EQ(port.OpenFailureReason(), "No such file or directory");
+
+  port.setDevicePath("/dev/null");  // opens, but is no terminal
+  try {
+    port.setOpen(true);
+    FAIL() << "opened a device that is no terminal";
+  } catch (const ECommException& e) {
+    EXPECT_EQ(e.code(), -ENOTTY);
+    EXPECT_EQ(e.systemReason(), std::strerror(ENOTTY));
+  }
+  EXPECT_EQ(port.OpenFailureReason(), std::strerror(ENOTTY));
+
+  // Failures that are not the system's carry no words of it.
+  port.setDevicePath("");
+  port.setComNumber(0);
+  try {
+    port.setOpen(true);
+    FAIL();
+  } catch (const ENoPortSelected& e) {
+    EXPECT_EQ(e.systemReason(), "");
+  }
+  EXPECT_EQ(port.OpenFailureReason(), "");
+}
+
+TEST_F(PortTest, ASuccessfulOpenClearsTheReasonOfAnEarlierFailure) {
+  auto other = makePort(line);
+  other->setOpen(true);
+  EXPECT_THROW(port->setOpen(true), EAlreadyOpen);
+  other->setOpen(false);
+  port->setOpen(true);
+  EXPECT_EQ(port->OpenFailureReason(), "");
 }
 
 TEST_F(PortTest, OpenProgramsTheLineAndTheOutputLines) {

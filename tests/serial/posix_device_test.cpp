@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -159,8 +160,10 @@ TEST_F(PtyPortTest, ASecondOpenOfTheSameDeviceIsRefused) {
   TComPort other(ui);
   other.setDevicePath(pty.path());
   EXPECT_THROW(other.setOpen(true), EAlreadyOpen);
+  EXPECT_EQ(other.OpenFailureReason(), std::strerror(EBUSY));
   PosixSerialDevice raw(pty.path());
   EXPECT_EQ(raw.open(), comm_error::kAlreadyOpen);
+  EXPECT_EQ(raw.openFailureReason(), std::strerror(EBUSY));
   port.setOpen(false);
   EXPECT_NO_THROW(other.setOpen(true));
 }
