@@ -15,6 +15,15 @@ constexpr std::string_view kFont = "Font";
 constexpr std::string_view kAlarmState = "Alarm State";
 constexpr std::string_view kPorts = "Ports";
 constexpr std::string_view kTelephonyLines = "Telephony Lines";
+constexpr std::string_view kWindows = "Windows";
+
+constexpr std::array<std::string_view, kPlacedWindowCount> kPlacedWindowNames{
+    "Main", "Current State", "History", "Settings", "Alarms", "Alarm Assignment", "File Viewer", "Help", "Phone Book"};
+
+// Room for any desktop of today with space to spare; a value beyond it was
+// not written by this program.
+constexpr int kMaxCoordinate = 32767;
+constexpr int kMaxWindowSize = 16384;
 
 std::string numbered(std::string_view prefix, int n, std::string_view suffix = {}) {
   std::string name(prefix);
@@ -33,6 +42,12 @@ std::string alarmEnabledKey(int n) { return numbered("Alarm", n, " Enabled"); }
 std::string alarmFlashKey(int n) { return numbered("Alarm", n, " Flash"); }
 std::string portKey(int comNumber) { return numbered("COM", comNumber); }
 std::string lineNameKey(int n) { return numbered("Line Name ", n); }
+std::string windowKey(int window, std::string_view what) {
+  std::string name(kPlacedWindowNames[static_cast<std::size_t>(window)]);
+  name += ' ';
+  name += what;
+  return name;
+}
 std::string linePathKey(int n) { return numbered("Line Path ", n); }
 
 bool inRange(int value, int low, int high) { return value >= low && value <= high; }
@@ -52,6 +67,14 @@ class Reader {
     return (value && valid(*value)) ? *value : fallback;
   }
 
+  template <typename Valid>
+  std::optional<int> optionalInteger(std::string_view section, std::string_view name, Valid valid) const {
+    const auto text = backend_.read(section, name);
+    if (!text) return std::nullopt;
+    const auto value = parseStoredInteger(*text);
+    return (value && valid(*value)) ? value : std::nullopt;
+  }
+
   int integer(std::string_view section, std::string_view name, int fallback) const {
     return integer(section, name, fallback, [](int) { return true; });
   }
@@ -63,6 +86,18 @@ class Reader {
   std::string text(std::string_view section, std::string_view name, std::string_view fallback) const {
     auto value = backend_.read(section, name);
     return value ? std::move(*value) : std::string(fallback);
+  }
+
+  // A window's four values; nothing unless all four are there and possible.
+  std::optional<WindowPlace> windowPlace(int window) const {
+    const auto coordinate = [](int v) { return inRange(v, -kMaxCoordinate, kMaxCoordinate); };
+    const auto size = [](int v) { return inRange(v, 1, kMaxWindowSize); };
+    const std::optional<int> left = optionalInteger(kWindows, windowKey(window, "Left"), coordinate);
+    const std::optional<int> top = optionalInteger(kWindows, windowKey(window, "Top"), coordinate);
+    const std::optional<int> width = optionalInteger(kWindows, windowKey(window, "Width"), size);
+    const std::optional<int> height = optionalInteger(kWindows, windowKey(window, "Height"), size);
+    if (!left || !top || !width || !height) return std::nullopt;
+    return WindowPlace{*left, *top, *width, *height};
   }
 
   // A string that must not be empty to be of use (a font face, a device path).
@@ -195,6 +230,8 @@ Configuration loadConfiguration(const SettingsBackend& backend) {
     line.path = in.text(kTelephonyLines, linePathKey(n), "");
   }
 
+  for (int n = 0; n < kPlacedWindowCount; ++n) c.windowPlaces[static_cast<std::size_t>(n)] = in.windowPlace(n);
+
   c.tapiSelection = in.boolean(kSaveOptions, "Tapi selection", true);
   c.phoneBook = in.text(kSettings, "PhoneBook", "");
   return c;
@@ -259,8 +296,29 @@ StoreResult saveConfiguration(SettingsBackend& backend, const Configuration& c) 
     out.text(kTelephonyLines, linePathKey(n), line.path);
   }
 
+  for (int n = 0; n < kPlacedWindowCount; ++n) {
+    const auto& place = c.windowPlaces[static_cast<std::size_t>(n)];
+    const auto value = [&place](int WindowPlace::*part) { return place ? std::to_string((*place).*part) : std::string(); };
+    out.text(kWindows, windowKey(n, "Left"), value(&WindowPlace::left));
+    out.text(kWindows, windowKey(n, "Top"), value(&WindowPlace::top));
+    out.text(kWindows, windowKey(n, "Width"), value(&WindowPlace::width));
+    out.text(kWindows, windowKey(n, "Height"), value(&WindowPlace::height));
+  }
+
   out.text(kSettings, "PhoneBook", c.phoneBook);
   return backend.commit();
+}
+
+std::string_view placedWindowName(PlacedWindow window) {
+  return kPlacedWindowNames[static_cast<std::size_t>(window)];
+}
+
+std::optional<WindowPlace> windowPlace(const Configuration& configuration, PlacedWindow window) {
+  return configuration.windowPlaces[static_cast<std::size_t>(window)];
+}
+
+void setWindowPlace(Configuration& configuration, PlacedWindow window, const WindowPlace& place) {
+  configuration.windowPlaces[static_cast<std::size_t>(window)] = place;
 }
 
 std::optional<std::string> storedPortPath(const Configuration& configuration, int comNumber) {

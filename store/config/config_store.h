@@ -12,6 +12,9 @@
 //   "Ports"         "COM1".."COM8": the device path behind each COM number
 //   "Telephony Lines" up to 8 modems for dialled calls ("Line Name 1",
 //                   "Line Path 1", ...)
+//   "Windows"       where each window was and its size ("Main Left",
+//                   "Main Top", "Main Width", "Main Height", "History Left",
+//                   ...); empty until the window has been on screen
 //
 // Every value is text. Integers are signed decimal; Booleans are written "1"
 // or "0" and read as integers, any non-zero value meaning true. A missing
@@ -62,6 +65,32 @@ struct TelephonyLineSetting {
   std::string name;
   std::string path;
   bool operator==(const TelephonyLineSetting&) const = default;
+};
+
+// The windows whose place on screen is remembered, and the names their values
+// go by in "Windows".
+enum class PlacedWindow {
+  Main,
+  CurrentState,
+  History,
+  Settings,
+  Alarms,
+  AlarmAssignment,
+  FileViewer,
+  Help,
+  PhoneBook,
+};
+inline constexpr int kPlacedWindowCount = 9;
+std::string_view placedWindowName(PlacedWindow window);
+
+// Where a window's inside (below its title bar, within its frame) lies on the
+// desktop, in pixels.
+struct WindowPlace {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const WindowPlace&) const = default;
 };
 
 struct PhoneListEntry {
@@ -134,6 +163,9 @@ struct Configuration {
   std::array<AlarmSetting, kAlarmCount> alarms = defaultAlarmSettings();  // "Alarm State"
   std::array<std::string, kPortCount> portPaths = defaultPortPaths();  // "Ports"
   std::array<TelephonyLineSetting, kTelephonyLineCount> telephonyLines{};     // "Telephony Lines"
+  // "Windows", by PlacedWindow; nothing for a window never shown (or whose
+  // values are incomplete or impossible).
+  std::array<std::optional<WindowPlace>, kPlacedWindowCount> windowPlaces{};
 
   bool operator==(const Configuration&) const = default;
 };
@@ -145,15 +177,20 @@ std::optional<int> parseStoredInteger(std::string_view text);
 // Reads every value of the store, in this order: "Settings" from "Site Number"
 // to "Selected TAPI Device"; "Save Options" from "Current Data" to "Alarm Dial Number";
 // the "Phone List"; the "Font" pairs; the "Alarm State" groups; the "Ports";
-// the "Telephony Lines"; "Tapi selection"; and last "PhoneBook".
+// the "Telephony Lines"; the "Windows"; "Tapi selection"; and last "PhoneBook".
 Configuration loadConfiguration(const SettingsBackend& backend);
 
 // Writes every value, in this order: "Settings" (all but "PhoneBook"), "Save
 // Options", "Alarm State" (per input: Image, Old State, Enabled, Flash), "Phone
-// List", "Font" (per language: name, size), "Ports", "Telephony Lines", and
-// last "PhoneBook";
+// List", "Font" (per language: name, size), "Ports", "Telephony Lines",
+// "Windows" (per window: left, top, width, height; empty texts for a window
+// with no place), and last "PhoneBook";
 // then commits. The result tells whether the values reached the medium.
 StoreResult saveConfiguration(SettingsBackend& backend, const Configuration& configuration);
+
+// The remembered place of a window, if any.
+std::optional<WindowPlace> windowPlace(const Configuration& configuration, PlacedWindow window);
+void setWindowPlace(Configuration& configuration, PlacedWindow window, const WindowPlace& place);
 
 // The device path stored under "Ports" for COMn (n = 1..8), nothing for any
 // other number. This is the lookup the serial port names take; the

@@ -55,6 +55,8 @@ Configuration everythingChanged() {
   c.portPaths[0] = "sim";
   c.telephonyLines[0] = {"Office modem", "/dev/ttyACM0"};
   c.telephonyLines[7] = {"Device server, rack 2", "rfc2217://10.0.0.9:2001"};
+  setWindowPlace(c, PlacedWindow::Main, {0, 10, 632, 66});
+  setWindowPlace(c, PlacedWindow::PhoneBook, {-1200, 340, 432, 260});  // a screen left of the first
   return c;
 }
 
@@ -109,7 +111,7 @@ TEST(ConfigStore, EveryValueWrittenIsReadBackUnchanged) {
 
   // Every value has a name of its own: nothing overwrites anything else.
   const Names written = namesOf(backend.writes());
-  EXPECT_EQ(written.size(), 17u + 10u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 8u * 2u + 1u);
+  EXPECT_EQ(written.size(), 17u + 10u + 13u * 4u + 16u * 2u + 3u * 2u + 8u + 8u * 2u + 9u * 4u + 1u);
   EXPECT_EQ(std::set(written.begin(), written.end()).size(), written.size());
   EXPECT_EQ(backend.size(), written.size());
 }
@@ -144,6 +146,10 @@ TEST(ConfigStore, WritesInTheDocumentedOrderWithExactNames) {
     expected.emplace_back("Telephony Lines", "Line Name " + std::to_string(n));
     expected.emplace_back("Telephony Lines", "Line Path " + std::to_string(n));
   }
+  for (const char* window : {"Main", "Current State", "History", "Settings", "Alarms", "Alarm Assignment",
+                             "File Viewer", "Help", "Phone Book"})
+    for (const char* part : {" Left", " Top", " Width", " Height"})
+      expected.emplace_back("Windows", std::string(window) + part);
   expected.emplace_back("Settings", "PhoneBook");
 
   EXPECT_EQ(namesOf(backend.writes()), expected);
@@ -317,6 +323,29 @@ TEST(ConfigStore, NamesDifferingOnlyInTheirSpacesAreDifferentValues) {
   EXPECT_EQ(c.fonts[0].name, "Arial");
   EXPECT_EQ(c.alarms[3].oldState, 5);
   EXPECT_EQ(c.phoneList[0].name, "");
+}
+
+// A window is put back only where all four of its values say; anything less
+// leaves it to be placed afresh, and a window never shown is written empty.
+TEST(ConfigStore, WindowPlacesNeedAllFourValuesWithinReason) {
+  MemorySettingsBackend backend;
+  ASSERT_TRUE(saveConfiguration(backend, Configuration{}).ok);
+  EXPECT_EQ(backend.peek("Windows", "History Left"), "");
+  for (const auto& place : loadConfiguration(backend).windowPlaces) EXPECT_FALSE(place.has_value());
+
+  backend.set("Windows", "History Left", "-40");
+  backend.set("Windows", "History Top", "312");
+  backend.set("Windows", "History Width", "640");
+  backend.set("Windows", "History Height", "440");
+  EXPECT_EQ(windowPlace(loadConfiguration(backend), PlacedWindow::History), (WindowPlace{-40, 312, 640, 440}));
+
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"History Height", ""}, {"History Width", "0"}, {"History Height", "-5"}, {"History Top", "1e3"},
+           {"History Left", "40000"}, {"History Width", "20000"}}) {
+    MemorySettingsBackend damaged = backend;
+    damaged.set("Windows", name, value);
+    EXPECT_FALSE(windowPlace(loadConfiguration(damaged), PlacedWindow::History)) << name << " = " << value;
+  }
 }
 
 TEST(ConfigStore, SaveReportsAFailedCommit) {
