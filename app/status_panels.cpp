@@ -33,6 +33,14 @@ void StatusPanels::updateMessageToolTip() {
   message->setToolTip(messageDetail_.isEmpty() ? message->text() : messageDetail_);
 }
 
+QString StatusPanels::fitted(int panel, const QString& text) const {
+  if (panel < 0 || panel >= kPanelCount) return text;
+  // Measured from the bar's width: a bar not yet shown has not placed its panels.
+  const QLabel* label = panels_[static_cast<std::size_t>(panel)];
+  const int room = panelWidth(panel) - 2 * label->frameWidth() - 2 * label->indent();
+  return label->fontMetrics().elidedText(text, Qt::ElideRight, std::max(room, 0));
+}
+
 QString StatusPanels::panelText(int panel) const {
   if (panel < 0 || panel >= kPanelCount) return {};
   return panels_[static_cast<std::size_t>(panel)]->text();
@@ -43,11 +51,17 @@ void StatusPanels::resizeEvent(QResizeEvent* event) {
   placePanels();
 }
 
+int StatusPanels::panelWidth(int panel) const {
+  if (panel < kPanelCount - 1) return kPanelWidths[static_cast<std::size_t>(panel)];
+  int left = 0;
+  for (int i = 0; i < kPanelCount - 1; ++i) left += kPanelWidths[static_cast<std::size_t>(i)];
+  return std::max(0, width() - left);
+}
+
 void StatusPanels::placePanels() {
   int left = 0;
   for (int i = 0; i < kPanelCount; ++i) {
-    const bool last = i == kPanelCount - 1;
-    const int width = last ? std::max(0, this->width() - left) : kPanelWidths[static_cast<std::size_t>(i)];
+    const int width = panelWidth(i);
     QLabel* panel = panels_[static_cast<std::size_t>(i)];
     panel->setGeometry(left, 0, width, height());
     panel->setVisible(width > 0);

@@ -20,6 +20,8 @@ class StatusPanels : public QFrame {
 
   void setPanelText(int panel, const QString& text);
   QString panelText(int panel) const;
+  // `text` as much of it as fits in the panel, ending in "…" when cut.
+  QString fitted(int panel, const QString& text) const;
   // More about the message panel's text, shown when the mouse rests on it in
   // place of the text itself; empty gives the text back.
   void setMessageDetail(const QString& detail);
@@ -33,6 +35,8 @@ class StatusPanels : public QFrame {
 
  private:
   void placePanels();
+  // The width panel `panel` takes in a bar as wide as this one.
+  int panelWidth(int panel) const;
   void updateMessageToolTip();
   std::array<QLabel*, kPanelCount> panels_{};
   QString messageDetail_;

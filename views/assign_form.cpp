@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QToolButton>
 #include <algorithm>
@@ -31,15 +32,18 @@ constexpr int kUpDownHeight = 22;
 constexpr int kGap = 2;
 constexpr int kSymbolPicture = 0;  // ToolButton26: shows the alarm symbol, does nothing
 
-// Left edges of the option line as laid out at the default fonts; a text
-// that needs more room pushes what follows it to the right.
+// Left edges of the option line's texts as laid out at the default fonts; a
+// text that needs more room pushes what follows it to the right. A check box
+// has no place of its own: it follows its label at kBoxGap, whatever the
+// label's width in the language and font, and the next text keeps at least
+// kGroupGap from it, so that each box is seen as its own label's.
 constexpr int kDialLabelLeft = 8;
-constexpr int kDialCheckLeft = 134;
 constexpr int kSoundLabelLeft = 152;
-constexpr int kBeepCheckLeft = 270;
 constexpr int kUpdateTextLeft = 290;
 constexpr int kUpDownLeft = 473;
 constexpr int kRateTextLeft = 492;
+constexpr int kBoxGap = 4;
+constexpr int kGroupGap = 14;
 
 // The picture of each button position, row by row.
 int pictureAt(int row, int column) {
@@ -47,8 +51,16 @@ int pictureAt(int row, int column) {
   return column < kButtonsPerRow - 1 ? column + 14 : kSymbolPicture;  // 14..25, then 0
 }
 
-int placeAfter(QWidget* previous, int wanted) {
-  return previous ? std::max(wanted, previous->geometry().right() + 1 + kGap) : wanted;
+int placeAfter(QWidget* previous, int wanted, int gap = kGap) {
+  return previous ? std::max(wanted, previous->geometry().right() + 1 + gap) : wanted;
+}
+
+// A label as wide as its text in its own font.
+void fitToText(QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  const QMargins margins = label->contentsMargins();
+  const int width = metrics.horizontalAdvance(label->text()) + 2 * label->margin() + margins.left() + margins.right();
+  label->resize(width, label->sizeHint().height());
 }
 
 }  // namespace
@@ -107,20 +119,16 @@ void TAssignform::buildOptionLine() {
 // Every text at its own width, so that no font the operator picks clips one;
 // at the default fonts each control sits where the layout puts it.
 void TAssignform::layOutOptionLine() {
-  Label1->adjustSize();
-  QWidget* previous = nullptr;
-  const std::array<std::pair<QWidget*, int>, 7> line{{{Alarmdiallab, kDialLabelLeft},
-                                                      {Alarmdialcheck, kDialCheckLeft},
-                                                      {Label2, kSoundLabelLeft},
-                                                      {beepcheck, kBeepCheckLeft},
-                                                      {Updatetext, kUpdateTextLeft},
-                                                      {UpDowna, kUpDownLeft},
-                                                      {Alarmratetext, kRateTextLeft}}};
-  for (const auto& [widget, left] : line) {
-    if (widget != UpDowna) widget->adjustSize();
-    widget->move(placeAfter(previous, left), kOptionLineTop);
-    previous = widget;
-  }
+  fitToText(Label1);
+  for (QLabel* label : {Alarmdiallab, Label2, Updatetext, Alarmratetext}) fitToText(label);
+  for (QCheckBox* box : {Alarmdialcheck, beepcheck}) box->resize(box->sizeHint());
+  Alarmdiallab->move(kDialLabelLeft, kOptionLineTop);
+  Alarmdialcheck->move(placeAfter(Alarmdiallab, 0, kBoxGap), kOptionLineTop);
+  Label2->move(placeAfter(Alarmdialcheck, kSoundLabelLeft, kGroupGap), kOptionLineTop);
+  beepcheck->move(placeAfter(Label2, 0, kBoxGap), kOptionLineTop);
+  Updatetext->move(placeAfter(beepcheck, kUpdateTextLeft, kGroupGap), kOptionLineTop);
+  UpDowna->move(placeAfter(Updatetext, kUpDownLeft), kOptionLineTop);
+  Alarmratetext->move(placeAfter(UpDowna, kRateTextLeft), kOptionLineTop);
   const int needed = std::max(Alarmratetext->geometry().right() + 1 + kGap, Label1->geometry().right() + 1);
   const int lineBottom = std::max({Alarmdiallab->geometry().bottom(), Alarmratetext->geometry().bottom(),
                                    Updatetext->geometry().bottom()}) + 1;

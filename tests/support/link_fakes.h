@@ -29,6 +29,8 @@ class FakeLinkPort : public LinkPort {
     open = value;
     if (value) ++opens;
   }
+  // What the system said about a failed open, when the test gives it words.
+  std::string OpenFailureReason() const override { return failOpen ? failReason : std::string(); }
   bool Open() const override { return open; }
   void SendString(std::string_view text) override {
     if (failSend) throw std::runtime_error("output buffer too small");
@@ -51,6 +53,7 @@ class FakeLinkPort : public LinkPort {
   std::uint16_t stopBits = 2;
   bool open = false;
   bool failOpen = false;
+  std::string failReason;
   bool failSend = false;
   int opens = 0;
   int inputFlushes = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QToolButton>
 
@@ -92,13 +93,41 @@ TEST(AssignForm, NoTextIsCutAtAnyAllowedFontSize) {
   // At the default English font the line is where the layout puts it.
   assign.applyLanguage(0, QFont("DejaVu Sans", 10));
   EXPECT_EQ(assign.Alarmdiallab->pos(), QPoint(8, 120));
-  EXPECT_EQ(assign.Alarmdialcheck->x(), 134);
   EXPECT_EQ(assign.Label2->x(), 152);
-  EXPECT_EQ(assign.beepcheck->x(), 270);
   EXPECT_EQ(assign.Updatetext->x(), 290);
   EXPECT_EQ(assign.UpDowna->x(), 473);
   EXPECT_EQ(assign.Alarmratetext->x(), 492);
   EXPECT_EQ(assign.Label1->pos(), QPoint(8, 88));
+}
+
+// Ticking the box after "Alarm Sound" must not turn on dial-out: each box
+// sits right after its own label, nearer to it than to the next text, in
+// every language at its own font, whatever width the texts take.
+TEST(AssignForm, EachCheckBoxFollowsItsOwnLabel) {
+  test::ViewHarness harness;
+  TAssignform assign(harness.controller(), Configuration{});
+  const std::array<std::pair<int, QFont>, 4> fonts{{{0, QFont("DejaVu Sans", 10)},
+                                                    {1, QFont("DejaVu Sans", 10)},
+                                                    {2, QFont("WenQuanYi Micro Hei", 12)},
+                                                    {0, QFont("DejaVu Sans", 14)}}};
+  for (const auto& [language, font] : fonts) {
+    assign.applyLanguage(language, font);
+    const std::array<std::array<QWidget*, 3>, 2> groups{{{assign.Alarmdiallab, assign.Alarmdialcheck, assign.Label2},
+                                                         {assign.Label2, assign.beepcheck, assign.Updatetext}}};
+    for (const auto& [own, box, next] : groups) {
+      const auto* label = static_cast<QLabel*>(own);
+      const std::string where = "language " + std::to_string(language) + " " + font.family().toStdString() + " " +
+                                std::to_string(font.pointSize()) + ", box after " + label->text().toStdString();
+      // The label ends where its text ends, measured in the label's font.
+      EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text())) << where;
+      EXPECT_GT(box->x(), own->geometry().right()) << where;
+      EXPECT_LT(box->geometry().right(), next->x()) << where;
+      const int gapToOwn = box->x() - own->geometry().right();
+      const int gapToNext = next->x() - box->geometry().right();
+      EXPECT_LT(gapToOwn, gapToNext) << where;
+      EXPECT_EQ(box->y(), own->y()) << where;
+    }
+  }
 }
 
 // What the operator set in both windows is written to the store, and a
