@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "app/qt_text.h"
+#include "app/texts/main_window_hints.h"
 #include "app/texts/main_window_texts.h"
 
 namespace solwire {
@@ -68,6 +69,8 @@ void Tmainform::applyLanguageTexts() {
     if (row.sets != Sets::Hint) setCaption(target, text);
     if (row.sets != Sets::Caption) target->setToolTip(text);
   }
+  for (const ControlHint& hint : kMainWindowHints)
+    if (QWidget* control = findChild<QWidget*>(qtText(hint.control))) control->setToolTip(qtText(hint.text[language]));
   ShowModemControls();
   if (phonegrid->item(0, 1)) {
     phonegrid->item(0, 1)->setText(qtText(kPhoneGridNameHead[language]));
