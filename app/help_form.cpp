@@ -47,7 +47,6 @@ const char* Thelpform::helpFileName(int language) {
 }
 
 void Thelpform::FormCreate() {
-  move(x(), 104);
   setWindowTitle(languages_.index == 1 ? "ASSISTANCE" : "HELP");
   const std::filesystem::path file = directory_ / helpFileName(languages_.index);
   // Reloading the same file keeps the reader's place in it; any other file

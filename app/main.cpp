@@ -195,7 +195,8 @@ int main(int argc, char** argv) {
                                         .current = &currentform,
                                         .graph = &graphform,
                                         .viewer = &readform,
-                                        .alarms = &alarmform});
+                                        .alarms = &alarmform,
+                                        .assign = &assignform});
   mainform.show();
   // Windows that read data on opening wait for the first tick, which ends the
   // start-up hold.

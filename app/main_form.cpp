@@ -85,7 +85,10 @@ Tmainform::~Tmainform() {
   link_.reset();
 }
 
-void Tmainform::attachHelpForm(Thelpform* help) { helpform_ = help; }
+void Tmainform::attachHelpForm(Thelpform* help) {
+  helpform_ = help;
+  placeWindows();
+}
 
 // ---- Tool bar --------------------------------------------------------------
 
@@ -288,9 +291,27 @@ void Tmainform::directDeviceLost() {
   services_.feedback.beep();
 }
 
+namespace {
+
+// The texts that only say that the direct port would not open, and what
+// became of the request because of it.
+bool restatesAFailedOpen(LinkStatus status) {
+  return status == LinkStatus::PortSetException || status == LinkStatus::CantOpenPort ||
+         status == LinkStatus::CommFail;
+}
+
+}  // namespace
+
+// While the direct port will not open, the message panel says why in the
+// system's words, as much as fits, and its tip says it whole with the port
+// and its device: "COM6 (/dev/ttyS5): No such file or directory".
 void Tmainform::showLinkStatus(LinkStatus status) {
-  Statusb->setPanelText(5, qtText(statusText(status, languageFromIndex(languages_.index))));
-  Statusb->setMessageDetail(directPortFailure(status));
+  const QString failure = directPortFailure(status);
+  const QString text = !failure.isEmpty() && restatesAFailedOpen(status)
+                           ? Statusb->fitted(5, directPortReason_)
+                           : qtText(statusText(status, languageFromIndex(languages_.index)));
+  Statusb->setPanelText(5, text);
+  Statusb->setMessageDetail(failure);
 }
 
 // A failed open is followed at once by "Cant Open Port" and "Comm Fail", so
@@ -299,11 +320,15 @@ void Tmainform::showLinkStatus(LinkStatus status) {
 QString Tmainform::directPortFailure(LinkStatus status) {
   if (!link_ || link_->lastPortError().empty()) {
     directPortFailure_.clear();
+    directPortReason_.clear();
   } else if (status == LinkStatus::PortSetException) {
     const int com = links_.directPort.ComNumber();
     const PortNames names([this](int n) { return storedPortPath(loaded_, n); });
-    directPortFailure_ = QStringLiteral("COM%1 (%2): %3")
-                             .arg(QString::number(com), qtText(names.pathFor(com)), qtText(link_->lastPortError()));
+    // The serial layer's own message only when the system said nothing.
+    const std::string reason = links_.directPort.OpenFailureReason();
+    directPortReason_ = qtText(reason.empty() ? link_->lastPortError() : reason);
+    directPortFailure_ =
+        QStringLiteral("COM%1 (%2): %3").arg(QString::number(com), qtText(names.pathFor(com)), directPortReason_);
   }
   return directPortFailure_;
 }
@@ -354,8 +379,10 @@ bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Layout ----------------------------------------------------------------
 
+// The window's place on the desktop is left alone: it is set once at start
+// (main_form_windows.cpp), and a panel opening must not pull the window back
+// from where the operator moved it.
 void Tmainform::applyLayout() {
-  move(0, 10);
   CoolBar1->setGeometry(0, 0, kMainWidth, kToolBarHeight);
   Statusb->setGeometry(0, kToolBarHeight, kMainWidth, kStatusHeight);
   sitepanel->setGeometry(583, 0, 49, 66);
@@ -372,6 +399,14 @@ void Tmainform::applyLayout() {
   for (QWidget* panel : std::initializer_list<QWidget*>{exitpanel, Langgroup, Logpanel, Savepanel, companel, Dialpanel})
     if (panel->isVisibleTo(this)) bottom = std::max(bottom, panel->geometry().bottom() + 1);
   setFixedSize(583 + 49, bottom);
+}
+
+int Tmainform::tallestLayoutHeight() const {
+  int bottom = kPanelTop;
+  const std::array<const QWidget*, 6> panels{exitpanel, Langgroup, Logpanel, Savepanel, companel, Dialpanel};
+  for (const QWidget* panel : panels)
+    bottom = std::max(bottom, panel->geometry().bottom() + 1);
+  return bottom;
 }
 
 }  // namespace solwire

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "app/language_state.h"
+#include "app/port_box.h"
+#include "app/window_placer.h"
 #include "protocol/link_controller.h"
 #include "store/config/config_store.h"
 #include "store/report_composer.h"
@@ -42,6 +44,7 @@ namespace solwire {
 
 class BackgroundPrinter;
 class ModemLine;
+class TAssignform;
 struct PrintOutcome;
 class StatusPanels;
 class TAlarmform;
@@ -62,6 +65,8 @@ struct DataWindows {
   Tgraphform* graph = nullptr;
   TReadform* viewer = nullptr;
   TAlarmform* alarms = nullptr;
+  // Shown by the alarm panel; the main window only places it.
+  TAssignform* assign = nullptr;
 };
 
 struct MainFormServices {
@@ -137,6 +142,8 @@ class Tmainform : public QWidget, private LinkViews {
   void Getdata(Requester requester) { link_->Getdata(requester); }
   void applyLayout();
   void applyLanguageTexts();
+  // The height of the window with its tallest panel open.
+  int tallestLayoutHeight() const;
 
   LinkController& link() { return *link_; }
   const LanguageState& languages() const { return languages_; }
@@ -252,6 +259,13 @@ class Tmainform : public QWidget, private LinkViews {
   void toggleViewer(const QString& file);
   void applyLanguageToDataWindows();
   void closeDataWindows();
+  // Windows are placed below this one the first time they show, or put back
+  // where they were at the end of the last run (main_form_windows.cpp).
+  void placeWindows();
+  void placeWindow(QWidget* window, PlacedWindow id);
+  WindowPlacer::MainFrame frameForPlacement() const;
+  // The window a dialling problem concerns: the phone book while it shows.
+  QWidget* dialWindow();
   // Modem panel and phone book (main_form_modem.cpp).
   void buildModemControls();
   void createPhoneBook();
@@ -275,13 +289,14 @@ class Tmainform : public QWidget, private LinkViews {
   Thelpform* helpform_ = nullptr;
   ModemLine* modem_ = nullptr;
   TfrmPhoneBook* phoneBook_ = nullptr;
-  bool phoneBookPlaced_ = false;
+  WindowPlacer* placer_ = nullptr;
   std::optional<LinkStatus> lastModemStatus_;
   DataWindows windows_;
   bool closing_ = false;
   bool directDeviceLost_ = false;
   StoreResult settingsFileAtStart_;
   QString directPortFailure_;  // "COM2 (/dev/ttyUSB0): No such file or directory"
+  QString directPortReason_;   // "No such file or directory"
 
  public:
   // Components, named as the program's texts and handlers name them.
@@ -301,9 +316,9 @@ class Tmainform : public QWidget, private LinkViews {
   std::array<QRadioButton*, 3> languageSelects{};  // englishselect, frenchselect, chineseselect
   QPushButton* fontselbut = nullptr;
   QFrame* companel = nullptr;
-  QComboBox* Dportbox = nullptr;
+  PortBox* Dportbox = nullptr;
   QComboBox* baudbox = nullptr;
-  QComboBox* mportbox = nullptr;
+  PortBox* mportbox = nullptr;
   QCheckBox* Tapicheck = nullptr;
   QPushButton* Tapiselbutton = nullptr;
   QCheckBox* Pulsecheck = nullptr;

@@ -18,6 +18,7 @@
 #include "app/texts/settings_file_texts.h"
 #include "app/up_down.h"
 #include "app/version_text.h"
+#include "serial/port_names.h"
 #include "views/alarm_form.h"
 #include "views/phone_book_form.h"
 
@@ -69,6 +70,7 @@ void Tmainform::FormCreate() {
   qApp->installEventFilter(this);  // hints of the control under the mouse go to panel 0
   bindPorts();
   applyLayout();
+  move(0, 10);  // until the window is put back where it was (placeWindows)
 
   // The phone list grid as laid out before the language heads replace its heads.
   phonegrid->setItem(0, 1, new QTableWidgetItem(qtText(kPhoneGridLayoutNameHead)));
@@ -85,6 +87,7 @@ void Tmainform::FormCreate() {
   Versionlab->setText(fromStd(versionText()));
   applyLanguageTexts();  // the caption now carries the version
   createPhoneBook();
+  placeWindows();
   tellSettingsFileProblemAtStart();
 }
 
@@ -103,6 +106,9 @@ QString Tmainform::settingsFileMessage(const StoreResult& result) const {
 }
 
 void Tmainform::loadControls(const Configuration& c) {
+  const PortNames names([&c](int com) { return storedPortPath(c, com); });
+  Dportbox->showPaths(names);
+  mportbox->showPaths(names);
   sitesel->setPosition(c.siteNumber);
   sitetext->setNum(c.siteNumber);
   rateedit->setValue(c.periodicLogRate);
@@ -184,6 +190,7 @@ Configuration Tmainform::currentConfiguration() const {
   }
   c.fonts = languages_.fonts;
   if (windows_.alarms) windows_.alarms->saveTo(c);
+  if (placer_) placer_->recordInto(c);
   return c;
 }
 

@@ -33,11 +33,14 @@ void Tmainform::buildModemControls() {
     return ChooseDevice(this, names, current);
   };
   reportModemProblem = [this](const QString& message) {
-    if (modemProblemBox_) {
+    // Over the window that dials, so that the phone book does not hide it.
+    QWidget* owner = dialWindow();
+    if (modemProblemBox_ && modemProblemBox_->parentWidget() == owner) {
       modemProblemBox_->setText(message);
       return;
     }
-    modemProblemBox_ = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    if (modemProblemBox_) modemProblemBox_->close();
+    modemProblemBox_ = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, owner);
     modemProblemBox_->setAttribute(Qt::WA_DeleteOnClose);
     modemProblemBox_->setWindowModality(Qt::NonModal);
     modemProblemBox_->show();
@@ -122,7 +125,9 @@ void Tmainform::modemStatus(LinkStatus status) {
       Statusb->setMessageDetail(QString());
     return;
   }
-  const QString reason = qtText(modem_->lastPortError());
+  // The system's words, else the serial layer's message.
+  const std::string systemReason = links_.modemPort.OpenFailureReason();
+  const QString reason = qtText(systemReason.empty() ? modem_->lastPortError() : systemReason);
   Statusb->setMessageDetail(modemPortFailure() + (reason.isEmpty() ? QString() : ": " + reason));
   reportModemProblem(qtText(kModemPortProblem[languages_.index]).arg(modemPortFailure(), reason));
 }
@@ -149,6 +154,7 @@ void Tmainform::ShowModemControls() {
   Setuplab->setText(qtText(setupLabCaption(tapi, language)));
   Setupedit->setText(tapi ? selectedTapiDevice : modemSetupString);
   Setupedit->setToolTip(qtText(setupEditHint(tapi, language)));
+  Setuplab->setToolTip(Setupedit->toolTip());
   Setupedit->setReadOnly(tapi);
   Pulsecheck->setEnabled(!tapi);
   Pulsecheck->setVisible(!tapi);
@@ -258,11 +264,6 @@ void Tmainform::ToolButton9Click() {
     phoneBook_->hide();
     button->setChecked(false);
     return;
-  }
-  if (!phoneBookPlaced_) {
-    // Below this window, whose frame is known only once it is on screen.
-    phoneBookPlaced_ = true;
-    phoneBook_->move(frameGeometry().left(), frameGeometry().bottom() + 1);
   }
   phoneBook_->show();
   phoneBook_->raise();

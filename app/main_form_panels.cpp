@@ -47,11 +47,7 @@ QFrame* panel(QWidget* parent, const char* name) {
   return frame;
 }
 
-QComboBox* comPortBox(QWidget* parent, const char* name) {
-  auto* box = make<QComboBox>(parent, name);
-  for (int n = 1; n <= kPortCount; ++n) box->addItem(QString("COM%1").arg(n));
-  return box;
-}
+PortBox* comPortBox(QWidget* parent, const char* name) { return make<PortBox>(parent, name, kPortCount); }
 
 }  // namespace
 

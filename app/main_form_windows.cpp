@@ -1,15 +1,20 @@
 // The main window's side of the data windows: the tool bar buttons that show
-// and hide them, their languages, and the link controller's callbacks passed
-// on to the window each one concerns.
+// and hide them, where they go on the desktop, their languages, and the link
+// controller's callbacks passed on to the window each one concerns.
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/help_form.h"
 #include "app/main_form.h"
+#include "app/window_placement.h"
+#include "app/window_placer.h"
 #include "views/alarm_form.h"
+#include "views/assign_form.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
+#include "views/phone_book_form.h"
 #include "views/read_form.h"
 #include "views/set_form.h"
 
@@ -37,7 +42,53 @@ void Tmainform::attachDataWindows(const DataWindows& windows) {
       printDocument(viewer->shownDocument(), jobTitle);
     });
   if (QWidget* view = Logpanel->findChild<QWidget*>("Logread")) view->setEnabled(windows_.viewer != nullptr);
+  placeWindows();
   applyLanguageToDataWindows();
+}
+
+// ---- Where the windows go -----------------------------------------------------
+
+// The main window starts at the top-left corner, unless it was elsewhere at
+// the end of the last run. Every other window is described by the place it
+// gives itself when it is made, and goes there measured from this window.
+//
+// The windows go below this window's tallest layout rather than below its
+// frame as it is: the port, save and log panels grow this window downwards,
+// and a window placed just below the tool bar would be covered by them. An
+// operator expects a window to stay where it is, so they are not moved
+// down and up again as panels open and close either.
+void Tmainform::placeWindows() {
+  if (!placer_) {
+    placer_ = new WindowPlacer([this] { return frameForPlacement(); }, this);
+    placer_->track(this, PlacedWindow::Main, windowPlace(loaded_, PlacedWindow::Main), std::nullopt);
+  }
+  placeWindow(windows_.current, PlacedWindow::CurrentState);
+  placeWindow(windows_.graph, PlacedWindow::History);
+  placeWindow(windows_.settings, PlacedWindow::Settings);
+  placeWindow(windows_.alarms, PlacedWindow::Alarms);
+  placeWindow(windows_.assign, PlacedWindow::AlarmAssignment);
+  placeWindow(windows_.viewer, PlacedWindow::FileViewer);
+  placeWindow(helpform_, PlacedWindow::Help);
+  // The phone book describes no place of its own: it goes right below.
+  if (phoneBook_)
+    placer_->track(phoneBook_, PlacedWindow::PhoneBook, windowPlace(loaded_, PlacedWindow::PhoneBook),
+                   QPoint(0, kDescribedMainBottom));
+}
+
+// The place a window gives itself when it is made is the one it describes.
+void Tmainform::placeWindow(QWidget* window, PlacedWindow id) {
+  if (window) placer_->track(window, id, windowPlace(loaded_, id), window->pos());
+}
+
+WindowPlacer::MainFrame Tmainform::frameForPlacement() const {
+  const QRect frame = frameGeometry();
+  const int frameBelow = frame.bottom() - geometry().bottom();
+  return {frame, geometry().top() + tallestLayoutHeight() - 1 + frameBelow};
+}
+
+QWidget* Tmainform::dialWindow() {
+  if (phoneBook_ && phoneBook_->isVisible()) return phoneBook_;
+  return this;
 }
 
 void Tmainform::toggleDataWindow(QWidget* window, QToolButton* button) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -59,9 +61,9 @@ TEST_F(MainFormTest, FirstRunComesUpWithTheDefaults) {
   auto form = open();
   EXPECT_EQ(form->sitesel->position(), 0);
   EXPECT_EQ(form->sitetext->text(), "0");
-  EXPECT_EQ(form->Dportbox->currentText(), "COM2");
+  EXPECT_EQ(form->Dportbox->currentIndex(), 1);  // COM2
   EXPECT_EQ(form->baudbox->currentText(), "2400");
-  EXPECT_EQ(form->mportbox->currentText(), "COM4");
+  EXPECT_EQ(form->mportbox->currentIndex(), 3);  // COM4
   EXPECT_TRUE(form->languageSelects[0]->isChecked());
   EXPECT_TRUE(form->Tapicheck->isChecked());
   EXPECT_EQ(form->modemSetupString, "&K0&Q0&D0");
@@ -114,7 +116,7 @@ TEST_F(MainFormTest, EverythingWrittenAtCloseComesBackAtTheNextStart) {
   EXPECT_EQ(store.peek("Phone List", "id name 3"), "North Tower");
   EXPECT_EQ(store.peek("Font", "Lang 2 Name "), "Noto Sans CJK SC");
   EXPECT_EQ(form->sitesel->position(), 5);
-  EXPECT_EQ(form->Dportbox->currentText(), "COM6");
+  EXPECT_EQ(form->Dportbox->currentIndex(), 5);  // COM6
   EXPECT_EQ(form->modemSetupString, "&F&C1");
   EXPECT_FALSE(form->Tapicheck->isChecked());
 }
@@ -365,6 +367,8 @@ TEST_F(MainFormTest, ARefusedSettingsFileIsToldAtStartAndNotAgainAtClose) {
   EXPECT_EQ(reported.size(), 1);
 }
 
+// The panel says why in the system's words, as much as fits; the tip says it
+// whole with the port and its device, until the port opens.
 TEST_F(MainFormTest, TheMessagePanelKeepsWhyThePortWouldNotOpenUntilItOpens) {
   store.set("Ports", "COM2", "/dev/ttyUSB0");
   auto form = open();
@@ -372,14 +376,25 @@ TEST_F(MainFormTest, TheMessagePanelKeepsWhyThePortWouldNotOpenUntilItOpens) {
   ASSERT_NE(message, nullptr);
   form->Timer1Timer();
   directPort.failOpen = true;
+  directPort.failReason = "No such file or directory";
   form->Getdata(Requester::CurrentStateView);
-  EXPECT_EQ(form->statusBar().panelText(5).toStdString(), "Comm Fail");  // the link's own text stands
-  EXPECT_EQ(message->toolTip().toStdString(), "COM2 (/dev/ttyUSB0): device not found");
+  EXPECT_EQ(message->toolTip().toStdString(), "COM2 (/dev/ttyUSB0): No such file or directory");
+  const QString shown = form->statusBar().panelText(5);
+  form->show();  // the panels are placed once the bar is on screen
+  EXPECT_LE(message->fontMetrics().horizontalAdvance(shown), message->contentsRect().width());
+  EXPECT_TRUE(shown.startsWith("No such"));
+  EXPECT_TRUE(QString("No such file or directory").startsWith(shown.chopped(shown.endsWith(QChar(0x2026)) ? 1 : 0)))
+      << shown.toStdString();
 
-  form->Dportbox->setCurrentIndex(4);  // COM5 keeps its default path
+  form->Dportbox->setCurrentIndex(5);  // COM6 keeps its default path
   form->DportboxChange();
   form->Getdata(Requester::CurrentStateView);
-  EXPECT_EQ(message->toolTip().toStdString(), "COM5 (/dev/ttyS4): device not found");
+  EXPECT_EQ(message->toolTip().toStdString(), "COM6 (/dev/ttyS5): No such file or directory");
+
+  // Without the system's words, the serial layer's message.
+  directPort.failReason.clear();
+  form->Getdata(Requester::CurrentStateView);
+  EXPECT_EQ(message->toolTip().toStdString(), "COM6 (/dev/ttyS5): device not found");
 
   directPort.failOpen = false;
   form->Getdata(Requester::CurrentStateView);
@@ -388,11 +403,54 @@ TEST_F(MainFormTest, TheMessagePanelKeepsWhyThePortWouldNotOpenUntilItOpens) {
   EXPECT_EQ(message->toolTip().toStdString(), "Request Sent");
 }
 
-}  // namespace
-}  // namespace solwire
+// Each COM number shows the device it resolves to: the environment, else the
+// "Ports" section, else /dev/ttyS<n-1>.
+TEST_F(MainFormTest, ThePortListsShowTheDeviceBehindEachNumber) {
+  store.set("Ports", "COM1", "/dev/ttyUSB0");
+  store.set("Ports", "COM4", "/dev/ttyACM0");
+  qputenv("SOLWIRE_COM2", "sim");
+  auto form = open();
+  qunsetenv("SOLWIRE_COM2");
+  const QString dash = QString(QChar(0x2013));
+  for (QComboBox* box : {static_cast<QComboBox*>(form->Dportbox), static_cast<QComboBox*>(form->mportbox)}) {
+    ASSERT_EQ(box->count(), 8);
+    EXPECT_EQ(box->itemText(0), "COM1 " + dash + " /dev/ttyUSB0");
+    EXPECT_EQ(box->itemText(1), "COM2 " + dash + " sim");
+    EXPECT_EQ(box->itemText(3), "COM4 " + dash + " /dev/ttyACM0");
+    EXPECT_EQ(box->itemText(5), "COM6 " + dash + " /dev/ttyS5");
+  }
+  EXPECT_EQ(form->Dportbox->currentIndex(), 1);  // the default direct port, COM2
+  EXPECT_EQ(form->statusBar().panelText(2), "COM2");  // the status bar keeps the short name
+}
 
-namespace solwire {
-namespace {
+// Every control the operator can see and use says what it is for, in the
+// window's language. (The dial panel is never shown; the status panels show
+// their own texts.)
+TEST_F(MainFormTest, EveryVisibleControlHasAHintInEachLanguage) {
+  auto form = open();
+  const auto missingHints = [&form] {
+    QStringList missing;
+    for (QWidget* control : form->findChildren<QWidget*>()) {
+      const bool isControl = qobject_cast<QAbstractButton*>(control) || qobject_cast<QComboBox*>(control) ||
+                             qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractSpinBox*>(control) ||
+                             qobject_cast<QLabel*>(control);
+      if (!isControl || control->window() != form.get() || control->objectName().isEmpty() ||
+          control->objectName().startsWith("qt_") || control->objectName().startsWith("Statusb.") ||
+          form->Dialpanel->isAncestorOf(control))
+        continue;
+      if (control->toolTip().trimmed().isEmpty()) missing << control->objectName();
+    }
+    return missing.join(' ').toStdString();
+  };
+  for (int language : {0, 2}) {
+    form->englishselectClick(language);
+    EXPECT_EQ(missingHints(), "") << "language " << language;
+  }
+  EXPECT_EQ(form->findChild<QWidget*>("fontselbut")->toolTip(), QString::fromUtf8("本语言的字体"));
+  form->englishselectClick(0);
+  EXPECT_EQ(form->exityesBitBtn->toolTip(), "Yes - close the program");
+  EXPECT_EQ(form->Setuplab->toolTip(), form->Setupedit->toolTip());
+}
 
 TEST_F(MainFormTest, TheHintUnderTheMouseGoesToTheFirstPanel) {
   auto form = open();
