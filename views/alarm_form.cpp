@@ -163,6 +163,8 @@ void TAlarmform::buildMenu() {
   Alarmpopup = new QMenu(this);
   Alarmpopup->setToolTipsVisible(true);
   Enable = Alarmpopup->addAction(QString());
+  // Ticked while the alarm whose menu is open is enabled.
+  Enable->setCheckable(true);
   Alarmpopup->addSeparator();
   Assign = Alarmpopup->addAction(QString());
   connect(Enable, &QAction::triggered, this, [this] { EnableClick(); });
@@ -194,6 +196,7 @@ void TAlarmform::applyLanguage(int language, const QFont& font) {
   Assign->setToolTip(qtText(kAlarmAssignHint[language]));
   Assign->setStatusTip(qtText(kAlarmAssignHint[language]));
   layOutHelpPanel();
+  refreshButtons();
 }
 
 // The two help lines at their own width: the panel grows rather than cut one.
@@ -224,6 +227,7 @@ void TAlarmform::refreshButtons() {
   for (int alarm = 0; alarm < kAlarmInputs; ++alarm) {
     const int picture = buttonPictureOf(alarm);
     alarmButtons[at(alarm)]->setIcon(picture == kNoPicture ? QIcon() : alarmIcon(picture));
+    alarmButtons[at(alarm)]->setToolTip(alarmButtonHint(choices_.picture[at(alarm)]));
   }
   showOrigin();
   Alarmstatusbar->update();
@@ -305,8 +309,15 @@ void TAlarmform::ToolButton3Click(int alarm) {
   Alarmstatusbar->update();
 }
 
+QString TAlarmform::alarmButtonHint(int picture) const {
+  const QString own = QString::fromStdString(alarmPictureHint(picture, language_)).trimmed();
+  const QString how = qtText(kAlarmButtonHint[language_]);
+  return own.isEmpty() ? how : own + " – " + how;
+}
+
 void TAlarmform::openAlarmMenu(int alarm, const QPoint& globalPosition) {
   menuAlarm_ = alarm;
+  Enable->setChecked(choices_.enabled[static_cast<std::size_t>(alarm)]);
   Alarmpopup->popup(globalPosition);
 }
 

@@ -105,6 +105,8 @@ class TAlarmform : public QWidget {
   void buildHelpPanel();
   void buildMenu();
   void refreshButtons();
+  // An alarm button's hint: its picture's name and what the clicks do.
+  QString alarmButtonHint(int picture) const;
   void pictureChosen(int picture);
   void requestReading();
   bool alarmReadingAwaited() const;

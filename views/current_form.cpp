@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QToolTip>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
@@ -119,7 +121,38 @@ void TCurrentform::applyLanguage(int language, const QFont& font) {
   labelupdate();
 }
 
+// The labels let clicks through to the window, so they never see the mouse
+// rest on them: the window shows their hints.
+bool TCurrentform::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  if (QLabel* label = hintedLabelAt(help->pos())) {
+    QToolTip::showText(help->globalPos(), label->toolTip(), this);
+  } else {
+    QToolTip::hideText();
+    event->ignore();
+  }
+  return true;
+}
+
+QLabel* TCurrentform::hintedLabelAt(const QPoint& position) const {
+  for (QLabel* label : {batvlab, Chargelab, Loadlab, Camphrlab, Lamphrlab, maxminlab, Typelab, Statelab, statenumlab}) {
+    const QRect area(label->mapTo(this, QPoint(0, 0)), label->size());
+    if (label->isVisible() && area.contains(position)) return label;
+  }
+  return nullptr;
+}
+
+void TCurrentform::applyHints() {
+  const std::pair<QLabel*, const TextRow*> hints[] = {
+      {batvlab, &kBatteryVoltageHint},    {Chargelab, &kChargeCurrentHint},   {Loadlab, &kLoadCurrentHint},
+      {Camphrlab, &kChargeTodayHint},     {Lamphrlab, &kDischargeTodayHint},  {maxminlab, &kVoltageRangeHint},
+      {Typelab, &kSystemVoltageHint},     {Statelab, &kStateHint},            {statenumlab, &kStateHint}};
+  for (const auto& [label, hint] : hints) label->setToolTip(qtText((*hint)[language_]));
+}
+
 void TCurrentform::applyCaptions() {
+  applyHints();
   setWindowTitle(qtText(currentText(CurrentText::Caption)[language_]));
   Statelab->setText(qtText(currentText(CurrentText::StateLabel)[language_]));
   Waitlab->setText(qtText(currentText(CurrentText::WaitText)[language_]));

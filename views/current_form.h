@@ -69,6 +69,7 @@ class TCurrentform : public QWidget {
   void closedByOperator();
 
  protected:
+  bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -78,6 +79,9 @@ class TCurrentform : public QWidget {
   void applyCaptions();
   void fitWindowToLabels();
   void showOrigin();
+  void applyHints();
+  // The label under `position` (in window coordinates) that has a hint.
+  QLabel* hintedLabelAt(const QPoint& position) const;
 
   LinkController& link_;
   int language_ = 0;

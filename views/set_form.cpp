@@ -256,6 +256,7 @@ void Tsetform::applyCaptions() {
   for (QLabel* line : {Originlab, Statuslab}) line->setFont(QFont(family, kStatusFontSize));
   setWindowTitle(qtText(setText(SetText::Caption)[language_]));
   conbutton->setText(qtText(setText(SetText::ControlSettings)[language_]));
+  sendbutton->setToolTip(qtText(kSendButtonHint[language_]));
   Calbutton->setText(qtText(setText(SetText::Calibration)[language_]));
   const bool calibration = list_ == EditorList::Calibration;
   Label1->setText(calibration ? qtText(setText(SetText::OHead)[language_]) : QString());

@@ -22,6 +22,11 @@ inline constexpr TextRow kAlarmEnableItem{"Enable", "Enable", "Enable"};
 inline constexpr TextRow kAlarmAssignItem{"Assign", "Assign", "Assign"};
 inline constexpr TextRow kAlarmEnableHint{"Enable/Disable Flashing", "Enable/Disable Flashing", " "};
 inline constexpr TextRow kAlarmAssignHint{"Change Alarm Image", "Change Alarm Image", " "};
+// Follows the picture's own hint on each alarm button.
+inline constexpr TextRow kAlarmButtonHint{"left click: stop flashing; right click: enable or change the picture",
+                                          "clic gauche : arrêter le clignotement ; clic droit : activer ou changer "
+                                          "l'image",
+                                          "左键：停止闪烁；右键：启用或更换图象"};
 
 // Point sizes on the alarm panel, by language: the status caption, the two
 // help lines, and the window itself.

@@ -22,4 +22,8 @@ enum class SetText {
 
 const TextRow& setText(SetText which);
 
+// The send button's hint.
+inline constexpr TextRow kSendButtonHint{"Send the entry to the regulator", "Envoyer la valeur au régulateur",
+                                         "将数据写入控制器"};
+
 }  // namespace solwire
