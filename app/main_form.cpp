@@ -19,7 +19,7 @@
 
 #include "app/help_form.h"
 #include "views/phone_book_form.h"
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/toolbar_pictures.h"

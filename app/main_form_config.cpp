@@ -12,7 +12,7 @@
 #include <QToolButton>
 
 #include "app/main_form.h"
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/texts/settings_file_texts.h"

@@ -12,7 +12,7 @@
 
 #include "app/main_form.h"
 #include "app/modem_line.h"
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/toolbar_pictures.h"

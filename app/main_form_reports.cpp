@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "app/main_form.h"
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "app/status_panels.h"
 #include "app/texts/report_output_texts.h"
 #include "app/up_down.h"

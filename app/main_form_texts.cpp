@@ -9,7 +9,7 @@
 #include <QToolButton>
 
 #include "app/main_form.h"
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "app/texts/main_window_hints.h"
 #include "app/texts/main_window_texts.h"
 

@@ -4,7 +4,7 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "serial/port_names.h"
 
 namespace solwire {

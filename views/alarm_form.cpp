@@ -12,7 +12,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "views/alarm_pictures.h"
 #include "views/assign_form.h"
 #include "views/origin_label.h"

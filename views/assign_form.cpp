@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "views/alarm_pictures.h"
 #include "views/alarm_rules.h"
 #include "views/texts/alarm_texts.h"

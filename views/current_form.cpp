@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "protocol/link_controller.h"
 #include "views/current_rules.h"
 #include "views/origin_label.h"

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "protocol/link_controller.h"
 #include "views/origin_label.h"
 #include "views/texts/graph_texts.h"

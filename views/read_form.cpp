@@ -19,7 +19,7 @@
 #include <span>
 #include <string>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "protocol/link_environment.h"
 #include "store/rich_text_qt.h"
 #include "views/texts/read_texts.h"

@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "views/qt_text.h"
 #include "protocol/entry_rules.h"
 #include "protocol/link_controller.h"
 #include "protocol/value_format.h"

@@ -9,19 +9,9 @@
 #include <span>
 #include <string_view>
 
+#include "views/texts/text_row.h"
+
 namespace solwire {
-
-// One text in the three languages: 0 English, 1 French, 2 Chinese.
-struct TextRow {
-  std::string_view english;
-  std::string_view french;
-  std::string_view chinese;
-
-  // The text for a language index; an index outside 0..2 gives English.
-  constexpr std::string_view operator[](int language) const {
-    return language == 1 ? french : language == 2 ? chinese : english;
-  }
-};
 
 // What a row of the main window table sets on its control.
 enum class Sets { Caption, Hint, CaptionAndHint };

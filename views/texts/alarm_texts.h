@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/texts/main_window_texts.h"  // TextRow
+#include "views/texts/text_row.h"
 
 namespace solwire {
 

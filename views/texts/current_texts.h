@@ -2,7 +2,7 @@
 // Plain data: the window applies them.
 #pragma once
 
-#include "app/texts/main_window_texts.h"
+#include "views/texts/text_row.h"
 
 namespace solwire {
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "app/texts/main_window_texts.h"
+#include "views/texts/text_row.h"
 
 namespace solwire {
 

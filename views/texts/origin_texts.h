@@ -3,7 +3,7 @@
 // "{first}" and "{last}" for day numbers. Plain data: the rules fill them in.
 #pragma once
 
-#include "app/texts/main_window_texts.h"  // TextRow
+#include "views/texts/text_row.h"  // TextRow
 
 namespace solwire {
 

@@ -4,7 +4,7 @@
 // command-line tool prints as well.
 #pragma once
 
-#include "app/texts/main_window_texts.h"
+#include "views/texts/text_row.h"
 
 namespace solwire {
 
