@@ -185,6 +185,7 @@ TEST_F(DialupOverRfc2217, ABusyNumberNeverConnectsAndTheCallLimitHangsUp) {
 TEST_F(DialupOverRfc2217, ACarrierDroppedByTheFarEndWhileDiallingHangsUp) {
   supervisor->dialup(DialReason::Alarm, "0123");
   ASSERT_TRUE(state().Dialling);
+  ASSERT_FALSE(state().DirectMode);
   const auto patient = [](const std::function<bool()>& done) {
     const auto deadline = Clock::now() + kPatience;
     while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
@@ -195,8 +196,17 @@ TEST_F(DialupOverRfc2217, ACarrierDroppedByTheFarEndWhileDiallingHangsUp) {
   ASSERT_TRUE(patient([this] { return !link->Comport2.CarrierPresent(); })) << "and left it again";
   EXPECT_FALSE(state().ModemConnected) << "no event has run yet";
 
-  ASSERT_TRUE(runUntil([this] { return state().HangupRequested; })) << "the carrier event found no carrier";
+  // The modem also says NO CARRIER. Whichever reaches the program first ends
+  // the call: the carrier event finds no carrier and asks for the hang-up, or
+  // the result ends the dial attempt at once (a loaded machine may read the
+  // result before it runs the event).
+  ASSERT_TRUE(runUntil([this] { return state().HangupRequested || state().DirectMode; }));
   EXPECT_FALSE(state().ModemConnected);
+  if (!state().HangupRequested) {
+    EXPECT_EQ(views.lastStatus(), LinkStatus::ModemNoCarrier);
+    EXPECT_TRUE(state().LineIdle);
+    return;
+  }
   hangUpAtNextTick();
   ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
   EXPECT_TRUE(state().DirectMode);
