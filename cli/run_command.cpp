@@ -220,8 +220,8 @@ class CommandLine {
         "PREFIX/LINE/status (\"offline\" as the last will and on a stop); while the broker is away only the\n"
         "latest state of each site is kept, and published when it is back. SIGINT or SIGTERM stops it once\n"
         "the reading under way is done.\n"
-        "Exit status: 0 stopped by a signal; 1 the broker refused the first connection (its reason on\n"
-        "standard error) or the output could not be written; 2 a usage error.");
+        "Exit status: 0 stopped by a signal; 1 the broker refused the first connection or TLS with it failed\n"
+        "(the reason on standard error), or the output could not be written; 2 a usage error.");
   }
 
   void addDemo() {

@@ -127,7 +127,10 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
     if (mqtt.connection) refusal = mqtt.connection->refusedAtStart();
     return signals.received() || !out || refusal;
   });
-  if (refusal) return kExitFailed;  // the reason is on stderr already
+  if (refusal) {
+    reporter->report();  // the reason, if it came after the last report
+    return kExitFailed;
+  }
   if (mqtt.publisher) {
     mqtt.publisher->lineOffline();
     mqtt.connection->finish(kFinishWait);

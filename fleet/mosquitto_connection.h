@@ -1,16 +1,19 @@
 // The watcher's connection to its broker, through libmosquitto (MQTT 3.1.1):
-// its own network thread connects, keeps the connection alive and reconnects
-// with a growing delay; messages go through a RetainedOutbox, so that a
+// a network thread of its own keeps the connection alive and reconnects with
+// a growing delay, whatever ended the connection (libmosquitto's own thread
+// gives up for good on a TLS error); messages go through a RetainedOutbox, so that a
 // caller never waits on the broker and an outage keeps only the latest
 // message of each topic.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fleet/broker_url.h"
@@ -36,7 +39,7 @@ struct BrokerOptions {
 class MosquittoConnection {
  public:
   // Throws std::runtime_error when the options cannot be applied (a TLS file
-  // that cannot be used); nothing is connected yet.
+  // that cannot be read); nothing is connected yet.
   explicit MosquittoConnection(const BrokerOptions& options);
   ~MosquittoConnection();
   MosquittoConnection(const MosquittoConnection&) = delete;
@@ -50,7 +53,9 @@ class MosquittoConnection {
   void publish(const MqttMessage& message) { outbox_.put(message); }
 
   bool connected() const { return outbox_.isConnected(); }
-  // The broker's reason when it refused the first connection; the caller gives up.
+  // Why the first connection failed for good: the broker's reason when it
+  // refused it, or why TLS could not be set up with it (a certificate that
+  // does not verify, a key that does not fit); the caller gives up.
   std::optional<std::string> refusedAtStart() const;
   // What happened to the connection since the last call, one line each.
   std::vector<std::string> takeNotes();
@@ -63,7 +68,13 @@ class MosquittoConnection {
   static void onConnect(mosquitto*, void* self, int rc);
   static void onDisconnect(mosquitto*, void* self, int rc);
   static void onPublish(mosquitto*, void* self, int mid);
+  static void onLog(mosquitto*, void* self, int level, const char* text);
+  void refuse(const std::string& reason, std::string text);
+  void refuseForTls();
   void tryFirstConnection();
+  void runNetwork();
+  bool pauseBeforeReconnecting(std::chrono::seconds delay);
+  void stopNetwork();
   void send(const MqttMessage& message);
   void note(std::string text);
   std::string where() const;
@@ -72,6 +83,11 @@ class MosquittoConnection {
   mosquitto* client_ = nullptr;
   RetainedOutbox outbox_;
   bool threadStarted_ = false;
+  std::thread network_;
+  std::atomic<bool> disconnecting_{false};  // finish(): the thread ends once the connection is closed
+  std::atomic<bool> stopping_{false};       // the thread ends now
+  std::mutex pauseMutex_;
+  std::condition_variable pauseEnded_;
   int attempts_ = 0;  // first connection attempts that failed at once
   std::chrono::steady_clock::time_point lastAttempt_;
 
@@ -81,6 +97,11 @@ class MosquittoConnection {
   std::vector<std::string> notes_;
   std::optional<std::string> refusal_;
   bool everConnected_ = false;
+
+  // libmosquitto's error lines since the last first-connection attempt: what
+  // TLS said. A lock of their own, since libmosquitto logs while it publishes.
+  std::mutex logMutex_;
+  std::vector<std::string> errorLines_;
 };
 
 }  // namespace solwire::fleet

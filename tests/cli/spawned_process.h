@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -82,6 +85,23 @@ class SpawnedProcess {
     if (pid_ <= 0 || waitpid(pid_, &status, 0) != pid_) return -1;
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Its exit status as wait() gives it, or nullopt while it is still running
+  // after `limit`.
+  std::optional<int> waitFor(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t ended = waitpid(pid_, &status, WNOHANG);
+      if (ended == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      if (ended < 0 || std::chrono::steady_clock::now() > deadline) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::nullopt;
   }
 
  private:
