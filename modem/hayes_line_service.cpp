@@ -158,9 +158,25 @@ void HayesLineService::onResult(const HayesEvent& event) {
 }
 
 void HayesLineService::modemStatusChanged() {
-  if (phase_ != Phase::Connected || port_.CarrierPresent()) return;
+  if (phase_ != Phase::Connected) return;
+  if (port_.CarrierPresent()) {
+    // The port may see the carrier rise only after CONNECT was read: the
+    // watch, armed at CONNECT, has then fired on the rise. It watches for the
+    // fall from here, and a fall in between is caught by the second look.
+    watchCarrierFromNow();
+    if (port_.CarrierPresent()) return;
+  }
   lastResult_ = "carrier lost";
   report(LineCallState::Disconnected, lastResult_);
+}
+
+void HayesLineService::watchCarrierFromNow() {
+  if (carrierTrigger_ == 0) return;
+  try {
+    port_.ArmStatusTrigger(carrierTrigger_, modem::kDCD, true);
+  } catch (...) {
+    // The port has closed under the call; its end is reported elsewhere.
+  }
 }
 
 void HayesLineService::report(LineCallState state, const std::string& detail) {

@@ -48,6 +48,7 @@ class HayesLineService : public LineService {
 
   void received(const std::string& bytes);
   void onResult(const HayesEvent& event);
+  void watchCarrierFromNow();
   void report(LineCallState state, const std::string& detail);
   void startSilenceTimer(std::chrono::milliseconds limit);
   void stopSilenceTimer();

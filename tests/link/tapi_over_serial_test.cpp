@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "modem/hayes_line_service.h"
 #include "serial/manual_clock.h"
@@ -154,6 +155,23 @@ TEST_F(TapiOverSerial, AbortingWhileDiallingFailsWithoutRetryAndTheRemoteHanging
   modem->dropCarrier();
   ASSERT_TRUE(runUntil([this] { return events.size() >= 3; }));
   EXPECT_EQ(events.back(), "close");
+}
+
+// The far end hangs up at once after it answers, at a random moment close to
+// the CONNECT: the port may see the carrier rise only after CONNECT has been
+// read, and its fall must still end every call.
+TEST_F(TapiOverSerial, AFarEndThatHangsUpRightAfterAnsweringEndsEveryCall) {
+  std::mt19937 random(20261207);
+  for (int call = 0; call < 12; ++call) {
+    events.clear();
+    tapi->DialNumber("0123");
+    ASSERT_TRUE(runUntil([this] { return modem->carrier(); })) << "call " << call;
+    for (int steps = std::uniform_int_distribution<int>(0, 3)(random); steps > 0; --steps) settle();
+    modem->dropCarrier();
+    ASSERT_TRUE(runUntil([this] { return !events.empty() && events.back() == "close"; }))
+        << "call " << call << ": the remote hang-up went unnoticed";
+    ASSERT_TRUE(runUntil([this] { return !link->Comport2.Open(); })) << "call " << call;
+  }
 }
 
 TEST_F(TapiOverSerial, DiallingNeedsAPortInTapiModeAndAKnownDevice) {
