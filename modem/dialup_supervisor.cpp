@@ -118,6 +118,7 @@ void DialupSupervisor::dialByAtCommands(const std::string& number) {
     carrierTriggerArmed_ = true;
     dialResults_.reset();
     connectSeen_ = false;
+    stepsWithoutCarrier_ = 0;
     modemPort_.FlushInput();  // what the modem said before this dial is not its answer to it
     modemPort_.SendString("ATD" + std::string(controls_.pulseDialling ? "P" : "T") + number + "\r\n");
   } catch (const std::exception& error) {
@@ -439,6 +440,21 @@ void DialupSupervisor::superviseCalls() {
   countDownRetry(logRetryCountdown_, state().LogDialPending, logFailure_, DialReason::Log,
                  controller_->controls().logNumber);
   countDownCall();
+  lookAtCarrierAfterConnect();
+}
+
+// The carrier watch fires on a change of the carrier, and a carrier that rose
+// and fell again before the watch looked is no change to it: the call would
+// wait for its limit. Once the modem has said CONNECT, the once-a-second step
+// looks at the carrier itself; the port may see the carrier rise a little
+// after the result, so its absence counts only from the second step.
+void DialupSupervisor::lookAtCarrierAfterConnect() {
+  const LinkState& link = state();
+  if (!connectSeen_ || !link.Dialling || link.HangingUp || controls_.tapiControl) {
+    stepsWithoutCarrier_ = 0;
+    return;
+  }
+  if (carrier_.carrierPresent() || ++stepsWithoutCarrier_ >= kStepsToWaitForCarrier) carrierChanged();
 }
 
 void DialupSupervisor::countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,

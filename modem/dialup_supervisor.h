@@ -141,6 +141,7 @@ class DialupSupervisor : public DialSupervisor {
   void countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
                       const std::string& number);
   void countDownCall();
+  void lookAtCarrierAfterConnect();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
   void abandonHangup(const std::exception& error);
   void startHangupSequence();
@@ -169,6 +170,9 @@ class DialupSupervisor : public DialSupervisor {
   std::string lastCallResult_;
   HayesResultParser dialResults_;
   bool connectSeen_ = false;
+  // Once-a-second steps since CONNECT without a carrier on the port.
+  int stepsWithoutCarrier_ = 0;
+  static constexpr int kStepsToWaitForCarrier = 2;
   FailureWindow logFailure_;
   FailureWindow alarmFailure_;
 };

@@ -208,6 +208,33 @@ TEST_F(DialupSupervisorTest, CarrierLostWhileDiallingHangsUpAtTheNextTick) {
   expectHangupSequence();
 }
 
+// The carrier rose and fell again before the carrier watch looked: no event
+// comes. After CONNECT the once-a-second step looks at the carrier itself.
+TEST_F(DialupSupervisorTest, ACarrierThatCameAndWentUnseenAfterConnectIsHungUpWithinTwoSteps) {
+  supervisor->dialup(DialReason::Log, "0123");
+  supervisor->modemReceived("\r\nCONNECT 2400\r\n");
+  carrier.dcd = false;
+  tick();
+  EXPECT_FALSE(state().HangupRequested) << "the port may see the carrier a little after CONNECT";
+  EXPECT_TRUE(state().Dialling);
+  tick();
+  EXPECT_TRUE(state().HangupRequested);
+  EXPECT_FALSE(state().ModemConnected);
+  tick();
+  expectHangupSequence();
+}
+
+TEST_F(DialupSupervisorTest, ACarrierWhoseRiseWasMissedConnectsAtTheNextStep) {
+  supervisor->dialup(DialReason::Log, "0123");
+  tick();
+  EXPECT_TRUE(state().Dialling) << "before CONNECT the step does not look";
+  supervisor->modemReceived("\r\nCONNECT 2400\r\n");
+  carrier.dcd = true;
+  tick();
+  EXPECT_TRUE(state().ModemConnected);
+  EXPECT_FALSE(state().Dialling);
+}
+
 TEST_F(DialupSupervisorTest, AModemPortThatWillNotOpenReturnsToTheDirectLineAtOnce) {
   modemPort.failOpen = true;
   supervisor->dialup(DialReason::Log, "0123");
