@@ -8,6 +8,7 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -88,6 +89,24 @@ class CliWatchBroker : public ::testing::Test {
     broker = std::make_unique<SpawnedProcess>(kBroker, std::vector<std::string>{"-c", config.string()},
                                               (directory / "broker.log").string());
     ASSERT_TRUE(broker->started());
+    // A subscriber started before the broker listens is refused and gives up.
+    ASSERT_TRUE(brokerListens()) << "the broker did not listen on port " << port;
+  }
+
+  bool brokerListens() const {
+    const auto limit = std::chrono::steady_clock::now() + kDeadline;
+    while (std::chrono::steady_clock::now() < limit) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(static_cast<std::uint16_t>(port));
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+      ::close(fd);
+      if (connected) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   void startWatcher(std::vector<std::string> extra = {}) {
