@@ -145,6 +145,7 @@ void HayesLineService::onResult(const HayesEvent& event) {
         carrierTrigger_ = 0;  // the call still works; only a remote hang-up goes unnoticed
       }
       report(LineCallState::Connected, event.text);
+      startSilenceTimer(kCarrierLook);
       return;
     }
     case HayesResult::Busy: report(LineCallState::Busy, event.text); return;
@@ -203,6 +204,15 @@ void HayesLineService::onSilence() {
     report(LineCallState::Failed, lastResult_);
   } else if (phase_ == Phase::Dialling) {
     lastResult_ = "no answer";
+    report(LineCallState::Disconnected, lastResult_);
+  } else if (phase_ == Phase::Connected) {
+    // The carrier watch fires on a change; a carrier that came and went
+    // before it looked is no change to it. Once a second the call looks itself.
+    if (port_.CarrierPresent()) {
+      startSilenceTimer(kCarrierLook);
+      return;
+    }
+    lastResult_ = "carrier lost";
     report(LineCallState::Disconnected, lastResult_);
   }
 }

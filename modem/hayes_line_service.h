@@ -27,6 +27,8 @@ class HayesLineService : public LineService {
   // How long the modem may stay silent after a command, and after a dial.
   static constexpr std::chrono::milliseconds kCommandLimit{5000};
   static constexpr std::chrono::milliseconds kAnswerLimit{60000};
+  // How often a connected call looks at the carrier itself.
+  static constexpr std::chrono::milliseconds kCarrierLook{1000};
   static constexpr std::int32_t kModemBaud = 2400;
 
   // `lines` come from the settings; the simulated modem is added after them.
