@@ -14,7 +14,7 @@ packages=(
   cups printer-driver-cups-pdf poppler-utils
   libreoffice-writer-nogui
   ser2net python3-serial
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()
