@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/help_location.h"
 #include "app/language_state.h"
 
 namespace solwire {
@@ -197,6 +198,25 @@ TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {
   EXPECT_STREQ(Thelpform::helpFileName(7), "helpengc.rtf");
   EXPECT_STREQ(Thelpform::helpFileName(-1), "helpengc.rtf");
   EXPECT_STREQ(Thelpform::helpFileName(2), "helpchin.rtf");
+}
+
+// A build tree keeps the help beside the program; an installed program finds
+// it in bin/../share/solwire.
+TEST(HelpLocation, TheProgramsFolderComesFirstThenTheInstalledDataFolder) {
+  const fs::path root = fs::temp_directory_path() / ("solwire-help-place-" + std::to_string(::getpid()));
+  const fs::path bin = root / "usr" / "bin";
+  const fs::path share = root / "usr" / "share" / "solwire";
+  fs::create_directories(bin);
+  fs::create_directories(share);
+
+  EXPECT_EQ(helpDirectory(bin), bin) << "no help anywhere: the program's folder is named";
+  std::ofstream(share / "helpfrnc.rtf") << "{\\rtf1 x}";
+  EXPECT_EQ(helpDirectory(bin), bin) << "only the English help marks a help folder";
+  std::ofstream(share / "helpengc.rtf") << "{\\rtf1 x}";
+  EXPECT_EQ(helpDirectory(bin), share);
+  std::ofstream(bin / "helpengc.rtf") << "{\\rtf1 x}";
+  EXPECT_EQ(helpDirectory(bin), bin);
+  fs::remove_all(root);
 }
 
 }  // namespace
