@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/help_form.h"
+#include "app/help_location.h"
 #include "app/language_state.h"
 #include "app/main_form.h"
 #include "app/main_form_log_writer.h"
@@ -147,6 +148,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   nameApplication();
+  // Ties the windows to the installed desktop entry (its icon and name).
+  QGuiApplication::setDesktopFileName("com.veltrane.Solwire");
   installFontSubstitutions();
   const Options options = parseOptions(app);
   const std::filesystem::path programDirectory = QCoreApplication::applicationDirPath().toStdString();
@@ -186,7 +189,7 @@ int main(int argc, char** argv) {
   Tsetform setform(mainform.link(), feedback);
   TCurrentform currentform(mainform.link());
   Tgraphform graphform(mainform.link());
-  Thelpform helpform(mainform.languages(), programDirectory);
+  Thelpform helpform(mainform.languages(), helpDirectory(programDirectory));
   mainform.attachHelpForm(&helpform);
   TReadform readform(feedback);
   TAssignform assignform(mainform.link(), mainform.storedConfiguration());
