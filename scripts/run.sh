@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLWIRE_TESTS=OFF -DSOLWIRE_BENCH=OFF > /dev/null
 cmake --build build -j2 --target solwire
 
 export SOLWIRE_COM2="${SOLWIRE_COM2:-sim}"

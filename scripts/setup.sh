@@ -1,21 +1,42 @@
 #!/usr/bin/env bash
-# Installs what Solwire needs to build, test and run on Debian 12, when it is missing.
-# Safe to run again: it only installs packages that are not there yet.
+# Installs what Solwire needs on Debian 12, when it is missing. Safe to run
+# again: it only installs packages that are not there yet.
+#
+#   scripts/setup.sh            what building and running Solwire need
+#   scripts/setup.sh tests      also the test tools and the real peers the tests talk to
+#   scripts/setup.sh package    also what making the Debian packages needs
 set -euo pipefail
 
-packages=(
+build_packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev
-  clang libclang-rt-14-dev
+  libcli11-dev nlohmann-json3-dev libmosquitto-dev
   xvfb xauth fonts-wqy-microhei
-  libreoffice-calc-nogui
-  cups printer-driver-cups-pdf poppler-utils
-  libreoffice-writer-nogui
-  ser2net python3-serial
-  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
+
+# CPack's Debian generator reads the binaries' libraries with dpkg-shlibdeps
+# and file, and splits the debug information off with objcopy.
+package_packages=(dpkg-dev file binutils)
+
+test_packages=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  libreoffice-calc-nogui libreoffice-writer-nogui
+  cups printer-driver-cups-pdf poppler-utils
+  ser2net python3-serial
+  mosquitto mosquitto-clients openssl
+  "${package_packages[@]}"
+  lintian desktop-file-utils appstream man-db groff-base systemd
+)
+
+packages=("${build_packages[@]}")
+for group in "$@"; do
+  case "$group" in
+    tests) packages+=("${test_packages[@]}") ;;
+    package) packages+=("${package_packages[@]}") ;;
+    *) echo "scripts/setup.sh: unknown group '$group' (tests or package)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds Solwire and runs every test: once normally, once under AddressSanitizer
 # and UndefinedBehaviorSanitizer, the serial transport under ThreadSanitizer,
-# and each fuzz target for a short run. Exits non-zero on any failure.
+# and each fuzz target for a short run. The normal run also makes the Debian
+# packages and, as root, installs and removes them. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/setup.sh
+scripts/setup.sh tests
 
 jobs=2
 fuzz_seconds=${SOLWIRE_FUZZ_SECONDS:-20}
@@ -19,7 +20,7 @@ configure_and_build() {
 }
 
 echo "== Normal build and tests"
-configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLWIRE_TESTS=ON -DSOLWIRE_BENCH=ON
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
