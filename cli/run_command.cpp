@@ -43,6 +43,10 @@ Arguments argumentsOf(const Subcommand& command) {
   return args;
 }
 
+constexpr const char* kPortHelp =
+    "COMn, a device path, a network port (rfc2217://HOST:PORT, tcp://HOST:PORT), or sim (the built-in simulated "
+    "line)";
+
 class CommandLine {
  public:
   CommandLine() : app_("Reads and writes solar charge regulators on a serial line.", "solwire-cli") {
@@ -105,7 +109,7 @@ class CommandLine {
   void addRead() {
     Subcommand& read = add("read", "Read a site over a serial port", runRead, "WHAT",
                            "current, settings, calibration, history, alarms or all");
-    addValueOption(read, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(read, "--port", kPortHelp);
     addValueOption(read, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
     addValueOption(read, "--site", "site number 0..31");
     addFlag(read, "--json", "print one JSON object instead of text");
@@ -118,7 +122,7 @@ class CommandLine {
   }
 
   void addLinkOptions(Subcommand& command) {
-    addValueOption(command, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(command, "--port", kPortHelp);
     addValueOption(command, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
     addValueOption(command, "--site", "site number 0..31");
     addFlag(command, "--json", "print one JSON object instead of text");
@@ -144,7 +148,7 @@ class CommandLine {
       "1 the line failed; 2 a usage error or an entry the settings window refuses (nothing is sent).";
 
   void addPortOptions(Subcommand& command) {
-    addValueOption(command, "--port", "COMn, a device path, or sim (the built-in simulated line)");
+    addValueOption(command, "--port", kPortHelp);
     addValueOption(command, "--baud", "110, 300, 600, 1200 or 2400 (default 2400)");
     addValueOption(command, "--site", "site number 0..31");
   }
