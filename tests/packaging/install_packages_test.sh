@@ -93,6 +93,21 @@ id -nG solwire | tr ' ' '\n' | grep -qx dialout || fail "the service user is not
 dpkg-query -W -f='${Conffiles}' solwire-cli | grep -q '/etc/solwire/example.conf' \
   || fail "the example configuration is not a configuration file of the package"
 
+step "the logger's command line, as its service starts it"
+# The options file's variable, split at white space as systemd splits an
+# unbraced \$VARIABLE, run as the service user in a folder of its own.
+printf 'LOG_OPTIONS=--port sim --site 1 --once --file LOG.RTF --csv log.csv\n' > /etc/solwire/pkgtest.conf
+options=$(sed -n 's/^LOG_OPTIONS=//p' /etc/solwire/pkgtest.conf)
+command=$(sed -n 's/^ExecStart=//p' /lib/systemd/system/solwire-log@.service)
+command=${command/\$LOG_OPTIONS/$options}
+mkdir "$work/state"
+chown solwire:solwire "$work/state"
+# shellcheck disable=SC2086  # split on purpose
+(cd "$work/state" && runuser -u solwire -- $command) || fail "the service's command line: $command"
+grep -q '^[0-9-]*T[0-9:+-]*,1,[0-9]' "$work/state/log.csv" || fail "the service's sample is not in log.csv"
+[ -s "$work/state/LOG.RTF" ] || fail "the service's sample is not in LOG.RTF"
+rm -f /etc/solwire/pkgtest.conf
+
 if command -v systemd-analyze > /dev/null; then
   step "systemd-analyze verify"
   printf 'LOG_OPTIONS=--port /dev/null --site 0 --file LOG.RTF\nWATCH_OPTIONS=--port /dev/null --sites 0\n' \
