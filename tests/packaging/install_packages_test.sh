@@ -65,6 +65,8 @@ step "desktop entry and metainfo"
 dpkg-deb -x "$desktop_deb" "$work/desktop"
 desktop-file-validate "$work"/desktop/usr/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$work"/desktop/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+grep -q "<release version=\"$version\"" "$work"/desktop/usr/share/metainfo/*.metainfo.xml \
+  || fail "the metainfo lists no release $version"
 
 step "installing with apt"
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$cli_deb" "$desktop_deb" \
