@@ -77,7 +77,7 @@ help=$(/usr/bin/solwire-cli --help) || fail "solwire-cli --help"
 grep -q 'log' <<< "$help" || fail "solwire-cli --help lists no log command"
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/solwire --version) \
   || fail "solwire --version without a display"
-grep -q "${version%.*}" <<< "$shown" || fail "solwire --version says '$shown', the package is $version"
+grep -qF "$version" <<< "$shown" || fail "solwire --version says '$shown', the package is $version"
 /usr/bin/solwire-sim --sites 0:2 --link "$work/line" > "$work/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do [ -e "$work/line" ] && break; sleep 0.1; done
