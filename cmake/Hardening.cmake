@@ -2,7 +2,7 @@
 # protection, checked string and memory functions, and a read-only,
 # immediately bound relocation table (position-independent executables are
 # the compiler's default). Sanitizer and fuzz builds bring their own checks.
-if(NOT SOLWIRE_SANITIZE AND NOT SOLWIRE_TSAN AND NOT SOLWIRE_FUZZ)
+if(NOT SOLWIRE_INSTRUMENTED)
   add_compile_options(-fstack-protector-strong -fstack-clash-protection
                       $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-D_FORTIFY_SOURCE=2>)
   add_link_options(-Wl,-z,relro -Wl,-z,now)
