@@ -1,16 +1,21 @@
 #include "store/config/qsettings_backend.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QtGlobal>
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
 
 #include "store/config/settings_file.h"
+#include "store/config/settings_text_filter.h"
 
 namespace solwire {
 
@@ -39,6 +44,25 @@ QString perUserSettingsFile() {
 }
 #endif
 
+// The file's bytes; the system's error number when it cannot be read.
+int readFileText(const std::filesystem::path& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return errno;
+  char buffer[65536];
+  int error = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      text.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+      if (n < 0) error = errno;
+      break;
+    }
+  }
+  ::close(fd);
+  return error;
+}
+
 bool readWhole(const QString& path, QByteArray& bytes) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
@@ -47,13 +71,16 @@ bool readWhole(const QString& path, QByteArray& bytes) {
 }
 
 // Whether `file` holds exactly `contents`; the keys it does not hold as they
-// were go to `lost`.
+// were go to `lost`. A key that comes back under another name is lost too: a
+// name that ends in "/" is written without it, onto another key or a new one.
 bool readsBackWhole(const QString& file, const std::map<QString, QVariant>& contents, QStringList& lost) {
   const QSettings back(file, QSettings::IniFormat);
+  const QStringList keysBack = back.allKeys();
+  const QSet<QString> namesBack(keysBack.begin(), keysBack.end());
   for (const auto& [key, value] : contents)
-    if (back.value(key) != value) lost << key;
+    if (!namesBack.contains(key) || back.value(key) != value) lost << key;
   return lost.isEmpty() && back.status() == QSettings::NoError &&
-         back.allKeys().size() == static_cast<qsizetype>(contents.size());
+         keysBack.size() == static_cast<qsizetype>(contents.size());
 }
 
 }  // namespace
@@ -66,7 +93,7 @@ QSettingsBackend::QSettingsBackend() {
   // Only the user's own store: no organisation-wide or system-wide values.
   settings_->setFallbacksEnabled(false);
   location_ = settings_->fileName();
-  if (settings_->status() != QSettings::NoError) openStatus_ = failure(StoreProblem::CannotRead);
+  openStatus_ = settings_->status() == QSettings::NoError ? StoreResult::success() : failure(StoreProblem::CannotRead);
 #else
   // The per-user file as a plain INI file: no organisation-wide or
   // system-wide files read in, and none copied into the user's file.
@@ -89,8 +116,43 @@ void QSettingsBackend::openFile(const QString& path) {
     openStatus_ = failure(StoreProblem::CannotRead, systemReason(file.error));
     return;
   }
-  settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
-  openStatus_ = examineContents();
+  std::string text;
+  const int readError = file.kind == SettingsFileKind::Missing ? 0 : readFileText(filePath(path), text);
+  const FilteredSettingsText filtered = withoutTypedValues(text);
+  if (!filtered.leftOut.empty()) {
+    std::string which;
+    for (const std::string& entry : filtered.leftOut) which += (which.empty() ? "" : ", ") + entry;
+    qWarning("Settings file %s: left out values that are not plain text, as this program never writes them: %s",
+             qUtf8Printable(path), which.c_str());
+  }
+  if (!readPrivateCopy(QByteArray::fromStdString(filtered.text))) {
+    openStatus_ = failure(StoreProblem::CannotRead, scratch_.errorString().toStdString());
+  } else if (readError != 0) {
+    openStatus_ = failure(StoreProblem::CannotRead, systemReason(readError));
+  } else if (!filtered.leftOut.empty()) {
+    openStatus_ = failure(StoreProblem::PartlyRead);
+  } else {
+    readCleanly_ = true;  // whether values would be left out at a save is found when asked
+  }
+}
+
+// QSettings reads only what passed the filter: a private copy, under a new
+// name each time, since QSettings keeps what it read of a file by its name.
+bool QSettingsBackend::readPrivateCopy(const QByteArray& text) {
+  if (!scratch_.isValid()) return false;
+  const QString copy = scratch_.filePath(QStringLiteral("read%1.conf").arg(++scratchFiles_));
+  QFile file(copy);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()) return false;
+  file.close();
+  settings_ = std::make_unique<QSettings>(copy, QSettings::IniFormat);
+  if (!readCopy_.isEmpty()) QFile::remove(readCopy_);
+  readCopy_ = copy;
+  return true;
+}
+
+StoreResult QSettingsBackend::openStatus() const {
+  if (!openStatus_) openStatus_ = examineContents();
+  return *openStatus_;
 }
 
 StoreResult QSettingsBackend::examineContents() const {
@@ -98,13 +160,12 @@ StoreResult QSettingsBackend::examineContents() const {
     case QSettings::NoError:
       break;
     case QSettings::AccessError:
-      return failure(StoreProblem::CannotRead,
-                     ::access(filePath(location_).c_str(), R_OK) != 0 ? systemReason(errno) : std::string());
+      return failure(StoreProblem::CannotRead);
     case QSettings::FormatError:
       return failure(StoreProblem::PartlyRead);
   }
   // What would be left out at the next save is what could not be read whole.
-  const Composition trial = compose(contentsWithPending(), {});
+  const Composition trial = compose(storedContents(), {});
   if (trial.result.ok && !trial.leftOut.isEmpty()) return failure(StoreProblem::PartlyRead);
   return StoreResult::success();
 }
@@ -138,14 +199,23 @@ StoreResult QSettingsBackend::commit() {
   return commitToFile();
 }
 
-std::map<QString, QVariant> QSettingsBackend::contentsWithPending() const {
+std::map<QString, QVariant> QSettingsBackend::storedContents() const {
   std::map<QString, QVariant> contents;
   if (settings_) {
     // An empty name (a "=value" line before the first section) cannot even be asked for.
     for (const QString& key : settings_->allKeys()) contents[key] = key.isEmpty() ? QVariant() : settings_->value(key);
   }
-  for (const auto& [key, value] : pending_) contents[key] = value;
   return contents;
+}
+
+// Whether every pending value is already stored, as text, in a file that was
+// read whole: then there is nothing to write.
+bool QSettingsBackend::pendingAlreadyStored() const {
+  if (!readCleanly_ || !settings_ || (openStatus_ && !openStatus_->ok)) return false;
+  return std::all_of(pending_.begin(), pending_.end(), [this](const auto& entry) {
+    const QVariant stored = settings_->value(entry.first);
+    return stored.typeId() == QMetaType::QString && stored.toString() == entry.second;
+  });
 }
 
 // The contents are written by QSettings itself, so the file is in its own
@@ -159,20 +229,27 @@ QSettingsBackend::Composition QSettingsBackend::compose(std::map<QString, QVaria
     if (unreadable) composition.leftOut << it->first;
     it = unreadable ? contents.erase(it) : std::next(it);
   }
-  const QTemporaryDir scratch;
-  if (!scratch.isValid()) {
-    composition.result = failure(StoreProblem::CannotWrite, scratch.errorString().toStdString());
+  if (!scratch_.isValid()) {
+    composition.result = failure(StoreProblem::CannotWrite, scratch_.errorString().toStdString());
     return composition;
   }
+  // Names never used before in this folder: QSettings would take a reused
+  // one for the file it read earlier under that name.
+  QStringList made;
+  const auto cleanUp = qScopeGuard([&made] {
+    for (const QString& file : made) QFile::remove(file);
+  });
   for (int round = 0; round < kComposeRounds; ++round) {
-    const QString written = scratch.filePath(QStringLiteral("written%1.conf").arg(round));
+    const QString written = scratch_.filePath(QStringLiteral("written%1.conf").arg(++scratchFiles_));
+    made << written;
     {
       QSettings out(written, QSettings::IniFormat);
       for (const auto& [key, value] : contents) out.setValue(key, value);
       out.sync();
       if (out.status() != QSettings::NoError) break;
     }
-    const QString checked = scratch.filePath(QStringLiteral("checked%1.conf").arg(round));
+    const QString checked = scratch_.filePath(QStringLiteral("checked%1.conf").arg(scratchFiles_));
+    made << checked;
     if (!QFile::rename(written, checked)) break;
     QStringList lost;
     if (readsBackWhole(checked, contents, lost)) {
@@ -192,20 +269,32 @@ QSettingsBackend::Composition QSettingsBackend::compose(std::map<QString, QVaria
 }
 
 StoreResult QSettingsBackend::commitToFile() {
+  if (pendingAlreadyStored()) {
+    pending_.clear();
+    return StoreResult::success();
+  }
   std::set<QString> own;
-  for (const auto& [key, value] : pending_) own.insert(key);
-  const Composition composition = compose(contentsWithPending(), own);
+  std::map<QString, QVariant> contents = storedContents();
+  for (const auto& [key, value] : pending_) {
+    own.insert(key);
+    contents[key] = value;
+  }
+  const Composition composition = compose(std::move(contents), own);
   if (!composition.result.ok) return composition.result;
+  // Nobody asked before whether the file could be read whole; this save
+  // answers it: what it had to leave out could not be.
+  if (!openStatus_)
+    openStatus_ = composition.leftOut.isEmpty() ? StoreResult::success() : failure(StoreProblem::PartlyRead);
 
   const StoreResult written = replaceSettingsFile(
       filePath(location_),
       std::string_view(composition.text.constData(), static_cast<std::size_t>(composition.text.size())));
   if (!written.ok) return written;
-  pending_.clear();
-  if (settings_)
-    settings_->sync();  // reads the new file
-  else
-    settings_ = std::make_unique<QSettings>(location_, QSettings::IniFormat);
+  // What was just written is read as the file from now on; it passed through
+  // QSettings' own writer, so it holds text values only. Should the copy
+  // fail, the pending values stay what reads return.
+  readCleanly_ = readPrivateCopy(composition.text);
+  if (readCleanly_) pending_.clear();
   return StoreResult::success();
 }
 

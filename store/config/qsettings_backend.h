@@ -12,9 +12,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "store/config/settings_backend.h"
@@ -46,13 +48,14 @@ class QSettingsBackend final : public SettingsBackend {
   // that do not come back as they were are left out (the program's own
   // values must all come back). Only then are the contents written beside
   // the file and renamed over it, so a failed or cut-short write (a full
-  // disk) is reported and leaves the previous file as it was.
+  // disk) is reported and leaves the previous file as it was. When every
+  // pending value is stored already, as it is, nothing is written.
   StoreResult commit() override;
 
   // Whether the store could be read whole when it was opened: an unreadable
   // file reads as empty, and values that could not be read or cannot be
   // written back take their defaults.
-  StoreResult openStatus() const override { return openStatus_; }
+  StoreResult openStatus() const override;
 
   // Where the values live: a file path, or the registry path on Windows.
   QString location() const { return location_; }
@@ -66,15 +69,21 @@ class QSettingsBackend final : public SettingsBackend {
   };
 
   void openFile(const QString& path);
+  bool readPrivateCopy(const QByteArray& text);
   StoreResult examineContents() const;
-  std::map<QString, QVariant> contentsWithPending() const;
+  std::map<QString, QVariant> storedContents() const;
+  bool pendingAlreadyStored() const;
   Composition compose(std::map<QString, QVariant> contents, const std::set<QString>& mustKeep) const;
   StoreResult commitToFile();
   StoreResult failure(StoreProblem problem, std::string reason = {}) const;
 
   QString location_;
+  QTemporaryDir scratch_;                // the private copy QSettings reads, and saves being composed
+  mutable int scratchFiles_ = 0;         // files made in it so far
+  QString readCopy_;
   std::unique_ptr<QSettings> settings_;  // read only; null when the file was refused
-  StoreResult openStatus_;
+  mutable std::optional<StoreResult> openStatus_;  // examined when first asked
+  bool readCleanly_ = false;                       // read without a fault or a value left out
   std::map<QString, QString> pending_;  // written since the last commit
 };
 
