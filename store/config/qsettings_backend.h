@@ -7,7 +7,9 @@
 // A settings file is examined before it is opened: one that is not a regular
 // file (a FIFO, a device) is neither read nor written, and every value takes
 // its default. A read-only file is read but never replaced. A symbolic link
-// is followed: the file it names is replaced, and the link stays.
+// is followed: the file it names is replaced, and the link stays. QSettings
+// itself reads only a private copy, without the values it would decode as
+// data of another type (settings_text_filter.h).
 #pragma once
 
 #include <QString>
