@@ -144,8 +144,6 @@ void Tmainform::bindPorts() {
   } catch (const std::exception&) {
     showLinkStatus(LinkStatus::PortSetException);
   }
-  link_->state().DirectMode = true;
-  link_->state().LineIdle = true;
   link_->ShowLinkInStatus();
 }
 

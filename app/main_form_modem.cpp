@@ -177,7 +177,7 @@ void Tmainform::closeModemPort() {
   } catch (const std::exception&) {
     modemStatus(LinkStatus::PortSetException);
   }
-  if (modem_ && !link_->state().LineIdle) modem_->abandonCall();
+  if (modem_ && !link_->state().lineIdle()) modem_->abandonCall();
 }
 
 void Tmainform::TapicheckClick() {

@@ -2,10 +2,12 @@
 // in process, in virtual time, and prints everything it read.
 
 #include "cli/commands.h"
+#include "cli/read_failure.h"
 #include "cli/site_report.h"
 #include "protocol/link_controller.h"
 #include "protocol/main_thread_clock.h"
 #include "protocol/quiet_services.h"
+#include "protocol/request_waiter.h"
 #include "protocol/virtual_clock.h"
 #include "sim/simulated_link.h"
 
@@ -34,7 +36,7 @@ class Demo {
            printHistory() && read(Requester::AlarmView) && printAlarms();
   }
 
-  LinkStatus lastStatus() const { return views_.last(); }
+  const RequestOutcome& lastOutcome() const { return lastOutcome_; }
 
  private:
   static LinkControls controlsFor(int site) {
@@ -44,21 +46,15 @@ class Demo {
     return controls;
   }
 
-  bool waitForLine() {
-    for (int step = 0; step < 1000 && controller_.lineBusy(); ++step)
-      if (!clock_.runNext()) break;
-    return !controller_.lineBusy() && views_.last() == LinkStatus::DataReceived;
-  }
-
   bool read(Requester requester) {
-    controller_.Getdata(requester);
-    return waitForLine();
+    const RequestId id = waiter_.ask(requester);
+    for (int step = 0; step < 1000 && !waiter_.ended(id); ++step)
+      if (!clock_.runNext()) break;
+    lastOutcome_ = waiter_.take(id).value_or(RequestOutcome{{id}, OutcomeKind::TimedOut, "no outcome", {}, {}});
+    return lastOutcome_.ok();
   }
 
-  bool readHistory() {
-    controller_.state().HistoryBlock = 1;
-    return read(Requester::HistoryView) && controller_.state().HistoryBlock == 0;
-  }
+  bool readHistory() { return read(Requester::HistoryView); }
 
   bool printCurrentState() {
     out_ << "Site " << controller_.controls().site << " on the simulated line\n\n";
@@ -93,6 +89,8 @@ class Demo {
   NoLogFile log_;
   NoModem dial_;
   LinkController controller_;
+  RequestWaiter waiter_{controller_};
+  RequestOutcome lastOutcome_;
   std::ostream& out_;
 };
 
@@ -106,7 +104,7 @@ int runDemo(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
   Demo demo(*site, out);
   if (demo.run()) return kExitOk;
-  err << "reading the simulated site failed: " << statusText(demo.lastStatus(), Language::English) << '\n';
+  err << "reading the simulated site failed: " << readFailureText(demo.lastOutcome()) << '\n';
   return kExitLinkFailed;
 }
 

@@ -58,11 +58,14 @@ LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegis
   controller_ = std::make_unique<LinkController>(
       LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
       LinkServices{clock_, views_, feedback_, logWriter, modem_}, controls, startValues(4, 1));
+  waiter_ = std::make_unique<RequestWaiter>(*controller_);
+  if (schedule.onOutcome) controller_->subscribe(std::move(schedule.onOutcome));
   tick();
 }
 
 LinkSession::~LinkSession() {
   ui_.stopTimer(timer1_);
+  waiter_.reset();
   controller_.reset();
 }
 
@@ -89,12 +92,23 @@ bool LinkSession::read(Requester requester) {
   // bytes must be in before the request goes out, so that the controller
   // discards them instead of taking them for the start of the reply.
   ui_.runFor(lineSettle_);
-  if (requester == Requester::HistoryView) controller_->state().HistoryBlock = 1;
   views_.statuses.clear();
-  controller_->Getdata(requester);
-  ui_.runUntil([this] { return !controller_->lineBusy(); }, kReadLimit);
-  const bool transferDone = requester != Requester::HistoryView || controller_->state().HistoryBlock == 0;
-  return !controller_->lineBusy() && transferDone && views_.last() == LinkStatus::DataReceived;
+  lastOutcome_ = awaitOutcome(*waiter_, requester, [this](const std::function<bool()>& ended) {
+    ui_.runUntil(ended, kReadLimit);
+  });
+  return lastOutcome_.ok();
+}
+
+RequestOutcome awaitOutcome(RequestWaiter& waiter, Requester requester,
+                            const std::function<void(const std::function<bool()>& ended)>& run) {
+  const RequestId id = waiter.ask(requester);
+  run([&] { return waiter.ended(id); });
+  if (auto outcome = waiter.take(id)) return *outcome;
+  RequestOutcome stalled;
+  stalled.request.id = id;
+  stalled.kind = OutcomeKind::TimedOut;
+  stalled.reason = "no outcome within " + std::to_string(LinkSession::kReadLimit.count()) + " s";
+  return stalled;
 }
 
 LinkSession::WriteOutcome LinkSession::write(int address, int data) {

@@ -11,6 +11,7 @@
 #include "protocol/link_controller.h"
 #include "protocol/main_thread_clock.h"
 #include "protocol/quiet_services.h"
+#include "protocol/request_waiter.h"
 #include "serial/program_link.h"
 #include "serial/queue_main_thread.h"
 #include "serial/virtual_device_registry.h"
@@ -34,6 +35,8 @@ struct SessionSchedule {
   std::function<LocalTime()> localTime;  // empty: the system's local time
   // Each link status text as the controller shows it.
   std::function<void(LinkStatus status)> onStatus;
+  // How each request ended, from the first one (the first tick may ask).
+  LinkController::OutcomeListener onOutcome;
   // The device vanished while open. Set, the session also closes the port at
   // the next tick that finds the line free, so that the next request reopens it.
   std::function<void()> onDeviceLost;
@@ -58,8 +61,10 @@ class LinkSession {
   ~LinkSession();
 
   // One request of `requester`'s kind (history: the whole eight-block
-  // transfer), run until it has finished or failed. True when it succeeded.
+  // transfer), run until it has ended. True when it brought its record;
+  // lastOutcome() says how it ended.
   bool read(Requester requester);
+  const RequestOutcome& lastOutcome() const { return lastOutcome_; }
 
   // One memory write to the site, run until its read-back has been judged
   // (or failed, or the write could not go out).
@@ -93,10 +98,17 @@ class LinkSession {
   NoLogFile log_;
   NoModem modem_;
   std::unique_ptr<LinkController> controller_;
+  std::unique_ptr<RequestWaiter> waiter_;
+  RequestOutcome lastOutcome_;
   MainThreadTimers::TimerId timer1_ = 0;
   std::chrono::milliseconds lineSettle_;
   bool deviceLost_ = false;
 };
+
+// Asks through `waiter`, then `run`s the session's events until the request
+// has ended or the session's read limit has passed.
+RequestOutcome awaitOutcome(RequestWaiter& waiter, Requester requester,
+                            const std::function<void(const std::function<bool()>& ended)>& run);
 
 // "COM1".."COM8" as a COM number, else nullopt.
 std::optional<int> comNumberOf(const std::string& port);

@@ -91,7 +91,7 @@ void ModemLogger::call() {
 }
 
 std::string ModemLogger::readFailure(ModemSession& session) const {
-  const std::string reason = readFailureText(session.statuses(), dial_.site);
+  const std::string reason = readFailureText(session.lastOutcome());
   if (session.carrierPresent()) return reason;
   return "Call failed: carrier lost (" + reason + ")";
 }

@@ -56,6 +56,7 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
       LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
       LinkServices{clock_, views_, feedback_, log_, *supervisor_}, controls, startValues(4, 1));
   supervisor_->attach(*controller_);
+  waiter_ = std::make_unique<RequestWaiter>(*controller_);
   controller_->OnOtherTimerTrigger = [this](LinkPort& port, std::uint16_t handle) {
     supervisor_->modemTimerTrigger(port, handle);
   };
@@ -68,6 +69,7 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
 
 ModemSession::~ModemSession() {
   ui_.stopTimer(timer1_);
+  waiter_.reset();
   controller_.reset();
 }
 
@@ -81,7 +83,7 @@ void ModemSession::tick() {
 void ModemSession::received(TComPort& port, std::uint16_t count) {
   std::string bytes;
   for (std::uint16_t i = 0; i < count; ++i) bytes += static_cast<char>(port.ReadChar());
-  if (controller_->state().Dialling && !failedCall_) {
+  if (controller_->state().dialling() && !failedCall_) {
     for (const HayesEvent& event : results_.feed(bytes).events) {
       if (isFailedCall(event.result)) failedCall_ = event;
     }
@@ -94,13 +96,13 @@ bool ModemSession::dial() {
   results_.reset();
   failedCall_.reset();
   supervisor_->dialup(DialReason::PhoneBook, number_);
-  if (!controller_->state().Dialling) {
+  if (!controller_->state().dialling()) {
     failure_ = statusText(views_.last(), Language::English);
     if (!supervisor_->lastPortError().empty()) failure_ += ": " + supervisor_->lastPortError();
     return false;
   }
-  wait_(ui_, [this] { return controller_->state().ModemConnected || failedCall_.has_value(); }, kCallLimit);
-  if (controller_->state().ModemConnected) return true;
+  wait_(ui_, [this] { return controller_->state().modemConnected() || failedCall_.has_value(); }, kCallLimit);
+  if (controller_->state().modemConnected()) return true;
   if (failedCall_) {
     failure_ = failedCall_->text;
     supervisor_->ReturnToDirect();  // the modem is back in command mode by itself
@@ -112,19 +114,18 @@ bool ModemSession::dial() {
 }
 
 bool ModemSession::read(Requester requester) {
-  if (requester == Requester::HistoryView) controller_->state().HistoryBlock = 1;
   views_.statuses.clear();
-  controller_->Getdata(requester);
-  wait_(ui_, [this] { return !controller_->lineBusy(); }, LinkSession::kReadLimit);
-  const bool transferDone = requester != Requester::HistoryView || controller_->state().HistoryBlock == 0;
-  return !controller_->lineBusy() && transferDone && views_.last() == LinkStatus::DataReceived;
+  lastOutcome_ = awaitOutcome(*waiter_, requester, [this](const std::function<bool()>& ended) {
+    wait_(ui_, ended, LinkSession::kReadLimit);
+  });
+  return lastOutcome_.ok();
 }
 
 bool ModemSession::hangUp() {
   supervisor_->HangupClick();
   if (supervisor_->hangupPhase() != HangupPhase::Idle)
-    wait_(ui_, [this] { return controller_->state().LineIdle; }, kHangupLimit);
-  return controller_->state().LineIdle;
+    wait_(ui_, [this] { return controller_->state().lineIdle(); }, kHangupLimit);
+  return controller_->state().lineIdle();
 }
 
 }  // namespace solwire::cli

@@ -16,6 +16,7 @@
 #include "modem/com_port_carrier_line.h"
 #include "modem/dialup_supervisor.h"
 #include "modem/hayes_result_parser.h"
+#include "protocol/request_waiter.h"
 
 namespace solwire::cli {
 
@@ -41,6 +42,7 @@ class ModemSession {
   // failure() then says why (the modem's result code, or no carrier in time).
   bool dial();
   bool read(Requester requester);
+  const RequestOutcome& lastOutcome() const { return lastOutcome_; }
   // The hang-up sequence, until the link is back in direct mode. False when
   // it did not get there (the port was closed, or the sequence did not end).
   bool hangUp();
@@ -70,6 +72,8 @@ class ModemSession {
   std::unique_ptr<TelephonyLine> noTelephony_;
   std::unique_ptr<DialupSupervisor> supervisor_;
   std::unique_ptr<LinkController> controller_;
+  std::unique_ptr<RequestWaiter> waiter_;
+  RequestOutcome lastOutcome_;
   MainThreadTimers::TimerId timer1_ = 0;
   HayesResultParser results_;
   std::optional<HayesEvent> failedCall_;

@@ -104,7 +104,7 @@ int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err
   }
   for (const ReadStep& step : steps) {
     if (!session.read(step.requester)) {
-      err << readFailureText(session.statuses(), *site) << '\n';
+      err << readFailureText(session.lastOutcome()) << '\n';
       session.hangUp();
       return kExitLinkFailed;
     }
@@ -128,7 +128,7 @@ int runRead(const Arguments& args, std::ostream& out, std::ostream& err) {
   LinkSession session(request->session, port.registry());
   for (const ReadStep& step : request->steps) {
     if (!session.read(step.requester)) {
-      err << port.failureText(session, request->session.site) << '\n';
+      err << port.failureText(session) << '\n';
       return kExitLinkFailed;
     }
   }

@@ -1,31 +1,28 @@
 #include "cli/read_failure.h"
 
-#include <algorithm>
+#include "protocol/status_messages.h"
 
 namespace solwire::cli {
 
 namespace {
 
-bool siteDidNotAnswer(const std::vector<LinkStatus>& statuses) {
-  if (std::find(statuses.begin(), statuses.end(), LinkStatus::DataTimeout) != statuses.end()) return true;
-  return !statuses.empty() && statuses.back() == LinkStatus::RequestSent;
-}
-
 std::string english(LinkStatus status) { return std::string(statusText(status, Language::English)); }
-
-bool showed(const std::vector<LinkStatus>& statuses, LinkStatus status) {
-  return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
-}
 
 }  // namespace
 
-std::string readFailureText(const std::vector<LinkStatus>& statuses, int site) {
-  const std::string siteText = "site " + std::to_string(site);
-  if (siteDidNotAnswer(statuses)) return english(LinkStatus::DataTimeout) + ": " + siteText + " did not answer";
-  if (showed(statuses, LinkStatus::ReadError))
-    return english(LinkStatus::ReadError) + ": the reply of " + siteText + " did not check (a damaged or foreign reply)";
-  const LinkStatus last = statuses.empty() ? LinkStatus::CommFail : statuses.back();
-  return english(last) + ": reading " + siteText + " failed";
+std::string readFailureText(const RequestOutcome& outcome) {
+  const std::string site = "site " + std::to_string(outcome.request.site);
+  switch (outcome.kind) {
+    case OutcomeKind::Record: break;
+    case OutcomeKind::TimedOut: return english(LinkStatus::DataTimeout) + ": " + site + " did not answer";
+    case OutcomeKind::ReadError:
+      return english(LinkStatus::ReadError) + ": the reply of " + site + " did not check (a damaged or foreign reply)";
+    case OutcomeKind::PortFailed:
+      return english(LinkStatus::CantOpenPort) + ": reading " + site + " failed: " + outcome.reason;
+    case OutcomeKind::Refused:
+    case OutcomeKind::Cancelled: return english(LinkStatus::CommFail) + ": " + site + " was not read: " + outcome.reason;
+  }
+  return english(LinkStatus::CommFail) + ": reading " + site + " failed";
 }
 
 }  // namespace solwire::cli

@@ -3,15 +3,12 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "protocol/status_messages.h"
+#include "protocol/request_outcome.h"
 
 namespace solwire::cli {
 
-// `statuses`: the link status texts the read showed, in order. A request that
-// went out and got no reply (it timed out, or the line was freed with the
-// request still out) names the site; anything else is the last status text.
-std::string readFailureText(const std::vector<LinkStatus>& statuses, int site);
+// What became of a request that ended without its record, naming its site.
+std::string readFailureText(const RequestOutcome& outcome);
 
 }  // namespace solwire::cli

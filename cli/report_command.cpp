@@ -98,7 +98,7 @@ int runReport(const Arguments& args, std::ostream& out, std::ostream& err) {
   LinkSession session(request->session, port.registry());
   for (const Requester reading : readsFor(request->sections)) {
     if (!session.read(reading)) {
-      err << "solwire-cli report: " << port.failureText(session, request->session.site) << '\n';
+      err << "solwire-cli report: " << port.failureText(session) << '\n';
       return kExitLinkFailed;
     }
   }

@@ -14,8 +14,9 @@ SessionPort::SessionPort(const SessionOptions& options) : port_(options.port) {
   }
 }
 
-std::string SessionPort::failureText(const LinkSession& session, int site) const {
-  if (session.portError().empty()) return readFailureText(session.statuses(), site);
+std::string SessionPort::failureText(const LinkSession& session) const {
+  const RequestOutcome& outcome = session.lastOutcome();
+  if (outcome.kind != OutcomeKind::PortFailed || session.portError().empty()) return readFailureText(outcome);
   return std::string(statusText(LinkStatus::PortSetException, Language::English)) + ": " + port_ +
          (comNumber_ ? " (" + device_ + ")" : "") + ": " + session.portError();
 }

@@ -18,9 +18,9 @@ class SessionPort {
   // The device path the port resolves to.
   const std::string& device() const { return device_; }
 
-  // Why the session's last read of `site` failed: the status text, and for a
-  // port that would not open the port, its device and the system's reason.
-  std::string failureText(const LinkSession& session, int site) const;
+  // Why the session's last read failed, naming the site; for a port that
+  // would not open, the port, its device and the system's reason.
+  std::string failureText(const LinkSession& session) const;
 
  private:
   std::string port_;

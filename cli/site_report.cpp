@@ -23,7 +23,7 @@ void printSettings(std::ostream& out, const SiteData& d) {
   for (int row = 0; row < kShownSettingRows; ++row) {
     const SettingRow& r = settingRow(row);
     out << "  " << std::left << std::setw(30) << r.label[0] << std::right << std::setw(6)
-        << settingValueText(row, d.settings[static_cast<std::size_t>(row)], d.scaling.voltageMultiplier) << ' '
+        << settingValueText(row, d.settings[static_cast<std::size_t>(row)], voltageMultiplierOf(d.origins.settings, d)) << ' '
         << r.unit[0] << '\n';
   }
   out << '\n';
@@ -40,10 +40,11 @@ void printCalibration(std::ostream& out, const SiteData& d) {
 }
 
 void printHistory(std::ostream& out, const SiteData& d) {
-  const int v = d.scaling.voltageMultiplier;
+  const auto multipliers = historyVoltageMultipliers(d);
   out << "History (32 days)\n  day   min V   max V   charge Ah   discharge Ah\n";
   for (int day = 0; day < kHistoryDays; ++day) {
     const auto i = static_cast<std::size_t>(day);
+    const int v = multipliers[i];
     out << "  " << std::setw(3) << day << std::setw(8) << dailyVoltageText(v, d.history.minVoltage[i]) << std::setw(8)
         << dailyVoltageText(v, d.history.maxVoltage[i]) << std::setw(12) << d.history.chargeAh[i] << std::setw(15)
         << d.history.dischargeAh[i] << '\n';

@@ -57,7 +57,7 @@ fleet::SiteReading SiteWatcher::readSite(int site) {
     reading.ok = session_->read(Requester::AlarmView);
     if (reading.ok) reading.alarms = fleet::activeAlarmInputs(session_->data().alarms);
   }
-  if (!reading.ok) reading.error = environment_.port.failureText(*session_, site);
+  if (!reading.ok) reading.error = environment_.port.failureText(*session_);
   reading.time = environment_.isoTimeNow();
   return reading;
 }

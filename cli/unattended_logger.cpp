@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cli/duration_option.h"
+#include "cli/read_failure.h"
 
 namespace solwire::cli {
 
@@ -13,10 +14,6 @@ namespace {
 constexpr std::chrono::seconds kEntryWait{3};
 // A stop waits this long at most for a sample under way to end.
 constexpr std::chrono::seconds kStopWait{20};
-
-bool contains(const std::vector<LinkStatus>& statuses, LinkStatus status) {
-  return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
-}
 
 std::string english(LinkStatus status) { return std::string(statusText(status, Language::English)); }
 
@@ -36,7 +33,7 @@ SessionSchedule UnattendedLogger::schedule(bool periodic) {
   schedule.logSite = options_.session.site;
   schedule.logWriter = &writer_;
   schedule.localTime = [zoned = environment_.localTime] { return zoned().local; };
-  schedule.onStatus = [this](LinkStatus status) { noteStatus(status); };
+  schedule.onOutcome = [this](const RequestOutcome& outcome) { noteOutcome(outcome); };
   schedule.onDeviceLost = [this] {
     environment_.err << "solwire-cli log: the port " << options_.session.port
                      << " has gone away; the next sample opens it again\n";
@@ -48,7 +45,7 @@ const SampleOutcome& UnattendedLogger::sampleNow() {
   const int before = recorder_.samples();
   if (session_->read(Requester::MainWindow))
     session_->mainThread().runUntil([&] { return recorder_.samples() > before; }, kEntryWait);
-  if (recorder_.samples() == before) failurePending_ = true;
+  if (recorder_.samples() == before && !failed_) failed_ = session_->lastOutcome();
   reportPendingFailure();
   return recorder_.lastOutcome();
 }
@@ -76,7 +73,7 @@ void UnattendedLogger::run(const std::function<bool()>& stop) {
   session_->mainThread().runUntil(
       [&] {
         reportPendingFailure();
-        return !controller.lineBusy() && !controller.data().LogReadingReady;
+        return controller.requestsOpen() == 0 && !controller.data().LogReadingReady;
       },
       kStopWait);
   environment_.out << "solwire-cli log: stopped after " << recorder_.tally() << '\n' << std::flush;
@@ -100,15 +97,11 @@ void UnattendedLogger::startIntervalSample() {
   interval_->started(now);
   session_->mainThread().startTimer(interval_->untilNextLook(now), [this] { sampleFallsDue(); });
   sampleUnderWay_ = true;
-  LinkController& controller = session_->controller();
-  controller.Getdata(Requester::MainWindow);
-  // A reading refused without a word would leave the sample open for good.
-  if (!controller.lineBusy() && !controller.data().LogReadingReady) failurePending_ = true;
+  session_->controller().Getdata(Requester::MainWindow);
 }
 
 void UnattendedLogger::sampleEnded() {
-  failurePending_ = false;
-  statuses_.clear();
+  failed_.reset();
   sampleUnderWay_ = false;
   if (sampleWaiting_) session_->mainThread().post([this] { startIntervalSample(); });
 }
@@ -119,29 +112,22 @@ void UnattendedLogger::writeEntry(const LogReading& reading) {
 }
 
 // Called while the controller runs: only noted here, reported between events.
-void UnattendedLogger::noteStatus(LinkStatus status) {
-  statuses_.push_back(status);
-  if (status == LinkStatus::CommFail || status == LinkStatus::ReadError) failurePending_ = true;
+void UnattendedLogger::noteOutcome(const RequestOutcome& outcome) {
+  if (outcome.request.kind == RequestKind::LogCurrentState && !outcome.ok()) failed_ = outcome;
 }
 
 void UnattendedLogger::reportPendingFailure() {
-  if (!failurePending_) return;
-  const std::string reason = failureReason();
+  if (!failed_) return;
+  const std::string reason = failureReason(*failed_);
   sampleEnded();
   recorder_.recordFailure(reason);
 }
 
-std::string UnattendedLogger::failureReason() const {
-  const std::string site = "site " + std::to_string(options_.session.site);
-  if (contains(statuses_, LinkStatus::PortSetException) && !session_->portError().empty())
+std::string UnattendedLogger::failureReason(const RequestOutcome& outcome) const {
+  if (outcome.kind != OutcomeKind::PortFailed) return readFailureText(outcome);
+  if (!session_->portError().empty())
     return english(LinkStatus::PortSetException) + ": " + options_.session.port + ": " + session_->portError();
-  if (contains(statuses_, LinkStatus::CantOpenPort))
-    return english(LinkStatus::CantOpenPort) + ": " + options_.session.port;
-  if (contains(statuses_, LinkStatus::DataTimeout))
-    return english(LinkStatus::DataTimeout) + ": " + site + " did not answer";
-  if (contains(statuses_, LinkStatus::ReadError))
-    return english(LinkStatus::ReadError) + ": the reply of " + site + " did not check";
-  return english(LinkStatus::CommFail) + ": no reading came from " + site;
+  return english(LinkStatus::CantOpenPort) + ": " + options_.session.port;
 }
 
 }  // namespace solwire::cli

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,9 @@ class UnattendedLogger {
   };
 
   void writeEntry(const LogReading& reading);
-  void noteStatus(LinkStatus status);
+  void noteOutcome(const RequestOutcome& outcome);
   void reportPendingFailure();
-  std::string failureReason() const;
+  std::string failureReason(const RequestOutcome& outcome) const;
   SessionSchedule schedule(bool periodic);
   std::string scheduleText() const;
   void sampleFallsDue();
@@ -64,8 +65,7 @@ class UnattendedLogger {
   std::unique_ptr<IntervalSchedule> interval_;  // set with an interval
   std::unique_ptr<LinkSession> session_;
 
-  std::vector<LinkStatus> statuses_;  // since the last sample ended
-  bool failurePending_ = false;
+  std::optional<RequestOutcome> failed_;  // the reading that failed, until reported
   bool sampleUnderWay_ = false;  // an interval's reading was issued and has not ended
   bool sampleWaiting_ = false;   // the next one fell due before it ended
   bool stopping_ = false;        // asked to stop: no reading starts any more

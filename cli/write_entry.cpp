@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
+#include "cli/read_failure.h"
 #include "cli/site_json.h"
 #include "protocol/value_format.h"
 #include "sim/simulated_line_service.h"
@@ -29,7 +30,7 @@ std::string rowText(const EntryWrite& r, const SiteData& data) {
   const auto row = static_cast<std::size_t>(r.row);
   if (r.calibration) return hexByteText(r.column == CalibrationColumn::G ? data.calibration.g[row] : data.calibration.o[row]);
   const std::string unit = settingRow(r.row).unit[0];
-  const std::string value = settingValueText(r.row, data.settings[row], data.scaling.voltageMultiplier);
+  const std::string value = settingValueText(r.row, data.settings[row], voltageMultiplierOf(data.origins.settings, data));
   return unit.empty() ? value : value + " " + unit;
 }
 
@@ -52,8 +53,8 @@ class Line {
   void reportFailure(std::ostream& err, const std::string& port, const LinkSession& session,
                      const std::string& context) const {
     err << context;
-    if (session.portError().empty())
-      err << statusText(session.lastStatus(), Language::English) << '\n';
+    if (session.lastOutcome().kind != OutcomeKind::PortFailed || session.portError().empty())
+      err << readFailureText(session.lastOutcome()) << '\n';
     else
       err << statusText(LinkStatus::PortSetException, Language::English) << ": " << port
           << (com_ ? " (" + device_ + ")" : "") << ": " << session.portError() << '\n';

@@ -51,21 +51,17 @@ void DialupSupervisor::placeCall(DialReason reason, const std::string& number) {
       // A port that fails to close is closed as far as this call is concerned.
     }
   }
-  LinkState& link = state();
-  link.RequestBusy = false;
-  if (reason == DialReason::Log) link.LogDialPending = true;
-  if (reason == DialReason::Alarm) link.AlarmDialPending = true;
-
-  if (!link.LineIdle) {
+  controller_->setDialPending(reason, true);
+  const LinkState& link = state();
+  if (!link.lineIdle()) {
     // The line is in use: an automatic call waits in its retry window; a
     // phone book dial is dropped.
-    if (link.AlarmDialPending && alarmRetryCountdown_ < 1) alarmRetryCountdown_ = kRetryWindowSeconds;
-    if (link.LogDialPending && logRetryCountdown_ < 1) logRetryCountdown_ = kRetryWindowSeconds;
+    if (link.alarmDialPending() && alarmRetryCountdown_ < 1) alarmRetryCountdown_ = kRetryWindowSeconds;
+    if (link.logDialPending() && logRetryCountdown_ < 1) logRetryCountdown_ = kRetryWindowSeconds;
     return;
   }
 
-  link.LineIdle = false;
-  link.DirectMode = false;
+  controller_->takeLineForCall(reason);
   controller_->ShowLinkInStatus();
   callCountdown_ = kCallLimitSeconds;
   startAutomaticCall(reason);
@@ -77,20 +73,12 @@ void DialupSupervisor::placeCall(DialReason reason, const std::string& number) {
 }
 
 void DialupSupervisor::startAutomaticCall(DialReason reason) {
-  LinkState& link = state();
-  if (reason == DialReason::Log) {
-    logRetryCountdown_ = 0;
-    link.LogDialActive = true;
-    link.LogDialPending = false;
-  } else if (reason == DialReason::Alarm) {
-    alarmRetryCountdown_ = 0;
-    link.AlarmDialActive = true;
-    link.AlarmDialPending = false;
-  }
+  if (reason == DialReason::Log) logRetryCountdown_ = 0;
+  if (reason == DialReason::Alarm) alarmRetryCountdown_ = 0;
 }
 
 void DialupSupervisor::dialByTelephony(const std::string& number) {
-  state().Dialling = true;
+  controller_->startDialling();
   try {
     telephony_.DialNumber(number);
   } catch (const std::exception& error) {
@@ -127,7 +115,7 @@ void DialupSupervisor::dialByAtCommands(const std::string& number) {
     ReturnToDirect();
     return;
   }
-  state().Dialling = true;
+  controller_->startDialling();
   status(LinkStatus::Dialing);
 }
 
@@ -140,7 +128,7 @@ void DialupSupervisor::dialFromPhoneBook(const std::string& numberText, const st
 void DialupSupervisor::modemReceived(std::string_view bytes) {
   if (controller_ == nullptr || controls_.tapiControl || connectSeen_) return;
   const LinkState& link = state();
-  if (!link.Dialling || link.HangingUp) return;
+  if (!link.dialling() || link.hangingUp()) return;
   for (const HayesEvent& event : dialResults_.feed(bytes).events) {
     if (event.result == HayesResult::Connect) {
       connectSeen_ = true;  // what follows is the far end's data; the carrier connects the call
@@ -163,13 +151,13 @@ void DialupSupervisor::endFailedDial(LinkStatus result) {
 }
 
 void DialupSupervisor::endCallThatFailed(LinkStatus shown) {
-  const bool forLog = state().LogDialActive;
-  const bool forAlarm = state().AlarmDialActive;
+  const bool forLog = state().logDialActive();
+  const bool forAlarm = state().alarmDialActive();
   callCountdown_ = 0;
   ReturnToDirect();
   status(shown);
-  if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, state().LogDialPending);
-  if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, state().AlarmDialPending);
+  if (forLog) retryFailedReading(logFailure_, logRetryCountdown_, DialReason::Log);
+  if (forAlarm) retryFailedReading(alarmFailure_, alarmRetryCountdown_, DialReason::Alarm);
 }
 
 void DialupSupervisor::closeModemPortQuietly() {
@@ -180,11 +168,11 @@ void DialupSupervisor::closeModemPortQuietly() {
   }
 }
 
-void DialupSupervisor::retryFailedReading(FailureWindow& window, int& countdown, bool& pending) {
+void DialupSupervisor::retryFailedReading(FailureWindow& window, int& countdown, DialReason reason) {
   if (!window.open) window = {.open = true, .secondsLeft = kRetryWindowSeconds};
   if (window.secondsLeft <= 0) return;  // the window is over: this reading is not made
   window.pauseLeft = kFailedDialPauseSeconds;
-  pending = true;
+  controller_->setDialPending(reason, true);
   countdown = window.secondsLeft;
 }
 
@@ -240,24 +228,23 @@ void DialupSupervisor::SetupModem() {
 
 void DialupSupervisor::carrierChanged() {
   if (controller_ == nullptr || controls_.tapiControl) return;
-  LinkState& link = state();
+  const LinkState& link = state();
   if (carrier_.carrierPresent()) {
-    if (!link.Dialling || link.HangingUp) return;
-    link.ModemConnected = true;
-    link.Dialling = false;
+    if (!link.dialling() || link.hangingUp()) return;
+    controller_->callConnected();
     if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
     status(LinkStatus::Carrier);
     startReadingForCall();
     dropCarrierTrigger();
-  } else if (!link.LineIdle) {
+  } else if (!link.lineIdle()) {
     // (A change posted before the call ended finds the line idle: nothing to hang up.)
-    link.HangupRequested = true;
+    controller_->requestHangup();
   }
 }
 
 void DialupSupervisor::startReadingForCall() {
-  if (state().LogDialActive) controller_->Getdata(Requester::MainWindow);
-  if (state().AlarmDialActive) controller_->Getdata(Requester::AlarmView);
+  if (state().logDialActive()) controller_->Getdata(Requester::MainWindow);
+  if (state().alarmDialActive()) controller_->Getdata(Requester::AlarmView);
 }
 
 void DialupSupervisor::dropCarrierTrigger() {
@@ -271,13 +258,10 @@ void DialupSupervisor::tapiPortOpen() { status(LinkStatus::TapiOpen); }
 void DialupSupervisor::tapiConnect() {
   // A connect posted before the call was abandoned arrives after the line went
   // back to direct: there is no call to use.
-  if (controller_ == nullptr || state().LineIdle) return;
+  if (controller_ == nullptr || state().lineIdle()) return;
   status(LinkStatus::Connected);
   if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
-  LinkState& link = state();
-  link.Dialling = false;
-  link.ModemConnected = true;
-  link.RequestBusy = false;
+  controller_->callConnected();
   try {
     modemPort_.FlushOutput();
     modemPort_.FlushInput();
@@ -310,20 +294,18 @@ void DialupSupervisor::tapiPortClose() {
 
 void DialupSupervisor::HangupClick() {
   if (controller_ == nullptr) return;
-  LinkState& link = state();
-  link.HangupRequested = false;
+  controller_->clearHangupRequest();
   if (controls_.tapiControl) {
     telephony_.AbortCall();
     status(LinkStatus::TapiClosed);
     ReturnToDirect();
     return;
   }
-  if (link.LineIdle || !modemPort_.Open()) {
+  if (state().lineIdle() || !modemPort_.Open()) {
     status(LinkStatus::PortNotOpen);
     return;
   }
-  controller_->endModemRequests();
-  link.HangingUp = true;
+  controller_->beginHangup();
   hangupAttempt_ = 1;
   startHangupSequence();
 }
@@ -411,21 +393,7 @@ void DialupSupervisor::ReturnToDirect() {
       // Gone with the port.
     }
   }
-  controller_->endModemRequests();
-  LinkState& link = state();
-  link.HangingUp = false;
-  link.HangupRequested = false;  // the call is over: nothing is left to hang up
-  link.Dialling = false;
-  link.ModemConnected = false;
-  link.RequestBusy = false;
-  link.AlarmDialActive = false;
-  link.LogDialActive = false;
-  link.LineIdle = true;
-  link.DirectMode = true;
-  controller_->ShowLinkInStatus();
-  link.DeferredRequest = 3;
-  controller_->data().SettingsRead = false;
-  controller_->data().CalibrationRead = false;
+  controller_->returnToDirect();
   if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(false);
 }
 
@@ -433,12 +401,10 @@ void DialupSupervisor::ReturnToDirect() {
 
 void DialupSupervisor::superviseCalls() {
   if (controller_ == nullptr) return;
-  if (state().HangupRequested) HangupClick();
+  if (state().hangupRequested()) HangupClick();
   countDownFailureWindows();
-  countDownRetry(alarmRetryCountdown_, state().AlarmDialPending, alarmFailure_, DialReason::Alarm,
-                 controller_->controls().alarmDialNumber);
-  countDownRetry(logRetryCountdown_, state().LogDialPending, logFailure_, DialReason::Log,
-                 controller_->controls().logNumber);
+  countDownRetry(alarmRetryCountdown_, alarmFailure_, DialReason::Alarm, controller_->controls().alarmDialNumber);
+  countDownRetry(logRetryCountdown_, logFailure_, DialReason::Log, controller_->controls().logNumber);
   countDownCall();
   lookAtCarrierAfterConnect();
 }
@@ -450,36 +416,37 @@ void DialupSupervisor::superviseCalls() {
 // after the result, so its absence counts only from the second step.
 void DialupSupervisor::lookAtCarrierAfterConnect() {
   const LinkState& link = state();
-  if (!connectSeen_ || !link.Dialling || link.HangingUp || controls_.tapiControl) {
+  if (!connectSeen_ || !link.dialling() || link.hangingUp() || controls_.tapiControl) {
     stepsWithoutCarrier_ = 0;
     return;
   }
   if (carrier_.carrierPresent() || ++stepsWithoutCarrier_ >= kStepsToWaitForCarrier) carrierChanged();
 }
 
-void DialupSupervisor::countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
+bool DialupSupervisor::dialPending(DialReason reason) const {
+  const LinkState& link = controller_->state();
+  return reason == DialReason::Log ? link.logDialPending() : link.alarmDialPending();
+}
+
+void DialupSupervisor::countDownRetry(int& countdown, const FailureWindow& failure, DialReason reason,
                                       const std::string& number) {
   if (countdown <= 0) {
     // A reading that waited the whole window for a line in use is not made:
     // say so (one whose calls failed has said why already).
-    if (pending && !failure.open)
+    if (dialPending(reason) && !failure.open)
       status(reason == DialReason::Log ? LinkStatus::LogCallMissed : LinkStatus::AlarmCallMissed);
-    pending = false;
+    controller_->setDialPending(reason, false);
     return;
   }
   countdown = std::min(countdown, kRetryWindowSeconds) - 1;
-  if (state().LineIdle && failure.pauseLeft == 0) placeCall(reason, number);
+  if (state().lineIdle() && failure.pauseLeft == 0) placeCall(reason, number);
 }
 
 void DialupSupervisor::countDownCall() {
   if (callCountdown_ <= 0) return;
   callCountdown_ = std::min(callCountdown_, kCallLimitSeconds) - 1;
   if (callCountdown_ != 0) return;
-  LinkState& link = state();
-  if (!link.LogDialActive && !link.AlarmDialActive) return;
-  link.LogDialActive = false;
-  link.AlarmDialActive = false;
-  if (!link.LineIdle) link.HangupRequested = true;
+  controller_->endCallReadings();
 }
 
 }  // namespace solwire

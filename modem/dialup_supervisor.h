@@ -115,7 +115,7 @@ class DialupSupervisor : public DialSupervisor {
   const std::string& lastCallResult() const { return lastCallResult_; }
 
  private:
-  LinkState& state() { return controller_->state(); }
+  const LinkState& state() const { return controller_->state(); }
   void status(LinkStatus text) { views_.showLinkStatus(text); }
   // Seconds in which an automatic reading whose call failed is dialled
   // again, counted from its first failure; a later failure of the same
@@ -133,12 +133,13 @@ class DialupSupervisor : public DialSupervisor {
   // dialled again within their failure window.
   void endCallThatFailed(LinkStatus shown);
   void closeModemPortQuietly();
-  void retryFailedReading(FailureWindow& window, int& countdown, bool& pending);
+  void retryFailedReading(FailureWindow& window, int& countdown, DialReason reason);
+  bool dialPending(DialReason reason) const;
   void countDownFailureWindows();
   void dialByTelephony(const std::string& number);
   void dialByAtCommands(const std::string& number);
   void startReadingForCall();
-  void countDownRetry(int& countdown, bool& pending, const FailureWindow& failure, DialReason reason,
+  void countDownRetry(int& countdown, const FailureWindow& failure, DialReason reason,
                       const std::string& number);
   void countDownCall();
   void lookAtCarrierAfterConnect();

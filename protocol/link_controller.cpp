@@ -52,47 +52,113 @@ ReplyMatcher& LinkController::activeMatcher() {
   return state_.DirectMode ? links_.directMatcher : links_.modemMatcher;
 }
 
-void LinkController::selectKind(Requester requester, int& site) {
+LinkRequest LinkController::requestFor(Requester requester) {
+  LinkRequest request{kNoRequest, RequestKind::CurrentState, controls_.site, requester};
   switch (requester) {
-    case Requester::CurrentStateView: state_.requestKind = RequestKind::CurrentState; break;
-    case Requester::AlarmView: state_.requestKind = RequestKind::AlarmInputs; break;
-    case Requester::CalibrationButton: state_.requestKind = RequestKind::Calibration; break;
+    case Requester::CurrentStateView: request.kind = RequestKind::CurrentState; break;
+    case Requester::AlarmView: request.kind = RequestKind::AlarmInputs; break;
+    case Requester::CalibrationButton: request.kind = RequestKind::Calibration; break;
     case Requester::MainWindow:
-      state_.requestKind = RequestKind::LogCurrentState;
-      site = controls_.logSite;
+      request.kind = RequestKind::LogCurrentState;
+      request.site = controls_.logSite;
       break;
-    case Requester::SettingsView: state_.requestKind = RequestKind::Settings; break;
-    case Requester::HistoryView: state_.requestKind = RequestKind::HistoryBlock; break;
-    case Requester::Other: break;
+    case Requester::SettingsView: request.kind = RequestKind::Settings; break;
+    case Requester::HistoryView: request.kind = RequestKind::HistoryBlock; break;
   }
+  return request;
 }
 
-void LinkController::Getdata(Requester requester) {
-  if (shutDown_ || state_.StartupHold || state_.RequestBusy || state_.Dialling || state_.HangingUp) return;
-  if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
-  const bool isConnected = connected();
+namespace {
 
-  int site = controls_.site;
-  selectKind(requester, site);
-  const bool deferrable =
-      state_.requestKind == RequestKind::Settings || state_.requestKind == RequestKind::HistoryBlock;
-  if (state_.DeferredRequest > 0 && deferrable) {
-    state_.DeferredRequest = static_cast<int>(state_.requestKind);
-    state_.requestKind = RequestKind::CurrentState;
+bool sameReading(const LinkRequest& a, const LinkRequest& b) { return a.kind == b.kind && a.site == b.site; }
+
+bool isListRequest(RequestKind kind) { return kind == RequestKind::Settings || kind == RequestKind::HistoryBlock; }
+
+}  // namespace
+
+RequestId LinkController::Getdata(Requester requester) {
+  LinkRequest request = requestFor(requester);
+  if (active_ && !active_->cancelled && sameReading(active_->request, request)) return active_->request.id;
+  for (const LinkRequest& waiting : queue_)
+    if (sameReading(waiting, request)) return waiting.id;
+  request.id = ++lastId_;
+  if (const auto heldBy = lineHeldBy()) {
+    endWaitingViewsOf(request.kind);
+    announce(RequestOutcome{request, OutcomeKind::Refused, *heldBy, services_.clock.localNow(), {}});
+    return request.id;
   }
+  queue_.push_back(request);
+  pump();
+  return request.id;
+}
 
+// What keeps a request from going out at all (rather than waiting its turn).
+std::optional<std::string> LinkController::lineHeldBy() const {
+  if (shutDown_) return "the program is closing";
+  if (state_.Dialling) return "a call is being dialled";
+  if (state_.HangingUp) return "the modem is hanging up";
+  return std::nullopt;
+}
+
+bool LinkController::lineFree() const {
+  return !state_.RequestBusy && !state_.StartupHold && !lineHeldBy();
+}
+
+void LinkController::updateBusy() {
+  state_.RequestBusy = active_.has_value() || state_.LineReserved || state_.WritePending || state_.Settling;
+}
+
+// Sends waiting requests while the line is free. A settings or history
+// request waits behind a current-state reading of its site when that site's
+// class may not be known.
+void LinkController::pump() {
+  if (pumping_) return;
+  pumping_ = true;
+  while (!queue_.empty() && lineFree()) {
+    const LinkRequest next = queue_.front();
+    if (needsCurrentStateFirst(next)) {
+      state_.Deferred = next.kind == RequestKind::Settings ? DeferredRequest::Settings : DeferredRequest::History;
+      startRequest(LinkRequest{++lastId_, RequestKind::CurrentState, next.site, Requester::CurrentStateView});
+    } else {
+      queue_.pop_front();
+      startRequest(next);
+    }
+  }
+  pumping_ = false;
+}
+
+// The deferral is set at start, by every site change and by the end of a
+// call, and cleared only by a current-state reply of the selected site: a
+// list of the selected site is never read before its class is known.
+bool LinkController::needsCurrentStateFirst(const LinkRequest& request) const {
+  return isListRequest(request.kind) && state_.Deferred != DeferredRequest::None;
+}
+
+std::optional<Scaling> LinkController::knownScaling(int site) const {
+  if (site < 0 || site >= kSiteCount) return std::nullopt;
+  return knownScaling_[static_cast<std::size_t>(site)];
+}
+
+void LinkController::startRequest(const LinkRequest& request) {
+  if (state_.DirectMode && !links_.directPort.Open()) OpenDirectPort();
+  active_ = ActiveRequest{request};
+  state_.Kind = request.kind;
   // The site this request is for, whether it goes out or fails here.
-  state_.RequestSite = site;
-  if (!isConnected) {
+  state_.RequestSite = request.site;
+  if (request.kind == RequestKind::HistoryBlock) state_.HistoryBlock = 1;
+  updateBusy();
+  if (!connected()) {
     services_.views.showLinkStatus(LinkStatus::CantOpenPort);
-    AbortRequest();
+    failRequest(OutcomeKind::PortFailed,
+                state_.DirectMode ? (lastPortError_.empty() ? "the port is not open" : lastPortError_)
+                                  : "no modem connection");
     return;
   }
-  sendRequest(site);
+  sendRequest(request.site);
 }
 
 void LinkController::sendRequest(int site) {
-  const RequestKind kind = state_.requestKind;
+  const RequestKind kind = state_.Kind;
   LinkPort& port = activePort();
   ReplyMatcher& matcher = activeMatcher();
   try {
@@ -101,15 +167,14 @@ void LinkController::sendRequest(int site) {
     matcher.setTimeOut(replyTimeoutForBaudIndex(controls_.baudIndex));
     matcher.setEnabled(true);
     port.SendString(requestFrame(kind, site, state_.HistoryBlock));
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // The request never reached the line: end it as a failed one rather than
     // leave the matcher waiting for a reply that cannot come.
     matcher.setEnabled(false);
-    AbortRequest();
+    failRequest(OutcomeKind::PortFailed, error.what());
     return;
   }
   services_.views.showLinkStatus(LinkStatus::RequestSent);
-  state_.RequestBusy = true;
   state_.BusyCountdown = kBusyWatchdogSeconds;
 }
 
@@ -143,64 +208,210 @@ void LinkController::OpenDirectPort() {
   }
 }
 
+// ---- Outcomes -------------------------------------------------------------
+
+int LinkController::subscribe(OutcomeListener listener) {
+  listeners_.emplace_back(++lastListener_, std::move(listener));
+  return lastListener_;
+}
+
+void LinkController::unsubscribe(int handle) {
+  std::erase_if(listeners_, [handle](const auto& entry) { return entry.first == handle; });
+}
+
+LinkController::ActiveRequest LinkController::takeActive() {
+  ActiveRequest ended = *active_;
+  active_.reset();
+  updateBusy();
+  return ended;
+}
+
+void LinkController::conclude(const LinkRequest& request, OutcomeKind kind, std::string reason) {
+  const Scaling scaling = knownScaling(request.site).value_or(data_.scaling);
+  announce(RequestOutcome{request, kind, std::move(reason), services_.clock.localNow(), scaling});
+  pump();
+}
+
+// Listeners may ask for more, or stop listening, while they hear an outcome.
+void LinkController::announce(const RequestOutcome& outcome) {
+  if (!outcome.ok()) abandonReadBackOf(outcome.request);
+  const auto listeners = listeners_;
+  for (const auto& [handle, listener] : listeners) {
+    const bool stillListening = std::any_of(listeners_.begin(), listeners_.end(),
+                                            [handle](const auto& entry) { return entry.first == handle; });
+    if (stillListening) listener(outcome);
+  }
+}
+
+// The request on the line ended without its record. The status text, the
+// views and the records say so; a list that waited for this current-state
+// reading cannot go out without it and ends the same way.
+void LinkController::failRequest(OutcomeKind kind, std::string reason) {
+  if (!active_) return;
+  const ActiveRequest ended = takeActive();
+  if (ended.cancelled) {
+    pump();
+    return;
+  }
+  services_.views.showLinkStatus(kind == OutcomeKind::ReadError ? LinkStatus::ReadError : LinkStatus::CommFail);
+  cleanUpFailedRequest();
+  services_.feedback.beep();
+  const bool listDeferred = state_.Deferred == DeferredRequest::Settings || state_.Deferred == DeferredRequest::History;
+  const bool listWaited = listDeferred && ended.request.kind == RequestKind::CurrentState && !queue_.empty() &&
+                          queue_.front().site == ended.request.site && isListRequest(queue_.front().kind);
+  if (listWaited) failWaitingList(kind, reason);
+  conclude(ended.request, kind, std::move(reason));
+}
+
+void LinkController::failWaitingList(OutcomeKind kind, const std::string& reason) {
+  const LinkRequest list = queue_.front();
+  queue_.pop_front();
+  state_.Deferred = DeferredRequest::CurrentStateFirst;
+  state_.Kind = list.kind;
+  cleanUpFailedRequest();
+  announce(RequestOutcome{list, kind, reason, services_.clock.localNow(), data_.scaling});
+}
+
+// Ends a request that was not (or is no longer) wanted without a word on the
+// status bar: nothing failed. Its frame, if one is out, keeps the line busy
+// until its reply or time-out, which are dropped.
+void LinkController::cancelActive(const std::string& reason) {
+  if (!active_ || active_->cancelled) return;
+  if (state_.Kind == RequestKind::AlarmInputs && state_.AlarmDialActive) state_.HangupRequested = true;
+  active_->cancelled = true;
+  const LinkRequest request = active_->request;
+  if (state_.LineReserved || state_.Settling) {
+    // No frame is out: the request is over now.
+    dropWaitingContinuations();
+    state_.LineReserved = false;
+    takeActive();
+  }
+  abandonReadBackOf(request);
+  endWaitingViews();
+  announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), data_.scaling});
+}
+
+void LinkController::cancelWaiting(const std::string& reason, bool keepLogReadings) {
+  std::deque<LinkRequest> cancelled;
+  std::deque<LinkRequest> kept;
+  for (const LinkRequest& request : queue_)
+    (keepLogReadings && request.kind == RequestKind::LogCurrentState ? kept : cancelled).push_back(request);
+  queue_ = std::move(kept);
+  for (const LinkRequest& request : cancelled) {
+    abandonReadBackOf(request);
+    endWaitingViewsOf(request.kind);
+    announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), data_.scaling});
+  }
+}
+
+// A request that ends before it went out: the view that asked stops waiting;
+// no record was touched.
+void LinkController::endWaitingViewsOf(RequestKind kind) {
+  switch (kind) {
+    case RequestKind::CurrentState:
+      services_.views.hideCurrentStateWait();
+      services_.views.labelupdate();
+      break;
+    case RequestKind::Settings: services_.views.setdisplay(); break;
+    case RequestKind::Calibration: services_.views.caldisplay(); break;
+    case RequestKind::HistoryBlock:
+      services_.views.hideHistoryWait();
+      services_.views.drawgraph();
+      break;
+    case RequestKind::AlarmInputs: services_.views.setAlarmPollPending(false); break;
+    case RequestKind::LogCurrentState: break;
+  }
+}
+
+bool LinkController::awaiting(RequestKind kind) const {
+  if (active_ && !active_->cancelled && active_->request.kind == kind) return true;
+  return std::any_of(queue_.begin(), queue_.end(), [kind](const LinkRequest& r) { return r.kind == kind; });
+}
+
 // ---- Replies --------------------------------------------------------------
 
 void LinkController::datapack1Packet(ReplyMatcher& sender, const std::uint8_t* bytes, std::int32_t size) {
-  endModemCollection(sender);
-  const RequestKind kind = state_.requestKind;
-  const std::span<const std::uint8_t> reply(bytes, bytes ? static_cast<std::size_t>(std::max(size, 0)) : 0);
-  if (siteChangedSinceRequest()) {
-    dropReplyForAnotherSite();
+  if (state_.Settling) {
+    lateBytes(size);
     return;
   }
+  endModemCollection(sender);
+  if (!active_ || state_.LineReserved) {
+    lateBytesDropped_ += static_cast<std::uint64_t>(std::max(size, 0));
+    return;
+  }
+  if (active_->cancelled) {
+    takeActive();
+    pump();
+    return;
+  }
+  const RequestKind kind = state_.Kind;
+  const std::span<const std::uint8_t> reply(bytes, bytes ? static_cast<std::size_t>(std::max(size, 0)) : 0);
   if (!replyFramingOk(kind, reply)) {
     handleReadError();
     return;
   }
+  if (isForeign(bytes)) {
+    dropForeignReply();
+    return;
+  }
   services_.views.showLinkStatus(LinkStatus::DataReceived);
-  state_.RequestBusy = false;
   services_.feedback.beep();
-
+  if (kind == RequestKind::CurrentState || kind == RequestKind::LogCurrentState) learnClass(bytes[0]);
+  if (kind == RequestKind::HistoryBlock) {
+    storeHistoryBlock(bytes);
+    return;
+  }
+  const ActiveRequest answered = takeActive();
   switch (kind) {
     case RequestKind::CurrentState: storeCurrentState(bytes); break;
     case RequestKind::LogCurrentState: storeLogReading(bytes); break;
     case RequestKind::Settings: storeSettings(bytes); break;
     case RequestKind::Calibration: storeCalibration(bytes); break;
-    case RequestKind::HistoryBlock: storeHistoryBlock(bytes); break;
     case RequestKind::AlarmInputs: storeAlarmInputs(bytes); break;
+    case RequestKind::HistoryBlock: break;
   }
+  conclude(answered.request, OutcomeKind::Record);
 }
 
-// A log reading is made for the log site, whatever site is selected; every
-// other request is for the site selected when it was sent. Changing the site
-// and back again before the reply arrives leaves it the selected site's.
-bool LinkController::siteChangedSinceRequest() const {
-  return state_.requestKind != RequestKind::LogCurrentState && state_.RequestSite != controls_.site;
+// A current-state reply opens with the regulator's type code. One that
+// differs from what the same site said before in this run is most likely a
+// late reply of another site: it is dropped and the site asked once more.
+// Asked again, a site that still gives the new type has been replaced.
+bool LinkController::isForeign(const std::uint8_t* reply) const {
+  const RequestKind kind = state_.Kind;
+  if (kind != RequestKind::CurrentState && kind != RequestKind::LogCurrentState) return false;
+  if (active_->foreignSeen) return false;
+  const auto known = knownType_[static_cast<std::size_t>(state_.RequestSite)];
+  return known && *known != reply[0];
 }
 
-// The operator chose another site while this reply was on its way: storing it
-// would show, save or scale the new site with the old site's values. The
-// request ends without a text or a beep (nothing failed); the site change has
-// already disabled the save options, deferred the next settings or history
-// read and marked both lists unread, and all of that stands.
-void LinkController::dropReplyForAnotherSite() {
-  state_.RequestBusy = false;
-  if (state_.requestKind == RequestKind::AlarmInputs && state_.AlarmDialActive) state_.HangupRequested = true;
-  abandonReadBack();
-  endWaitingViews();
+void LinkController::dropForeignReply() {
+  ++foreignRepliesDropped_;
+  active_->foreignSeen = true;
+  resendAfterSettling_ = true;
+  settleLine();
+}
+
+void LinkController::learnClass(std::uint8_t typeCode) {
+  const auto site = static_cast<std::size_t>(state_.RequestSite);
+  knownType_[site] = typeCode;
+  knownScaling_[site] = scalingForCurrentState(typeCode);
 }
 
 // A reply that fails its framing check is not stored: the request ends as a
-// failed one, and "Read Error" stays on view.
+// failed one, and "Read Error" stays on view. The rest of a damaged reply
+// may still be arriving: the line settles before it is used again.
 void LinkController::handleReadError() {
-  state_.RequestBusy = false;
-  services_.views.showLinkStatus(LinkStatus::ReadError);
-  services_.feedback.beep();
   hangUpActiveCall();
-  cleanUpFailedRequest();
+  settleLine();
+  failRequest(OutcomeKind::ReadError, "the reply did not check");
 }
 
-ReadStamp LinkController::readStamp() const { return {state_.RequestSite, services_.clock.localNow()}; }
+ReadStamp LinkController::readStamp() const {
+  const auto scaling = knownScaling(state_.RequestSite);
+  return {state_.RequestSite, services_.clock.localNow(), scaling ? scaling->voltageMultiplier : 0};
+}
 
 void LinkController::storeCurrentState(const std::uint8_t* reply) {
   const std::span<const std::uint8_t> bytes(reply, 27);
@@ -211,12 +422,10 @@ void LinkController::storeCurrentState(const std::uint8_t* reply) {
   services_.views.enableSaveOption(SaveOption::CurrentState);
   services_.views.labelupdate();
 
-  const int deferred = state_.DeferredRequest;
-  state_.DeferredRequest = 0;
-  if (deferred == static_cast<int>(RequestKind::Settings))
-    reserveLineThen(kDeferredRequestWait, &LinkController::issueDeferredSettings);
-  else if (deferred == static_cast<int>(RequestKind::HistoryBlock))
-    reserveLineThen(kDeferredRequestWait, &LinkController::issueDeferredHistory);
+  const DeferredRequest deferred = state_.Deferred;
+  state_.Deferred = DeferredRequest::None;
+  if (deferred == DeferredRequest::Settings || deferred == DeferredRequest::History)
+    reserveLineThen(kDeferredRequestWait, &LinkController::pump);
 }
 
 // The reading goes to the log's own record only: the selected site's values,
@@ -255,13 +464,8 @@ void LinkController::storeHistoryBlock(const std::uint8_t* reply) {
 }
 
 void LinkController::finishHistoryBlock() {
-  if (siteChangedSinceRequest()) {
-    endHistoryTransfer();
-    return;
-  }
-  if (state_.HistoryBlock >= 1 && state_.HistoryBlock <= kHistoryBlocks) {
-    Getdata(Requester::HistoryView);
-  } else {
+  const bool transferDone = state_.HistoryBlock < 1 || state_.HistoryBlock > kHistoryBlocks;
+  if (transferDone) {
     services_.views.hideHistoryWait();
     state_.HistoryBlock = 0;
   }
@@ -269,6 +473,19 @@ void LinkController::finishHistoryBlock() {
   services_.views.setHistoryProgress(state_.HistoryBlock - 1);
   services_.views.drawgraph();
   services_.views.enableSaveOption(SaveOption::History);
+  if (transferDone) {
+    conclude(takeActive().request, OutcomeKind::Record);
+    return;
+  }
+  sendNextHistoryBlock();
+}
+
+void LinkController::sendNextHistoryBlock() {
+  if (lineHeldBy() || !connected()) {
+    failRequest(OutcomeKind::PortFailed, lineHeldBy().value_or("the port closed during the transfer"));
+    return;
+  }
+  sendRequest(state_.RequestSite);
 }
 
 void LinkController::storeAlarmInputs(const std::uint8_t* reply) {
@@ -284,7 +501,7 @@ void LinkController::storeAlarmInputs(const std::uint8_t* reply) {
 // so no other request goes out, and the next one is issued when the wait ends.
 void LinkController::reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)()) {
   state_.LineReserved = true;
-  state_.RequestBusy = true;
+  updateBusy();
   std::weak_ptr<LinkController*> alive = self_;
   services_.clock.callAfter(wait, [alive, next] {
     const auto self = alive.lock();
@@ -297,29 +514,95 @@ void LinkController::reserveLineThen(std::chrono::milliseconds wait, void (LinkC
 
 void LinkController::releaseLine() {
   state_.LineReserved = false;
-  state_.RequestBusy = false;
+  updateBusy();
 }
 
-void LinkController::issueDeferredSettings() { Getdata(Requester::SettingsView); }
-// A transfer that already holds blocks of one site does not go on with
-// another's; a transfer yet to start goes to the site now selected.
-void LinkController::issueDeferredHistory() {
-  if (state_.HistoryBlock > 1 && siteChangedSinceRequest()) {
-    endHistoryTransfer();
+// ---- The quiet time after a failed request --------------------------------
+
+// A reply that came too late, or only in part, may go on arriving: were the
+// next request sent now, those bytes would be taken for its reply, and one
+// site's values shown as another's. The line is used again only once no byte
+// has arrived for the guard time; what comes meanwhile is dropped.
+void LinkController::settleLine() {
+  state_.Settling = true;
+  guardRestarts_ = 0;
+  updateBusy();
+  settlingMatcher_ = &activeMatcher();
+  try {
+    settlingMatcher_->setEnabled(false);
+    settlingMatcher_->setPacketSize(1);
+    settlingMatcher_->setTimeOut(0);
+    settlingMatcher_->setEnabled(true);
+  } catch (const std::exception&) {
+    // A matcher that cannot watch the line still lets the guard time run.
+  }
+  restartGuard();
+}
+
+std::chrono::milliseconds LinkController::guardTime() const {
+  constexpr int kBitsPerByte = 10;
+  const int baud = state_.DirectMode ? baudRateForIndex(controls_.baudIndex) : 2400;
+  const int longestReply = replyLength(RequestKind::HistoryBlock);
+  const std::chrono::milliseconds wireTime{longestReply * kBitsPerByte * 1000 / baud};
+  return std::chrono::milliseconds{replyTimeoutForBaudIndex(controls_.baudIndex) * kTickMilliseconds} + wireTime;
+}
+
+void LinkController::restartGuard() {
+  const std::uint64_t generation = ++guardGeneration_;
+  std::weak_ptr<LinkController*> alive = self_;
+  services_.clock.callAfter(guardTime(), [alive, generation] {
+    const auto self = alive.lock();
+    if (!self || (*self)->guardGeneration_ != generation) return;
+    (*self)->endSettling();
+  });
+}
+
+void LinkController::lateBytes(std::int32_t size) {
+  lateBytesDropped_ += static_cast<std::uint64_t>(std::max(size, 0));
+  if (++guardRestarts_ <= kMaxGuardRestarts) restartGuard();
+  try {
+    settlingMatcher_->setEnabled(false);
+    settlingMatcher_->setEnabled(true);
+  } catch (const std::exception&) {
+    // Not watched any further; the guard time runs out by itself.
+  }
+}
+
+void LinkController::endSettling() {
+  if (!state_.Settling) return;
+  state_.Settling = false;
+  ++guardGeneration_;
+  if (settlingMatcher_) settlingMatcher_->setEnabled(false);
+  settlingMatcher_ = nullptr;
+  updateBusy();
+  const bool resend = resendAfterSettling_;
+  resendAfterSettling_ = false;
+  if (resend && active_ && !active_->cancelled) {
+    if (lineHeldBy() || !connected()) {
+      failRequest(OutcomeKind::PortFailed, lineHeldBy().value_or("the port closed"));
+      return;
+    }
+    sendRequest(state_.RequestSite);
     return;
   }
-  Getdata(Requester::HistoryView);
+  if (resend && active_) takeActive();
+  pump();
 }
 
 // ---- Failures -------------------------------------------------------------
 
 void LinkController::datapack1Timeout(ReplyMatcher& sender) {
+  if (state_.Settling) return;
   endModemCollection(sender);
-  state_.RequestBusy = false;
   state_.StartupHold = false;
-  services_.views.showLinkStatus(LinkStatus::DataTimeout);
-  hangUpActiveCall();
-  AbortRequest();
+  if (!active_ || state_.LineReserved) return;
+  const bool cancelled = active_->cancelled;
+  if (!cancelled) {
+    services_.views.showLinkStatus(LinkStatus::DataTimeout);
+    hangUpActiveCall();
+  }
+  settleLine();
+  failRequest(OutcomeKind::TimedOut, "no reply came in time");
 }
 
 void LinkController::hangUpActiveCall() {
@@ -334,28 +617,20 @@ void LinkController::hangUpActiveCall() {
   }
 }
 
-void LinkController::AbortRequest() {
-  state_.RequestBusy = false;
-  services_.views.showLinkStatus(LinkStatus::CommFail);
-  cleanUpFailedRequest();
-  services_.feedback.beep();
-}
-
 // A failed list is marked read, so that showing it again does not retry.
 // The record keeps its values and is marked failed; a history transfer marks
 // the days it did not read where it ends.
 void LinkController::cleanUpFailedRequest() {
-  if (state_.requestKind != RequestKind::HistoryBlock)
-    markReadFailed(data_.origins, state_.requestKind, 0, state_.RequestSite);
-  if (state_.requestKind == RequestKind::Settings) data_.SettingsRead = true;
-  if (state_.requestKind == RequestKind::Calibration) data_.CalibrationRead = true;
-  abandonReadBack();
+  abandonReadBackOf(LinkRequest{kNoRequest, state_.Kind, state_.RequestSite, Requester::CurrentStateView});
+  if (state_.Kind != RequestKind::HistoryBlock) markReadFailed(data_.origins, state_.Kind, 0, state_.RequestSite);
+  if (state_.Kind == RequestKind::Settings) data_.SettingsRead = true;
+  if (state_.Kind == RequestKind::Calibration) data_.CalibrationRead = true;
   endWaitingViews();
 }
 
 // Takes down what the requesting view shows while it waits.
 void LinkController::endWaitingViews() {
-  switch (state_.requestKind) {
+  switch (state_.Kind) {
     case RequestKind::CurrentState:
       services_.views.hideCurrentStateWait();
       services_.views.labelupdate();
@@ -364,9 +639,7 @@ void LinkController::endWaitingViews() {
     // and a write waiting for this read-back is over.
     case RequestKind::Settings: services_.views.setdisplay(); break;
     case RequestKind::Calibration: services_.views.caldisplay(); break;
-    case RequestKind::HistoryBlock:
-      endHistoryTransfer();
-      break;
+    case RequestKind::HistoryBlock: endHistoryTransfer(); break;
     case RequestKind::AlarmInputs:
       services_.views.setAlarmPollPending(false);
       state_.AlarmDialActive = false;
@@ -378,7 +651,7 @@ void LinkController::endWaitingViews() {
 // However it ends before its last block (a failed block, a site change),
 // the days from the block it waited for on were not read.
 void LinkController::endHistoryTransfer() {
-  markReadFailed(data_.origins, RequestKind::HistoryBlock, state_.HistoryBlock, state_.RequestSite);
+  markReadFailed(data_.origins, RequestKind::HistoryBlock, std::max(state_.HistoryBlock, 1), state_.RequestSite);
   services_.views.hideHistoryWait();
   state_.HistoryBlock = 0;
   services_.views.drawgraph();
@@ -389,6 +662,12 @@ void LinkController::shutDown() {
   dropWaitingContinuations();
   if (state_.LineReserved) releaseLine();
   releaseWriteHold();
+  std::deque<LinkRequest> waiting;
+  waiting.swap(queue_);
+  for (const LinkRequest& request : waiting) {
+    endWaitingViewsOf(request.kind);
+    announce(RequestOutcome{request, OutcomeKind::Refused, "the program is closing", services_.clock.localNow(), {}});
+  }
 }
 
 void LinkController::dropWaitingContinuations() { self_ = std::make_shared<LinkController*>(this); }
@@ -403,27 +682,114 @@ void LinkController::endModemCollection(ReplyMatcher& sender) {
 }
 
 void LinkController::endModemRequests() {
-  const bool outstanding = links_.modemMatcher.Enabled();
   links_.modemMatcher.setEnabled(false);
-  if (state_.DirectMode || (!outstanding && !state_.LineReserved)) return;
+  if (state_.DirectMode) return;
+  if (state_.Settling) {
+    resendAfterSettling_ = false;
+    state_.Settling = false;
+    ++guardGeneration_;
+    settlingMatcher_ = nullptr;
+  }
+  if (!active_) {
+    updateBusy();
+    return;
+  }
   // A chained request (the next history block, a deferred list) would go out
   // on whatever link is selected when its wait ends: on the direct line, to
   // another site than the one this call reached.
-  if (state_.LineReserved) {
-    dropWaitingContinuations();
-    releaseLine();
-  }
-  state_.RequestBusy = false;
+  dropWaitingContinuations();
+  state_.LineReserved = false;
+  const ActiveRequest ended = takeActive();
+  if (ended.cancelled) return;
   cleanUpFailedRequest();
+  announce(RequestOutcome{ended.request, OutcomeKind::Cancelled, "the call ended", services_.clock.localNow(),
+                          data_.scaling});
 }
 
 // ---- Site change ----------------------------------------------------------
 
+// The requests of the site left end now, each with its outcome; a log
+// reading is for the log site, whatever site is selected, and goes on.
 void LinkController::siteselChanging() {
   services_.views.disableSaveOptions();
-  state_.DeferredRequest = 3;
+  state_.Deferred = DeferredRequest::CurrentStateFirst;
   data_.CalibrationRead = false;
   data_.SettingsRead = false;
+  cancelWaiting("the site was changed", true);
+  if (active_ && state_.Kind != RequestKind::LogCurrentState) cancelActive("the site was changed");
+}
+
+// ---- The dial-up supervisor's transitions ---------------------------------
+
+void LinkController::setDialPending(DialReason reason, bool pending) {
+  if (reason == DialReason::Log) state_.LogDialPending = pending;
+  if (reason == DialReason::Alarm) state_.AlarmDialPending = pending;
+}
+
+void LinkController::takeLineForCall(DialReason reason) {
+  const std::string why = "the line was taken for a call";
+  cancelWaiting(why, false);
+  if (active_) {
+    cancelActive(why);
+    links_.directMatcher.setEnabled(false);
+    if (active_) takeActive();
+  }
+  if (state_.Settling) {
+    resendAfterSettling_ = false;
+    endSettling();
+  }
+  state_.LineIdle = false;
+  state_.DirectMode = false;
+  if (reason == DialReason::Log) {
+    state_.LogDialActive = true;
+    state_.LogDialPending = false;
+  } else if (reason == DialReason::Alarm) {
+    state_.AlarmDialActive = true;
+    state_.AlarmDialPending = false;
+  }
+  updateBusy();
+}
+
+void LinkController::startDialling() { state_.Dialling = true; }
+
+void LinkController::callConnected() {
+  state_.ModemConnected = true;
+  state_.Dialling = false;
+  updateBusy();
+}
+
+void LinkController::requestHangup() { state_.HangupRequested = true; }
+
+void LinkController::clearHangupRequest() { state_.HangupRequested = false; }
+
+void LinkController::beginHangup() {
+  endModemRequests();
+  state_.HangingUp = true;
+}
+
+void LinkController::endCallReadings() {
+  if (!state_.LogDialActive && !state_.AlarmDialActive) return;
+  state_.LogDialActive = false;
+  state_.AlarmDialActive = false;
+  if (!state_.LineIdle) state_.HangupRequested = true;
+}
+
+void LinkController::returnToDirect() {
+  endModemRequests();
+  state_.HangingUp = false;
+  state_.HangupRequested = false;  // the call is over: nothing is left to hang up
+  state_.Dialling = false;
+  state_.ModemConnected = false;
+  state_.AlarmDialActive = false;
+  state_.LogDialActive = false;
+  state_.LineIdle = true;
+  state_.DirectMode = true;
+  updateBusy();
+  ShowLinkInStatus();
+  state_.Deferred = DeferredRequest::CurrentStateFirst;
+  data_.SettingsRead = false;
+  data_.CalibrationRead = false;
+  pump();
 }
 
 // ---- The one-second timer -------------------------------------------------
@@ -450,6 +816,7 @@ void LinkController::Timer1Timer() {
   }
   if (now.hour != state_.LastHour && !state_.RequestBusy) onHourChange(now.hour);
   if (now.minute != state_.LastMinute && !state_.RequestBusy && controls_.alarmRateIndex != 0) onMinuteChange(now.minute);
+  pump();
 }
 
 void LinkController::updateLogCountdownDisplay() {
@@ -459,24 +826,26 @@ void LinkController::updateLogCountdownDisplay() {
 
 void LinkController::runBusyWatchdog() {
   if (state_.BusyCountdown > kBusyWatchdogSeconds) state_.BusyCountdown = kBusyWatchdogSeconds;
-  if (state_.BusyCountdown > 0)
+  if (state_.BusyCountdown > 0) {
     --state_.BusyCountdown;
-  else if (!state_.LineReserved) {  // a held line is released by its own chained request
-    timeOutSilentModemRequest();
-    state_.RequestBusy = false;
-    endStalledWrite();
+    return;
   }
+  // A held line is released by its own chained request or guard time.
+  if (state_.LineReserved || state_.Settling) return;
+  timeOutStalledRequest();
+  endStalledWrite();
 }
 
 // The modem line's collector times out only once a reply has begun: a remote
 // site that never answers would leave the request outstanding, the call up
-// until its limit, and nothing said. The watchdog ends it as a time-out.
-void LinkController::timeOutSilentModemRequest() {
-  if (!links_.modemMatcher.Enabled()) return;
-  if (state_.RequestBusy)
-    datapack1Timeout(links_.modemMatcher);
-  else
-    links_.modemMatcher.setEnabled(false);
+// until its limit, and nothing said. A port that has gone may never time out
+// either. The watchdog ends such a request as a time-out.
+void LinkController::timeOutStalledRequest() {
+  if (active_) {
+    datapack1Timeout(activeMatcher());
+    return;
+  }
+  if (links_.modemMatcher.Enabled()) links_.modemMatcher.setEnabled(false);
 }
 
 void LinkController::onHourChange(int hour) {

@@ -5,27 +5,21 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "protocol/link_environment.h"
 #include "protocol/reply_decoder.h"
+#include "protocol/request_outcome.h"
 #include "protocol/request_frames.h"
 #include "protocol/site_data.h"
 #include "serial/link_operations.h"
 
 namespace solwire {
-
-// Who asks for data; it selects the kind of request.
-enum class Requester {
-  CurrentStateView,   // kind 1
-  SettingsView,       // kind 2
-  CalibrationButton,  // kind 3
-  HistoryView,        // kind 4
-  AlarmView,          // kind 5
-  MainWindow,         // kind 6: a log reading of the log site
-  Other,              // keeps the previous kind
-};
 
 // Alarm poll interval in minutes by alarm rate index 0..10 (0 = no polling).
 inline constexpr std::array<int, 11> kAlarmIntervalMinutes{0, 2, 5, 10, 20, 30, 60, 120, 240, 480, 1440};
@@ -47,11 +41,51 @@ struct LinkControls {
   std::string alarmDialNumber;
 };
 
-// Link state flags and counters, touched only on the user-interface thread.
-struct LinkState {
-  bool DirectMode = true;
+// What waits for a current-state reading before it goes out (the integer
+// values are those the status of the link has always used).
+enum class DeferredRequest : int {
+  None = 0,
+  Settings = 2,
+  CurrentStateFirst = 3,  // at start, after a site change or a call: the next list waits for one
+  History = 4,
+};
+
+// Link state flags and counters, touched only on the user-interface thread
+// and changed only by the link controller; everyone else reads them.
+class LinkState {
+ public:
+  bool directMode() const { return DirectMode; }
   // The one busy test for every caller: true while a request is outstanding
-  // and while the line is held for a chained request (LineReserved).
+  // and while the line is held (a chained request's wait, a write, the quiet
+  // time after a failed reply).
+  bool requestBusy() const { return RequestBusy; }
+  bool startupHold() const { return StartupHold; }
+  bool dialling() const { return Dialling; }
+  bool modemConnected() const { return ModemConnected; }
+  bool lineIdle() const { return LineIdle; }
+  bool hangupRequested() const { return HangupRequested; }
+  bool logDialActive() const { return LogDialActive; }
+  bool alarmDialActive() const { return AlarmDialActive; }
+  bool logDialPending() const { return LogDialPending; }
+  bool alarmDialPending() const { return AlarmDialPending; }
+  bool lineReserved() const { return LineReserved; }
+  bool writePending() const { return WritePending; }
+  bool hangingUp() const { return HangingUp; }
+  // True while the line has not yet been quiet for the guard time after a
+  // request failed: a late reply may still be on its way.
+  bool settling() const { return Settling; }
+  int busyCountdown() const { return BusyCountdown; }
+  RequestKind requestKind() const { return Kind; }
+  int requestSite() const { return RequestSite; }
+  DeferredRequest deferredRequest() const { return Deferred; }
+  int historyBlock() const { return HistoryBlock; }
+  int hoursToLog() const { return HoursToLog; }
+
+ private:
+  friend class LinkController;
+  friend struct LinkStateAccess;  // the tests' way to set up a state directly
+
+  bool DirectMode = true;
   bool RequestBusy = false;
   bool StartupHold = true;
   bool Dialling = false;
@@ -63,23 +97,22 @@ struct LinkState {
   bool LogDialPending = false;
   bool AlarmDialPending = false;
   // Set while a chained request waits for its turn (between history blocks, and
-  // before a deferred request): the line is held (RequestBusy stays true) and
-  // nothing else goes out.
+  // before a deferred request): the line is held and nothing else goes out.
   bool LineReserved = false;
   // Set from a memory write until its read-back goes out (24 ticks of the
-  // port's timer): the line is held (RequestBusy stays true), so neither a
-  // second write nor a request meets the regulator while it stores the byte,
-  // and the read-back finds the line free.
+  // port's timer): neither a second write nor a request meets the regulator
+  // while it stores the byte.
   bool WritePending = false;
   // Set while the modem's hang-up sequence runs: its guard times need a
   // silent line, so no request goes out until the link is back in direct mode.
   bool HangingUp = false;
+  bool Settling = false;
 
   int BusyCountdown = 0;
-  RequestKind requestKind = RequestKind::CurrentState;
+  RequestKind Kind = RequestKind::CurrentState;
   // The site the outstanding (or last) request was sent to.
   int RequestSite = 0;
-  int DeferredRequest = 3;
+  DeferredRequest Deferred = DeferredRequest::CurrentStateFirst;
   int HistoryBlock = 0;
 
   int HoursToLog = 2;
@@ -141,6 +174,9 @@ class LinkController {
   static constexpr std::chrono::milliseconds kHistoryBlockWait{1000};
   static constexpr int kBusyWatchdogSeconds = 10;
   static constexpr std::uint32_t kWriteReadBackTicks = 24;
+  // A line that never falls quiet is trusted again after this many restarts
+  // of the guard time: whatever it sends, the next request's reply is checked.
+  static constexpr int kMaxGuardRestarts = 8;
 
   // Connects itself to both matchers' OnPacket and OnTimeout events.
   LinkController(LinkEndpoints endpoints, LinkServices services, LinkControls controls,
@@ -149,11 +185,35 @@ class LinkController {
   LinkController(const LinkController&) = delete;
   LinkController& operator=(const LinkController&) = delete;
 
-  void Getdata(Requester requester);
+  // ---- Requests and their outcomes
+  // Asks for `requester`'s kind of reading of the selected site (the log
+  // site for a log reading). The request goes out at once when the line is
+  // free, else waits its turn; it ends in exactly one outcome, announced to
+  // every listener, possibly before this returns. A request of the same kind
+  // and site already waiting or on the line is not asked twice: its number
+  // is returned.
+  RequestId Getdata(Requester requester);
+  using OutcomeListener = std::function<void(const RequestOutcome&)>;
+  // Returns a handle for unsubscribe().
+  int subscribe(OutcomeListener listener);
+  void unsubscribe(int handle);
+  // True while a request of `kind` waits or is on the line.
+  bool awaiting(RequestKind kind) const;
+  // Requests taken and not yet ended, the one on the line included.
+  std::size_t requestsOpen() const { return queue_.size() + (active_ ? 1 : 0); }
+  // The guard time after a failed request at the selected baud rate: the
+  // line must be this long without a byte before the next request goes out.
+  std::chrono::milliseconds guardTime() const;
+  // Bytes that arrived while no reply was awaited (dropped), and replies
+  // dropped because their type code was not their site's.
+  std::uint64_t lateBytesDropped() const { return lateBytesDropped_; }
+  std::uint64_t foreignRepliesDropped() const { return foreignRepliesDropped_; }
+  // The class of `site` as its last current-state reply of this run gave it.
+  std::optional<Scaling> knownScaling(int site) const;
+
   void OpenDirectPort();
   void datapack1Packet(ReplyMatcher& sender, const std::uint8_t* data, std::int32_t size);
   void datapack1Timeout(ReplyMatcher& sender);
-  void AbortRequest();
   void Timer1Timer();
   void siteselChanging();
   void ShowLinkInStatus();
@@ -173,9 +233,28 @@ class LinkController {
   // phases).
   std::function<void(LinkPort& port, std::uint16_t handle)> OnOtherTimerTrigger;
 
-  // The program is closing: no request goes out from now on, and chained
-  // requests still waiting for their turn are dropped.
+  // The program is closing: no request goes out from now on, and requests
+  // still waiting end as refused.
   void shutDown();
+
+  // ---- The dial-up supervisor's transitions
+  // A call (log, alarm) waits for the line in use.
+  void setDialPending(DialReason reason, bool pending);
+  // The line is taken for a call: modem mode, no longer idle; a request
+  // outstanding on the direct line is cancelled. A log or alarm call becomes
+  // the active one.
+  void takeLineForCall(DialReason reason);
+  void startDialling();
+  void callConnected();
+  void requestHangup();
+  void clearHangupRequest();
+  // The hang-up sequence begins: requests on the modem line end.
+  void beginHangup();
+  // The call's time is up: its readings are no longer awaited.
+  void endCallReadings();
+  // The call is over: back to the direct line, and the next list read starts
+  // with a current-state reading.
+  void returnToDirect();
 
   // The modem call is ending: a request outstanding on it, or a chained one
   // waiting for its turn, ends now; nothing more is collected from the modem
@@ -186,13 +265,12 @@ class LinkController {
   // status bar shows the program's own text, this says what the system said.
   const std::string& lastPortError() const { return lastPortError_; }
 
-  // True while a request is outstanding or the line is held for a chained one;
-  // the same as RequestBusy.
+  // True while a request is outstanding or the line is held; the same as
+  // RequestBusy.
   bool lineBusy() const { return state_.RequestBusy; }
 
   LinkControls& controls() { return controls_; }
   const LinkControls& controls() const { return controls_; }
-  LinkState& state() { return state_; }
   const LinkState& state() const { return state_; }
   SiteData& data() { return data_; }
   const SiteData& data() const { return data_; }
@@ -200,14 +278,38 @@ class LinkController {
   const LogReading& logReading() const { return logReading_; }
 
  private:
+  friend struct LinkStateAccess;
+
+  // The request on the line (or holding it between history blocks).
+  struct ActiveRequest {
+    LinkRequest request;
+    bool cancelled = false;   // its outcome is out; its reply is dropped
+    bool foreignSeen = false; // one foreign reply was dropped and the site asked again
+  };
+
   bool connected() const;
   LinkPort& activePort();
   ReplyMatcher& activeMatcher();
-  void selectKind(Requester requester, int& site);
+  LinkRequest requestFor(Requester requester);
+  std::optional<std::string> lineHeldBy() const;
+  bool lineFree() const;
+  void updateBusy();
+  void pump();
+  bool needsCurrentStateFirst(const LinkRequest& request) const;
+  void startRequest(const LinkRequest& request);
   void sendRequest(int site);
   void discardWaitingInput(LinkPort& port, ReplyMatcher& matcher);
-  bool siteChangedSinceRequest() const;
-  void dropReplyForAnotherSite();
+  ActiveRequest takeActive();
+  void conclude(const LinkRequest& request, OutcomeKind kind, std::string reason = {});
+  void announce(const RequestOutcome& outcome);
+  void failRequest(OutcomeKind kind, std::string reason);
+  void failWaitingList(OutcomeKind kind, const std::string& reason);
+  void cancelActive(const std::string& reason);
+  void cancelWaiting(const std::string& reason, bool keepLogReadings);
+  void endWaitingViewsOf(RequestKind kind);
+  bool isForeign(const std::uint8_t* reply) const;
+  void dropForeignReply();
+  void learnClass(std::uint8_t typeCode);
   void handleReadError();
   void cleanUpFailedRequest();
   void endWaitingViews();
@@ -220,14 +322,17 @@ class LinkController {
   void storeCalibration(const std::uint8_t* reply);
   void storeHistoryBlock(const std::uint8_t* reply);
   void finishHistoryBlock();
+  void sendNextHistoryBlock();
   void storeAlarmInputs(const std::uint8_t* reply);
   void reserveLineThen(std::chrono::milliseconds wait, void (LinkController::*next)());
   void releaseLine();
   void dropWaitingContinuations();
   void endModemCollection(ReplyMatcher& sender);
-  void timeOutSilentModemRequest();
-  void issueDeferredSettings();
-  void issueDeferredHistory();
+  void timeOutStalledRequest();
+  void settleLine();
+  void restartGuard();
+  void lateBytes(std::int32_t size);
+  void endSettling();
   void updateLogCountdownDisplay();
   void runBusyWatchdog();
   void onHourChange(int hour);
@@ -238,7 +343,7 @@ class LinkController {
   void releaseWriteHold();
   void showWrittenList();
   void checkReadBack(RequestKind kind);
-  void abandonReadBack();
+  void abandonReadBackOf(const LinkRequest& request);
   void endStalledWrite();
 
   LinkEndpoints links_;
@@ -253,6 +358,21 @@ class LinkController {
   // The write's one-shot timer: the port it is armed on and its handle.
   LinkPort* writeTriggerPort_ = nullptr;
   std::uint16_t writeTrigger_ = 0;
+
+  RequestId lastId_ = kNoRequest;
+  std::deque<LinkRequest> queue_;
+  std::optional<ActiveRequest> active_;
+  std::vector<std::pair<int, OutcomeListener>> listeners_;
+  int lastListener_ = 0;
+  std::array<std::optional<Scaling>, kSiteCount> knownScaling_{};
+  std::array<std::optional<std::int32_t>, kSiteCount> knownType_{};
+  std::uint64_t lateBytesDropped_ = 0;
+  std::uint64_t foreignRepliesDropped_ = 0;
+  std::uint64_t guardGeneration_ = 0;
+  int guardRestarts_ = 0;
+  ReplyMatcher* settlingMatcher_ = nullptr;
+  bool resendAfterSettling_ = false;
+  bool pumping_ = false;
   // Scheduled continuations hold a weak reference to this, so that a task that
   // falls due after the controller is gone does nothing.
   std::shared_ptr<LinkController*> self_;

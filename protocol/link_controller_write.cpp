@@ -62,7 +62,7 @@ void LinkController::sendWriteFrame(LinkPort& port, int address, int data) {
   write_ = WriteCheck{write_.number + 1, site, static_cast<std::uint8_t>(frame[2]), static_cast<std::uint8_t>(frame[3]),
                       WritePhase::Waiting, -1};
   state_.WritePending = true;
-  state_.RequestBusy = true;
+  updateBusy();
   state_.BusyCountdown = kBusyWatchdogSeconds;
 
   const std::uint16_t handle = port.NewTimerTrigger();
@@ -87,25 +87,25 @@ void LinkController::portTriggerTimer(LinkPort& port, std::uint16_t handle) {
 }
 
 // The regulator has had its time to store the byte: the line is free again
-// and the list the byte belongs to is read back. After a site change the list
-// is still read, so that the editor shows the site now selected, but it says
-// nothing about the byte written to the other one.
+// and the list the byte belongs to is read back (after whatever waited for
+// the line). After a site change the list is still read, so that the editor
+// shows the site now selected, but it says nothing about the byte written to
+// the other one. The read-back's outcome settles the write.
 void LinkController::completeWrite() {
   releaseWriteHold();
-  if (write_.phase != WritePhase::Waiting) return;
+  if (write_.phase != WritePhase::Waiting) {
+    pump();
+    return;
+  }
   write_.phase = controls_.site == write_.site ? WritePhase::ReadingBack : WritePhase::Abandoned;
-  const bool lineFree = !state_.RequestBusy;
-  if (lineFree) Getdata(isCalibrationAddress(write_.address) ? Requester::CalibrationButton : Requester::SettingsView);
-  // Nothing went out (the program is closing, a dial began).
-  if (write_.phase == WritePhase::ReadingBack && (!lineFree || !state_.RequestBusy))
-    write_.phase = WritePhase::Abandoned;
+  Getdata(isCalibrationAddress(write_.address) ? Requester::CalibrationButton : Requester::SettingsView);
   showWrittenList();
 }
 
 void LinkController::releaseWriteHold() {
   if (!state_.WritePending) return;
   state_.WritePending = false;
-  state_.RequestBusy = false;
+  updateBusy();
   state_.BusyCountdown = 0;
 }
 
@@ -130,8 +130,11 @@ void LinkController::checkReadBack(RequestKind kind) {
   write_.phase = *held == write_.data ? WritePhase::Confirmed : WritePhase::NotConfirmed;
 }
 
-void LinkController::abandonReadBack() {
-  if (write_.phase == WritePhase::ReadingBack) write_.phase = WritePhase::Abandoned;
+// The read-back of the list written ended without a record.
+void LinkController::abandonReadBackOf(const LinkRequest& request) {
+  if (write_.phase != WritePhase::ReadingBack || request.site != write_.site) return;
+  const RequestKind list = isCalibrationAddress(write_.address) ? RequestKind::Calibration : RequestKind::Settings;
+  if (request.kind == list) write_.phase = WritePhase::Abandoned;
 }
 
 // The busy watchdog gave the line up: a write whose timer never fired (its
@@ -139,12 +142,14 @@ void LinkController::abandonReadBack() {
 // is over without a verdict.
 void LinkController::endStalledWrite() {
   state_.WritePending = false;
+  updateBusy();
   if (write_.phase == WritePhase::ReadingBack) write_.phase = WritePhase::Abandoned;
   if (write_.phase != WritePhase::Waiting) return;
   write_.phase = WritePhase::Abandoned;
   if (writeTriggerPort_) dropQuietly(*writeTriggerPort_, writeTrigger_);
   writeTriggerPort_ = nullptr;
   showWrittenList();
+  pump();
 }
 
 }  // namespace solwire

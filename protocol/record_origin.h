@@ -25,10 +25,16 @@ struct RecordOrigin {
   // error, no connection, a transfer broken off) after the values were
   // stored; kNoSite when the last reading succeeded or none failed.
   int failedSite = kNoSite;
+  // The voltage class (12 V times this) of the site the values were read
+  // from; 0 when none was read. Volts derived from the record use it, never
+  // the class of whatever site was read last.
+  int voltageMultiplier = 0;
 
-  static RecordOrigin sample() { return {RecordSource::Sample, kNoSite, {}, kNoSite}; }
+  static RecordOrigin sample() { return {RecordSource::Sample, kNoSite, {}, kNoSite, 0}; }
   static RecordOrigin notRead() { return {}; }
-  static RecordOrigin read(int site, const LocalTime& at) { return {RecordSource::Read, site, at, kNoSite}; }
+  static RecordOrigin read(int site, const LocalTime& at, int voltageMultiplier = 0) {
+    return {RecordSource::Read, site, at, kNoSite, voltageMultiplier};
+  }
 
   bool operator==(const RecordOrigin&) const = default;
 };

@@ -30,11 +30,13 @@ RecordOrigin* recordOf(RecordOrigins& origins, RequestKind kind) {
 
 }  // namespace
 
-void stampRead(RecordOrigins& origins, RequestKind kind, int historyBlock, int site, const LocalTime& at) {
+void stampRead(RecordOrigins& origins, RequestKind kind, int historyBlock, int site, const LocalTime& at,
+               int voltageMultiplier) {
+  const RecordOrigin origin = RecordOrigin::read(site, at, voltageMultiplier);
   if (kind == RequestKind::HistoryBlock) {
-    for (RecordOrigin& day : daysOfBlocks(origins, historyBlock, historyBlock)) day = RecordOrigin::read(site, at);
+    for (RecordOrigin& day : daysOfBlocks(origins, historyBlock, historyBlock)) day = origin;
   } else if (RecordOrigin* record = recordOf(origins, kind)) {
-    *record = RecordOrigin::read(site, at);
+    *record = origin;
   }
 }
 

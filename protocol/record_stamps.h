@@ -10,9 +10,11 @@
 
 namespace solwire {
 
-// The record `kind` stores was read from `site` at `at`; for a history
-// block, the four days of `historyBlock` (1..8).
-void stampRead(RecordOrigins& origins, RequestKind kind, int historyBlock, int site, const LocalTime& at);
+// The record `kind` stores was read from `site`, of voltage class
+// `voltageMultiplier`, at `at`; for a history block, the four days of
+// `historyBlock` (1..8).
+void stampRead(RecordOrigins& origins, RequestKind kind, int historyBlock, int site, const LocalTime& at,
+               int voltageMultiplier = 0);
 
 // A reading of `kind` from `site` failed: its record keeps its values and
 // origin and is marked failed. For history, the days of blocks

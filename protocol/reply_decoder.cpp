@@ -198,7 +198,10 @@ void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> 
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock,
                 const ReadStamp& from) {
   storeReply(data, kind, reply, historyBlock);
-  stampRead(data.origins, kind, historyBlock, from.site, from.at);
+  // A current-state reply brings its own class; other lists take the class
+  // their site is known to have.
+  const int multiplier = kind == RequestKind::CurrentState ? data.scaling.voltageMultiplier : from.voltageMultiplier;
+  stampRead(data.origins, kind, historyBlock, from.site, from.at, multiplier);
 }
 
 void storeLogReply(LogReading& reading, std::span<const std::uint8_t> reply) {

@@ -63,10 +63,11 @@ void applyAlarmInputs(AlarmRecord& alarms, const std::array<std::int32_t, kAlarm
 void storeReply(SiteData& data, RequestKind kind, std::span<const std::uint8_t> reply, int historyBlock);
 
 // Where and when a reply was read: the site the request went to, the local
-// time it was decoded.
+// time it was decoded, and that site's voltage class (0: not known).
 struct ReadStamp {
   int site = 0;
   LocalTime at{};
+  int voltageMultiplier = 0;
 };
 
 // As above, and the record stored is stamped as read from `from.site` at

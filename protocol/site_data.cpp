@@ -22,4 +22,15 @@ SiteData startValues(std::int32_t voltageMultiplier, std::int32_t chargeCurrentM
   return data;
 }
 
+std::int32_t voltageMultiplierOf(const RecordOrigin& origin, const SiteData& data) {
+  return origin.voltageMultiplier > 0 ? origin.voltageMultiplier : data.scaling.voltageMultiplier;
+}
+
+std::array<std::int32_t, kHistoryDays> historyVoltageMultipliers(const SiteData& data) {
+  std::array<std::int32_t, kHistoryDays> multipliers{};
+  for (std::size_t day = 0; day < multipliers.size(); ++day)
+    multipliers[day] = voltageMultiplierOf(data.origins.historyDays[day], data);
+  return multipliers;
+}
+
 }  // namespace solwire

@@ -120,6 +120,13 @@ struct LogReading {
   CurrentStateRecord current;
 };
 
+// The class multiplier that volts derived from a record are computed with:
+// that of the site the record was read from; the model's own for values no
+// site gave (the sample, start values).
+std::int32_t voltageMultiplierOf(const RecordOrigin& origin, const SiteData& data);
+// The same for each day of the history.
+std::array<std::int32_t, kHistoryDays> historyVoltageMultipliers(const SiteData& data);
+
 // The model as it stands at start-up: sample history, battery reading 24, the
 // stored multipliers, the load multiplier and alternate scale at 0.
 SiteData startValues(std::int32_t voltageMultiplier, std::int32_t chargeCurrentMultiplier);

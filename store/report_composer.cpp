@@ -94,7 +94,8 @@ void writeCurrentState(ReportWriter& out, const Scaling& scaling, const CurrentS
   writeCurrentLine(out, labels.loadCurrent, loadAmperes(scaling, current), labels.loadAmpHours, current.loadAh);
 }
 
-void writeHistory(ReportWriter& out, const HistoryRecord& history, std::int32_t voltageMultiplier) {
+void writeHistory(ReportWriter& out, const HistoryRecord& history,
+                  const std::array<std::int32_t, kHistoryDays>& voltageMultipliers) {
   const ReportLabels& labels = out.labels();
   out.newLine();
   out.reportSize(labels.historyTitle, kBlue);
@@ -108,8 +109,8 @@ void writeHistory(ReportWriter& out, const HistoryRecord& history, std::int32_t 
     out.newLine();
     out.tenPoint(std::to_string(day) + "\t" + std::to_string(history.chargeAh[day]) + "\t\t" +
                   std::to_string(history.dischargeAh[day]) + "\t\t" +
-                  dailyVoltageText(voltageMultiplier, history.maxVoltage[day]) + "\t\t" +
-                  dailyVoltageText(voltageMultiplier, history.minVoltage[day]),
+                  dailyVoltageText(voltageMultipliers[day], history.maxVoltage[day]) + "\t\t" +
+                  dailyVoltageText(voltageMultipliers[day], history.minVoltage[day]),
               kBlack);
   }
 }
@@ -160,8 +161,8 @@ RichTextDocument composeReport(const SiteData& data, Language language, int site
   writeSeparator(out);
   writeHeader(out, site, data.scaling, data.current, stamp);
   if (sections.currentState) writeCurrentState(out, data.scaling, data.current);
-  if (sections.history) writeHistory(out, data.history, data.scaling.voltageMultiplier);
-  if (sections.settings) writeSettings(out, data.settings, data.scaling.voltageMultiplier);
+  if (sections.history) writeHistory(out, data.history, historyVoltageMultipliers(data));
+  if (sections.settings) writeSettings(out, data.settings, voltageMultiplierOf(data.origins.settings, data));
   if (sections.calibration) writeCalibration(out, data.calibration);
   return out.take();
 }

@@ -266,9 +266,9 @@ void TAlarmform::FormActivate() {
 
 void TAlarmform::AlarmstatusbarClick() { requestReading(); }
 
-// The caption turns red only for a reading that is really on its way: a
-// request the controller drops (line busy or held, start-up hold, dialling)
-// would otherwise leave it red with nothing coming to turn it back.
+// The caption turns red only for a reading that is on its way or waits its
+// turn: a request the controller refuses (a dial, the program closing) would
+// otherwise leave it red with nothing coming to turn it back.
 void TAlarmform::requestReading() {
   if (alarmReadingAwaited()) return;
   showPollPending(true);
@@ -278,8 +278,7 @@ void TAlarmform::requestReading() {
 
 bool TAlarmform::alarmReadingAwaited() const {
   const LinkState& state = link_.state();
-  const bool requestOut = link_.lineBusy() && !state.LineReserved && state.requestKind == RequestKind::AlarmInputs;
-  return requestOut || state.AlarmDialPending || state.AlarmDialActive;
+  return link_.awaiting(RequestKind::AlarmInputs) || state.alarmDialPending() || state.alarmDialActive();
 }
 
 void TAlarmform::setAlarmPollPending(bool pending) {

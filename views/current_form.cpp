@@ -212,13 +212,11 @@ void TCurrentform::FormClick() {
   setFont(font_);
   applyCaptions();
   fitWindowToLabels();
-  if (link_.lineBusy()) return;
+  if (link_.awaiting(RequestKind::CurrentState)) return;
   Waitlab->show();
+  // The request waits its turn if the line is busy; one refused or failed at
+  // once has taken the wait down already.
   link_.Getdata(Requester::CurrentStateView);
-  // Nothing went out (the program is starting, a dial is in progress): there
-  // is no reading to wait for. A request that failed at once has taken the
-  // wait down already.
-  if (!link_.lineBusy()) Waitlab->hide();
 }
 
 void TCurrentform::mousePressEvent(QMouseEvent* event) {

@@ -169,7 +169,7 @@ void Tgraphform::showOrigin() {
 
 ChartPicture Tgraphform::chart() const {
   const SiteData& data = link_.data();
-  ChartPicture picture = chartPicture(mode_, data.history, data.scaling.voltageMultiplier);
+  ChartPicture picture = chartPicture(mode_, data.history, historyVoltageMultipliers(data));
   hatchMarkedDays(picture, markedDays(data.origins.historyDays, link_.controls().site));
   return picture;
 }
@@ -213,28 +213,19 @@ void Tgraphform::setHistoryProgress(int position) {
     waitprogress->setValue(position);
 }
 
+// A transfer under way goes on; otherwise one is asked for, and waits its
+// turn if the line is busy.
 void Tgraphform::request() {
-  // Busy: a transfer is under way (it goes on) or another window's request
-  // is outstanding (a transfer started now would be dropped by the link and
-  // leave the wait shown). A block number left over on a free line belongs to
-  // a transfer that ended before its first block: start over.
-  if (link_.lineBusy()) return;
-  link_.state().HistoryBlock = 1;
+  if (link_.awaiting(RequestKind::HistoryBlock)) return;
   showWait();
   link_.Getdata(Requester::HistoryView);
   endStalledWait();
 }
 
-// The window waits but the line is free: the transfer ended without a last
-// block. Either the request never went out (the program is starting, a dial
-// is in progress), or the current-state read that precedes it failed or was
-// dropped after a site change. A transfer still deferred behind a
-// current-state read keeps its block number, since the next current-state
-// reply starts it; any other is over.
+// The window waits but no transfer is open: it ended (or was refused) without
+// the link's last word reaching this window.
 void Tgraphform::endStalledWait() {
-  if (!waiting() || link_.lineBusy()) return;
-  LinkState& state = link_.state();
-  if (state.DeferredRequest != static_cast<int>(RequestKind::HistoryBlock)) state.HistoryBlock = 0;
+  if (!waiting() || link_.awaiting(RequestKind::HistoryBlock)) return;
   hideWait();
   drawgraph();
 }

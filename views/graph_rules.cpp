@@ -8,6 +8,12 @@
 namespace solwire {
 
 ChartSeries chartSeries(ChartMode mode, const HistoryRecord& history, std::int32_t voltageMultiplier) {
+  DayMultipliers multipliers;
+  multipliers.fill(voltageMultiplier);
+  return chartSeries(mode, history, multipliers);
+}
+
+ChartSeries chartSeries(ChartMode mode, const HistoryRecord& history, const DayMultipliers& voltageMultipliers) {
   ChartSeries series;
   if (mode == ChartMode::AmpHours) {
     series.firstColour = kChartBlue;
@@ -23,8 +29,8 @@ ChartSeries chartSeries(ChartMode mode, const HistoryRecord& history, std::int32
   series.unit = "V";
   series.divisor = 100;
   for (std::size_t day = 0; day < kHistoryDays; ++day) {
-    series.first[day] = std::int64_t{voltageMultiplier} * history.maxVoltage[day];
-    series.second[day] = std::int64_t{voltageMultiplier} * history.minVoltage[day];
+    series.first[day] = std::int64_t{voltageMultipliers[day]} * history.maxVoltage[day];
+    series.second[day] = std::int64_t{voltageMultipliers[day]} * history.minVoltage[day];
   }
   return series;
 }
@@ -67,7 +73,13 @@ void addAxesAndGrid(ChartPicture& picture, int divisor) {
 }  // namespace
 
 ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, std::int32_t voltageMultiplier) {
-  const ChartSeries series = chartSeries(mode, history, voltageMultiplier);
+  DayMultipliers multipliers;
+  multipliers.fill(voltageMultiplier);
+  return chartPicture(mode, history, multipliers);
+}
+
+ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, const DayMultipliers& voltageMultipliers) {
+  const ChartSeries series = chartSeries(mode, history, voltageMultipliers);
   ChartPicture picture;
   picture.clearArea = {kChartX0 - 40, kChartY0 - 330, kChartX0 + 650, kChartY0, {255, 255, 255}};
   picture.firstColour = series.firstColour;

@@ -43,6 +43,10 @@ struct ChartSeries {
   std::array<std::int64_t, kHistoryDays> second{};
 };
 
+// Each day's voltages are scaled with the class of the site it was read from.
+using DayMultipliers = std::array<std::int32_t, kHistoryDays>;
+ChartSeries chartSeries(ChartMode mode, const HistoryRecord& history, const DayMultipliers& voltageMultipliers);
+// Every day of one class.
 ChartSeries chartSeries(ChartMode mode, const HistoryRecord& history, std::int32_t voltageMultiplier);
 
 // The next multiple of 100 strictly above the largest value (and above 0).
@@ -94,6 +98,7 @@ struct ChartPicture {
   std::vector<ChartText> gridLabels;
 };
 
+ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, const DayMultipliers& voltageMultipliers);
 ChartPicture chartPicture(ChartMode mode, const HistoryRecord& history, std::int32_t voltageMultiplier);
 
 // ---- Where the days came from ---------------------------------------------

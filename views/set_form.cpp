@@ -290,7 +290,7 @@ void Tsetform::fillSettings() {
     const SettingRow& setting = settingRow(row);
     const auto value = data.settings[static_cast<std::size_t>(row)];
     setCell(sgrid1, row, qtText(setting.label[language_ == 1 || language_ == 2 ? language_ : 0]), false);
-    setCell(sgrid2, row, QString::fromStdString(settingValueText(row, value, data.scaling.voltageMultiplier)), true);
+    setCell(sgrid2, row, QString::fromStdString(settingValueText(row, value, voltageMultiplierOf(data.origins.settings, data))), true);
     setCell(sgrid3, row, qtText(setting.unit[language_ == 1 || language_ == 2 ? language_ : 0]), false);
   }
 }

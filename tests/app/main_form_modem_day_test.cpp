@@ -70,15 +70,15 @@ ModemWindowOptions remoteSite(bool tapi, std::chrono::milliseconds connectDelay,
 bool quiet(ModemWindow& window) {
   const LinkState& link = window.state();
   TTapiDevice& tapi = window.modemLine->tapi();
-  return link.LineIdle && !link.LogDialPending && !link.AlarmDialPending && !link.RequestBusy &&
-         !link.HangupRequested && !window.form->link().data().LogReadingReady && !window.modemLine->hangingUp() &&
+  return link.lineIdle() && !link.logDialPending() && !link.alarmDialPending() && !link.requestBusy() &&
+         !link.hangupRequested() && !window.form->link().data().LogReadingReady && !window.modemLine->hangingUp() &&
          !tapi.lineOpen() && !tapi.retrying();
 }
 
 // One second of the program. Waiting for a connection needs no fine steps;
 // a request, its reply and the hang-up's guard times move in 50 ms steps.
 void second(ModemWindow& window) {
-  window.passSettled(1000ms, window.state().Dialling ? 250ms : 50ms);
+  window.passSettled(1000ms, window.state().dialling() ? 250ms : 50ms);
   auto& now = window.controllerClock->now;
   if (++now.second == 60) {
     now.second = 0;
@@ -142,7 +142,7 @@ TEST_P(ModemDay, EveryDueReadingIsMadeAndWrittenAndEveryCallIsHungUp) {
   // The first tick after start-up saw an hour change: with an hourly log,
   // that is a due reading (a PC that restarted logs at once). The day starts
   // in the same hour, so every hour after it brings one more.
-  ASSERT_TRUE(window.state().LogDialActive);
+  ASSERT_TRUE(window.state().logDialActive());
   window.controllerClock->now.minute = 58;
   window.tick();
   const int dueLogReadings = day.hours + 1;
@@ -166,7 +166,7 @@ TEST_P(ModemDay, EveryDueReadingIsMadeAndWrittenAndEveryCallIsHungUp) {
     EXPECT_EQ(countSent(window, "ATH0\r\n"), dials) << "and the hang-up command" << commandsSent(window);
   }
   EXPECT_FALSE(window.modem->carrier()) << "no call is left up";
-  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_TRUE(window.state().directMode());
   EXPECT_EQ(window.callPicture(), PicturePhone);
 
   EXPECT_EQ(failuresShown(window), std::vector<std::string>{}) << "nothing failed, so nothing says it did";
@@ -185,10 +185,10 @@ INSTANTIATE_TEST_SUITE_P(RealModemTimes, ModemDay,
 TEST(ModemCallFailure, ABusyNumberEndsTheDialAtOnceAndSaysSo) {
   ModemWindow window;
   window.dialFromBook("Busy Relay");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }, 5s));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }, 5s));
   EXPECT_EQ(window.status(), "Busy");
   EXPECT_FALSE(window.link->Comport2.Open()) << "the modem port is closed after the failed call";
-  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_TRUE(window.state().directMode());
   EXPECT_EQ(window.callPicture(), PicturePhone);
   for (int s = 0; s < 15; ++s) window.tick(50ms);
   EXPECT_EQ(window.received("ATDT555"), 1) << "a phone book dial is not retried";
@@ -221,10 +221,10 @@ TEST(ModemCallFailure, TheTelephonyDeviceSaysWhichAttemptFollowsABusyNumber) {
     ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 1; }));
     ASSERT_TRUE(window.runUntil([&] { return window.status().contains("2"); }, 5s)) << window.status().toStdString();
     EXPECT_EQ(window.status(), language == 0 ? QString("Busy – retry 2 of 3") : QString("占线 – 重拨 2/3"));
-    EXPECT_TRUE(window.state().Dialling);
+    EXPECT_TRUE(window.state().dialling());
     window.form->HangupClick();
     window.pump();
-    EXPECT_TRUE(window.state().LineIdle);
+    EXPECT_TRUE(window.state().lineIdle());
   }
 }
 
@@ -234,14 +234,14 @@ TEST(ModemCallFailure, AnAtCommandDialAfterATelephonyCallGoesToTheChosenModemPor
   options.tapi = true;
   ModemWindow window(options);
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   window.form->HangupClick();
   ASSERT_TRUE(window.runUntil([&] { return !window.modem->carrier(); }));
   window.pump();
   EXPECT_EQ(window.link->Comport2.DevicePath(), "");
   window.form->Tapicheck->click();
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   EXPECT_EQ(window.link->Comport2.ComNumber(), ModemWindow::kModemCom);
   EXPECT_EQ(window.link->Comport2.DevicePath(), "");
 }
@@ -252,9 +252,9 @@ TEST(ModemCallFailure, TheAlarmNumberIsStoredAndAnAlarmDialWithoutOneIsRefused) 
   {
     ModemWindow window;
     window.dialFromBook("North Station");
-    ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+    ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
     window.form->HangupClick();
-    ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+    ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }));
     window.form->close();
     EXPECT_EQ(window.store.peek("Save Options", "Alarm Dial Number"), "0123");
   }
@@ -263,7 +263,7 @@ TEST(ModemCallFailure, TheAlarmNumberIsStoredAndAnAlarmDialWithoutOneIsRefused) 
   run(window, 12);
   EXPECT_EQ(window.received("ATD"), 0);
   EXPECT_EQ(window.status(), "No number to dial");
-  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_TRUE(window.state().directMode());
 }
 
 }  // namespace

@@ -132,14 +132,14 @@ TEST(MainFormModemPanel, PulseDiallingDialsWithAtdp) {
   window.pass(100ms);
   EXPECT_EQ(window.received("ATDP0123\r\n"), 1);
   window.form->HangupClick();
-  EXPECT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+  EXPECT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }));
 }
 
 TEST(MainFormModemPanel, HangingUpWithoutACallSaysThePortIsNotOpen) {
   ModemWindow window;
   window.form->Hangup->click();
   EXPECT_EQ(window.status(), "Port Not Open");
-  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_TRUE(window.state().lineIdle());
   EXPECT_EQ(window.received("+++"), 0);
 }
 

@@ -27,13 +27,13 @@ using test::stressSeed;
 void expectConsistent(ModemWindow& window, int step) {
   const LinkState& state = window.state();
   SCOPED_TRACE(step);
-  if (state.LineIdle) {
-    EXPECT_TRUE(state.DirectMode);
-    EXPECT_FALSE(state.Dialling);
-    EXPECT_FALSE(state.ModemConnected);
+  if (state.lineIdle()) {
+    EXPECT_TRUE(state.directMode());
+    EXPECT_FALSE(state.dialling());
+    EXPECT_FALSE(state.modemConnected());
   }
-  EXPECT_FALSE(state.Dialling && state.ModemConnected);
-  EXPECT_EQ(window.callPicture() == PicturePhoneConnected, state.ModemConnected);
+  EXPECT_FALSE(state.dialling() && state.modemConnected());
+  EXPECT_EQ(window.callPicture() == PicturePhoneConnected, state.modemConnected());
   EXPECT_EQ(window.form->ToolButtons[8]->isChecked(), !window.form->phoneBook()->isHidden());
 }
 
@@ -41,7 +41,7 @@ void expectConsistent(ModemWindow& window, int step) {
 // limit and the telephony device's retries run out meanwhile.
 void endEveryCall(ModemWindow& window) {
   window.form->HangupClick();
-  for (int second = 0; second < 90 && !window.state().LineIdle; ++second) {
+  for (int second = 0; second < 90 && !window.state().lineIdle(); ++second) {
     window.tick(25ms);
     if (second % 10 == 9) window.form->HangupClick();
   }
@@ -74,16 +74,16 @@ TEST(MainFormModemStress, RandomClicksWhileCallsRunKeepTheLinkStateWhole) {
     // follow find one up.
     if (step % 30 == 0) {
       endEveryCall(window);
-      ASSERT_TRUE(window.state().LineIdle)
+      ASSERT_TRUE(window.state().lineIdle())
           << "step " << step << ": " << window.status().toStdString() << ", TAPI " << form.Tapicheck->isChecked()
-          << ", dialling " << window.state().Dialling << ", connected " << window.state().ModemConnected
+          << ", dialling " << window.state().dialling() << ", connected " << window.state().modemConnected()
           << ", line open " << window.modemLine->tapi().lineOpen() << ", retrying " << window.modemLine->tapi().retrying()
           << ", port open " << window.link->Comport2.Open() << ", hanging up " << window.modemLine->hangingUp()
           << ", last sent " << window.modem->record().back().bytes;
       form.mportbox->setCurrentIndex(ModemWindow::kModemCom - 1);  // the port the modem is on
       form.mportboxChange();
       window.dialFromBook("North Station");
-      ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }))
+      ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }))
           << "step " << step << ": " << window.status().toStdString() << ", TAPI " << form.Tapicheck->isChecked()
           << ", line open " << window.modemLine->tapi().lineOpen() << ", port open " << window.link->Comport2.Open()
           << ", last sent " << window.modem->record().back().bytes;
@@ -98,7 +98,7 @@ TEST(MainFormModemStress, RandomClicksWhileCallsRunKeepTheLinkStateWhole) {
         // step ends the next call; switched while the telephony device has a
         // line, that line's late events end the next call (left to the
         // supervisor and the device; see the report of this change).
-        if (window.state().LineIdle && !window.modemLine->hangingUp() && !window.modemLine->tapi().lineOpen() &&
+        if (window.state().lineIdle() && !window.modemLine->hangingUp() && !window.modemLine->tapi().lineOpen() &&
             !window.modemLine->tapi().retrying())
           form.Tapicheck->click();
         break;
@@ -120,14 +120,14 @@ TEST(MainFormModemStress, RandomClicksWhileCallsRunKeepTheLinkStateWhole) {
     }
     window.pump();
     expectConsistent(window, step);
-    connectedSteps += window.state().ModemConnected ? 1 : 0;
+    connectedSteps += window.state().modemConnected() ? 1 : 0;
     if (testing::Test::HasFailure()) return;
   }
 
   EXPECT_GT(connectedSteps, 0) << "some clicks came during a call";
 
   endEveryCall(window);
-  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_TRUE(window.state().lineIdle());
   expectConsistent(window, -1);
 }
 

@@ -51,7 +51,7 @@ void enableLogByDialup(ModemWindow& window) {
 
 void hangUpAndWait(ModemWindow& window) {
   window.book().HangupNumber1Click();
-  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }));
 }
 
 TEST(MainFormModem, APhoneBookDialConnectsOnCarrierReadsTheRemoteSiteAndHangsUpFromTheBook) {
@@ -63,10 +63,10 @@ TEST(MainFormModem, APhoneBookDialConnectsOnCarrierReadsTheRemoteSiteAndHangsUpF
 
   window.dialFromBook("North Station");
   EXPECT_EQ(window.status(), "Dialing");
-  EXPECT_TRUE(window.state().Dialling);
+  EXPECT_TRUE(window.state().dialling());
   EXPECT_EQ(window.form->statusBar().panelText(2), "COM4") << "the modem port is the link now";
   EXPECT_EQ(window.form->statusBar().panelText(3), "2400");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   EXPECT_EQ(window.status(), "Carrier");
   EXPECT_EQ(window.callPicture(), PicturePhoneConnected);
   EXPECT_EQ(window.form->link().controls().alarmDialNumber, "0123") << "the number as typed, for alarm calls";
@@ -79,7 +79,7 @@ TEST(MainFormModem, APhoneBookDialConnectsOnCarrierReadsTheRemoteSiteAndHangsUpF
   EXPECT_EQ(window.received("ATDT0123\r\n"), 1);
 
   for (int second = 0; second < 62; ++second) window.tick(50ms);
-  EXPECT_TRUE(window.state().ModemConnected) << "a call from the phone book lasts until the operator hangs up";
+  EXPECT_TRUE(window.state().modemConnected()) << "a call from the phone book lasts until the operator hangs up";
 
   hangUpAndWait(window);
   EXPECT_EQ(window.status(), "Closed");
@@ -97,15 +97,15 @@ TEST(MainFormModem, APeriodicLogOverTheModemDialsReadsWritesTheEntryAndHangsUpWi
     window.tick();
   }
   ASSERT_EQ(window.received("ATDT0456\r\n"), 1);
-  EXPECT_TRUE(window.state().LogDialActive);
+  EXPECT_TRUE(window.state().logDialActive());
 
-  ASSERT_TRUE(window.runUntil([&] { return window.state().HangupRequested; })) << "the log reply came over the modem";
+  ASSERT_TRUE(window.runUntil([&] { return window.state().hangupRequested(); })) << "the log reply came over the modem";
   EXPECT_EQ(window.form->link().logReading().site, 2);
   window.tick();  // writes the entry and starts the hang-up
   EXPECT_EQ(window.logWriter.entries, 1);
-  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }));
   const auto backToDirect = window.now();
-  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_TRUE(window.state().directMode());
 
   const auto lastRequest = [&] {
     const auto record = window.modem->record();
@@ -129,12 +129,12 @@ TEST(MainFormModem, AnAlarmPollWithAlarmDialUsesTheConnectedCallWithoutASecondDi
     store.set("Settings", "Alarm Update Rate", "1");
   }));
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   for (int second = 0; second < 61 && !window.form->link().lineBusy(); ++second) window.tick(50ms);
   ASSERT_TRUE(window.form->link().lineBusy()) << "the alarm poll went out";
   ASSERT_TRUE(window.runUntil([&] { return !window.form->link().lineBusy(); }));
   EXPECT_EQ(window.received("ATD"), 1);
-  EXPECT_TRUE(window.state().ModemConnected);
+  EXPECT_TRUE(window.state().modemConnected());
   ASSERT_EQ(window.modem->record().size(), 2u);
   EXPECT_FALSE(window.modem->record().back().bytes.starts_with("AT")) << "the alarm request went to the modem";
   hangUpAndWait(window);
@@ -144,10 +144,10 @@ TEST(MainFormModem, ALogDueDuringAPhoneBookCallWaitsInItsRetryWindowAndDialsAfte
   ModemWindow window;
   enableLogByDialup(window);
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   window.nextHour();
   window.tick();
-  EXPECT_TRUE(window.state().LogDialPending);
+  EXPECT_TRUE(window.state().logDialPending());
   EXPECT_EQ(window.received("ATD"), 1) << "the line is in use";
   for (int second = 0; second < 5; ++second) window.tick();
   EXPECT_EQ(window.received("ATD"), 1);
@@ -160,7 +160,7 @@ TEST(MainFormModem, ALogDueDuringAPhoneBookCallWaitsInItsRetryWindowAndDialsAfte
   const auto dialAfterHangup = lastReceived(window, "ATDT0456") - lastReceived(window, "ATH0");
   EXPECT_GE(dialAfterHangup, 50 * kTick);
   EXPECT_LE(dialAfterHangup, 50 * kTick + 1s);
-  EXPECT_TRUE(window.state().LogDialActive);
+  EXPECT_TRUE(window.state().logDialActive());
 }
 
 TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsWithTapiFail) {
@@ -172,23 +172,23 @@ TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsWithTap
   const auto firstDial = lastReceived(window, "ATDT555");
   ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 2; }, 70s, 50ms));
   EXPECT_GE(lastReceived(window, "ATDT555") - firstDial, 60s) << "RetryWait";
-  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }, 140s, 50ms));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }, 140s, 50ms));
   EXPECT_EQ(window.received("ATDT555"), 3) << "MaxAttempts";
   EXPECT_EQ(window.status(), "TAPI Fail");
-  EXPECT_TRUE(window.state().DirectMode);
+  EXPECT_TRUE(window.state().directMode());
   EXPECT_EQ(window.callPicture(), PicturePhone);
 }
 
 TEST(MainFormModem, ACallThroughTheTelephonyDeviceConnectsAndAHangUpClosesIt) {
   ModemWindow window(throughTelephonyDevice());
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   EXPECT_EQ(window.status(), "Connected");
   EXPECT_EQ(window.callPicture(), PicturePhoneConnected);
   window.form->Hangup->click();
   ASSERT_TRUE(window.runUntil([&] { return !window.modem->carrier(); }));
   window.pump();
-  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_TRUE(window.state().lineIdle());
   EXPECT_EQ(window.status(), "TAPI Closed");
   EXPECT_EQ(window.callPicture(), PicturePhone);
 }
@@ -204,11 +204,11 @@ TEST(MainFormModem, ADialTheTelephonyDeviceRefusesIsToldAndTheProgramKeepsWorkin
   // The call limit does not end a phone book call; the operator hangs up.
   window.form->HangupClick();
   window.pump();
-  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_TRUE(window.state().lineIdle());
   window.form->Tapicheck->click();
   EXPECT_FALSE(window.form->Tapicheck->isChecked());
   window.dialFromBook("North Station");
-  EXPECT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  EXPECT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   hangUpAndWait(window);
 }
 
@@ -226,18 +226,18 @@ TEST(MainFormModem, CarrierLostWhileDiallingEndsTheDialWithTheModemsNoCarrier) {
   ModemWindow window;
   window.form->mportboxChange();  // sends the setup string with &D0
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.runUntil([&] { return window.state().ModemConnected; }));
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
   window.form->mportboxChange();  // the port closes under the call
-  EXPECT_TRUE(window.state().LineIdle);
+  EXPECT_TRUE(window.state().lineIdle());
   window.pass(100ms);
   ASSERT_TRUE(window.modem->carrier()) << "the modem kept its call";
 
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.state().Dialling);
+  ASSERT_TRUE(window.state().dialling());
   window.pass(100ms);
   window.modem->dropCarrier();  // DCD drops, and the modem says NO CARRIER
-  ASSERT_TRUE(window.runUntil([&] { return window.state().LineIdle; }, 2s)) << "the dial ends on the modem's word";
-  EXPECT_FALSE(window.state().HangupRequested) << "nothing is left to hang up";
+  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }, 2s)) << "the dial ends on the modem's word";
+  EXPECT_FALSE(window.state().hangupRequested()) << "nothing is left to hang up";
   EXPECT_EQ(window.status(), "No Carrier");
   EXPECT_EQ(window.callPicture(), PicturePhone);
   window.tick();

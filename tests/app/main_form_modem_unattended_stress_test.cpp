@@ -66,8 +66,8 @@ class UnattendedStress {
 
   bool quietLine() {
     TTapiDevice& tapi = window_.modemLine->tapi();
-    return window_.state().LineIdle && !window_.modemLine->hangingUp() && !tapi.lineOpen() && !tapi.retrying() &&
-           !window_.state().LogDialPending && !window_.state().AlarmDialPending;
+    return window_.state().lineIdle() && !window_.modemLine->hangingUp() && !tapi.lineOpen() && !tapi.retrying() &&
+           !window_.state().logDialPending() && !window_.state().alarmDialPending();
   }
 
   ModemWindow& window() { return window_; }
@@ -183,13 +183,13 @@ class UnattendedStress {
   void expectConsistent(int step) {
     const LinkState& state = window_.state();
     SCOPED_TRACE(step);
-    if (state.LineIdle) {
-      EXPECT_TRUE(state.DirectMode);
-      EXPECT_FALSE(state.Dialling);
-      EXPECT_FALSE(state.ModemConnected);
-      EXPECT_FALSE(state.HangingUp);
+    if (state.lineIdle()) {
+      EXPECT_TRUE(state.directMode());
+      EXPECT_FALSE(state.dialling());
+      EXPECT_FALSE(state.modemConnected());
+      EXPECT_FALSE(state.hangingUp());
     }
-    EXPECT_FALSE(state.Dialling && state.ModemConnected);
+    EXPECT_FALSE(state.dialling() && state.modemConnected());
   }
 
   std::mt19937 random_;
@@ -211,7 +211,7 @@ TEST(MainFormModemUnattendedStress, NoCallIsLeftUpAndNoDueReadingIsLostUnsaid) {
   stress.endEveryCall();
   EXPECT_TRUE(stress.quietLine());
   EXPECT_FALSE(stress.window().modem->carrier()) << "no call is left up at the modem" << stress.lastWords();
-  EXPECT_TRUE(stress.window().state().DirectMode);
+  EXPECT_TRUE(stress.window().state().directMode());
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "tests/support/link_state_access.h"
 #include "app/main_form_log_writer.h"
 #include "app/status_panels.h"
 #include "app/up_down.h"
@@ -89,7 +90,7 @@ class MainFormReportsTest : public ::testing::Test, public test::MainFormFakes {
     log.attach(form.get());
     form->reportError = [this](const QString& message) { errors.push_back(message); };
     form->Timer1Timer();  // the start-up hold ends with the first tick
-    form->link().state().DeferredRequest = 0;
+    LinkStateAccess::of(form->link()).Deferred = DeferredRequest::None;
   }
 
   void TearDown() override {
@@ -434,6 +435,7 @@ TEST_F(PeriodicLogTest, AFailedReadingWritesNothingAndANewNameStartsANewFile) {
 
   form->Getdata(Requester::MainWindow);
   directMatcher.timeOutNow();
+  clock.advance(form->link().guardTime());  // the line falls quiet again
   form->Timer1Timer();
   form->Timer1Timer();
   EXPECT_EQ(fileBytes(path("LOG1")), first);

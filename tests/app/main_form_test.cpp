@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "tests/support/link_state_access.h"
 
 #include <gtest/gtest.h>
 
@@ -285,11 +286,11 @@ TEST_F(MainFormTest, ChangingThePortClosesItAndShowsTheNewOne) {
 
 TEST_F(MainFormTest, ASiteChangeDisablesTheSaveOptionsAndDefersTheNextRead) {
   auto form = open();
-  form->link().state().DeferredRequest = 0;
+  LinkStateAccess::of(form->link()).Deferred = DeferredRequest::None;
   form->sitesel->stepBy(1);
   EXPECT_EQ(form->sitetext->text(), "1");
   EXPECT_EQ(form->link().controls().site, 1);
-  EXPECT_EQ(form->link().state().DeferredRequest, 3);
+  EXPECT_EQ(static_cast<int>(form->link().state().deferredRequest()), 3);
   for (QCheckBox* box : {form->Currsavecheck, form->Datasavecheck, form->Setsavecheck, form->Calsavecheck})
     EXPECT_FALSE(box->isEnabled());
 }
@@ -528,6 +529,7 @@ TEST_F(MainFormTest, ALostDeviceIsClosedOnceNoRequestIsInFlight) {
   form->Timer1Timer();
   EXPECT_TRUE(directPort.open);  // the request in flight ends through its time-out first
   directMatcher.timeOutNow();
+  clock.advance(form->link().guardTime());
   form->Timer1Timer();
   EXPECT_FALSE(directPort.open);
   form->Getdata(Requester::CurrentStateView);  // the next request opens it afresh

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "tests/support/link_state_access.h"
 #include "app/up_down.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
@@ -105,8 +106,8 @@ TEST_F(MainFormWindowsTest, ButtonsWorkOnlyForAttachedWindowsAndStayDownWhileThe
 TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
   form->attachDataWindows(windows());
   button(4)->click();
-  if (!form->link().state().RequestBusy) current->FormClick();
-  ASSERT_TRUE(form->link().state().RequestBusy);
+  if (!form->link().state().requestBusy()) current->FormClick();
+  ASSERT_TRUE(form->link().state().requestBusy());
   ASSERT_TRUE(current->waiting());
   const QString before = current->batvlab->text();
 
@@ -123,9 +124,9 @@ TEST_F(MainFormWindowsTest, AReplyReachesTheCurrentStateWindow) {
 // selected, without waiting for the editor to be shown again.
 TEST_F(MainFormWindowsTest, ASiteChangeReachesTheSettingsEditor) {
   form->attachDataWindows(windows());
-  form->link().state().DeferredRequest = 0;
+  LinkStateAccess::of(form->link()).Deferred = DeferredRequest::None;
   settings->conbuttonClick();
-  ASSERT_TRUE(form->link().state().RequestBusy);
+  ASSERT_TRUE(form->link().state().requestBusy());
   directMatcher.deliver(test::memoryReply(std::vector<int>(16, 0x90)));
   ASSERT_EQ(settings->Originlab->text().toStdString().find("Site 0"), 0u) << settings->Originlab->text().toStdString();
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "tests/support/link_state_access.h"
 #include "app/modem_line.h"
 #include "app/status_panels.h"
 #include "serial/device_directory.h"
@@ -142,7 +143,8 @@ class ModemWindow {
   ModemWindow(const ModemWindow&) = delete;
   ModemWindow& operator=(const ModemWindow&) = delete;
 
-  LinkState& state() { return form->link().state(); }
+  const LinkState& state() { return (form->link()).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(form->link()); }
   TfrmPhoneBook& book() { return *form->phoneBook(); }
   QString status() const { return form->statusBar().panelText(5); }
   int callPicture() const { return form->ToolButtons[8]->property("picture").toInt(); }

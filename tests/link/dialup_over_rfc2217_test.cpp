@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "modem/com_port_carrier_line.h"
+#include "tests/support/link_state_access.h"
 #include "modem/dialup_supervisor.h"
 #include "protocol/link_controller.h"
 #include "protocol/main_thread_clock.h"
@@ -102,7 +103,8 @@ class DialupOverRfc2217 : public ::testing::Test {
     EXPECT_EQ(views.lastStatus(), LinkStatus::WaitForClose);
     return started;
   }
-  LinkState& state() { return controller->state(); }
+  const LinkState& state() { return (*controller).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller); }
 
   static std::string allSent(const std::vector<sim::HayesModem::Received>& record) {
     std::string all;
@@ -127,24 +129,24 @@ class DialupOverRfc2217 : public ::testing::Test {
 TEST_F(DialupOverRfc2217, ALogCallConnectsOnNotifiedCarrierReadsTheSiteAndHangsUpWithTheGuardTimes) {
   supervisor->dialup(DialReason::Log, "0123");
   ASSERT_TRUE(link->Comport2.Open());
-  EXPECT_TRUE(state().Dialling);
+  EXPECT_TRUE(state().dialling());
 
-  ASSERT_TRUE(runUntil([this] { return state().ModemConnected; })) << "DCD came as NOTIFY-MODEMSTATE";
+  ASSERT_TRUE(runUntil([this] { return state().modemConnected(); })) << "DCD came as NOTIFY-MODEMSTATE";
   EXPECT_TRUE(link->Comport2.CarrierPresent());
   EXPECT_TRUE(server.carrier());
   EXPECT_NE(std::find(views.statuses.begin(), views.statuses.end(), LinkStatus::Carrier), views.statuses.end());
   EXPECT_EQ(views.lastStatus(), LinkStatus::RequestSent) << "the log reading went out on the carrier";
 
-  ASSERT_TRUE(runUntil([this] { return state().HangupRequested; })) << "the log reply came back through the modem";
+  ASSERT_TRUE(runUntil([this] { return state().hangupRequested(); })) << "the log reply came back through the modem";
   EXPECT_EQ(controller->logReading().site, 2);
   EXPECT_EQ(controller->logReading().scaling.voltageMultiplier, 1) << "site 2 is a 12 V regulator";
 
   const auto hangupStarted = hangUpAtNextTick();
   EXPECT_EQ(logWriter.entries, 1);
-  ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
+  ASSERT_TRUE(runUntil([this] { return state().lineIdle(); }));
   const auto closedAt = Clock::now();
   EXPECT_EQ(views.lastStatus(), LinkStatus::Closed);
-  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().directMode());
   EXPECT_TRUE(link->Comport2.Open()) << "the modem port stays open after a hang-up";
   EXPECT_FALSE(server.carrier()) << "ATH0 ended the call";
   EXPECT_TRUE(runUntil([this] { return !link->Comport2.CarrierPresent(); })) << "and the client heard DCD drop";
@@ -167,15 +169,15 @@ TEST_F(DialupOverRfc2217, ABusyNumberNeverConnectsAndTheCallLimitHangsUp) {
   supervisor->dialup(DialReason::Alarm, "555");
   ASSERT_TRUE(runUntil([this] { return allSent(server.modemRecord()).find("ATDT555\r\n") != std::string::npos; }));
   ui.runFor(800ms);  // the modem answers BUSY after 300 ms; no carrier follows
-  EXPECT_FALSE(state().ModemConnected);
-  EXPECT_TRUE(state().Dialling);
+  EXPECT_FALSE(state().modemConnected());
+  EXPECT_TRUE(state().dialling());
   EXPECT_FALSE(link->Comport2.CarrierPresent());
 
-  for (int second = 0; second < 60 && !state().HangupRequested; ++second) tick();
-  ASSERT_TRUE(state().HangupRequested) << "the 60 s call limit";
+  for (int second = 0; second < 60 && !state().hangupRequested(); ++second) tick();
+  ASSERT_TRUE(state().hangupRequested()) << "the 60 s call limit";
   hangUpAtNextTick();
-  ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
-  EXPECT_TRUE(state().DirectMode);
+  ASSERT_TRUE(runUntil([this] { return state().lineIdle(); }));
+  EXPECT_TRUE(state().directMode());
   EXPECT_EQ(server.modemRecord().back().bytes, "ATH0\r\n");
 }
 
@@ -184,8 +186,8 @@ TEST_F(DialupOverRfc2217, ABusyNumberNeverConnectsAndTheCallLimitHangsUp) {
 // finds no carrier and hangs up.
 TEST_F(DialupOverRfc2217, ACarrierDroppedByTheFarEndWhileDiallingHangsUp) {
   supervisor->dialup(DialReason::Alarm, "0123");
-  ASSERT_TRUE(state().Dialling);
-  ASSERT_FALSE(state().DirectMode);
+  ASSERT_TRUE(state().dialling());
+  ASSERT_FALSE(state().directMode());
   const auto patient = [](const std::function<bool()>& done) {
     const auto deadline = Clock::now() + kPatience;
     while (!done() && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
@@ -194,26 +196,26 @@ TEST_F(DialupOverRfc2217, ACarrierDroppedByTheFarEndWhileDiallingHangsUp) {
   ASSERT_TRUE(patient([this] { return link->Comport2.CarrierPresent(); })) << "DCD reached the client";
   server.dropCarrier();
   ASSERT_TRUE(patient([this] { return !link->Comport2.CarrierPresent(); })) << "and left it again";
-  EXPECT_FALSE(state().ModemConnected) << "no event has run yet";
+  EXPECT_FALSE(state().modemConnected()) << "no event has run yet";
 
   // The modem also says NO CARRIER. Whichever reaches the program first ends
   // the call: the carrier event (or the once-a-second step) finds no carrier
   // and asks for the hang-up, or the result ends the dial attempt at once (a
   // loaded machine may read the result before it runs the event).
-  const auto ended = [this] { return state().HangupRequested || state().DirectMode; };
+  const auto ended = [this] { return state().hangupRequested() || state().directMode(); };
   // When the carrier watch missed the carrier altogether, the once-a-second
   // step finds it gone.
   for (int second = 0; second < 5 && !ui.runUntil(ended, 2s); ++second) tick();
   ASSERT_TRUE(ended());
-  EXPECT_FALSE(state().ModemConnected);
-  if (!state().HangupRequested) {
+  EXPECT_FALSE(state().modemConnected());
+  if (!state().hangupRequested()) {
     EXPECT_EQ(views.lastStatus(), LinkStatus::ModemNoCarrier);
-    EXPECT_TRUE(state().LineIdle);
+    EXPECT_TRUE(state().lineIdle());
     return;
   }
   hangUpAtNextTick();
-  ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
-  EXPECT_TRUE(state().DirectMode);
+  ASSERT_TRUE(runUntil([this] { return state().lineIdle(); }));
+  EXPECT_TRUE(state().directMode());
   const auto record = server.modemRecord();
   ASSERT_GE(record.size(), 2u);
   EXPECT_EQ(record[record.size() - 2].bytes, "+++");

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "modem/com_port_carrier_line.h"
+#include "tests/support/link_state_access.h"
 #include "modem/dialup_supervisor.h"
 #include "protocol/link_controller.h"
 #include "protocol/main_thread_clock.h"
@@ -104,7 +105,8 @@ class DialupOverSerial : public ::testing::Test {
     controller->Timer1Timer();
     ui->processEvents();
   }
-  LinkState& state() { return controller->state(); }
+  const LinkState& state() { return (*controller).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller); }
 
   ManualClock clock;
   VirtualDeviceRegistry registry;
@@ -126,20 +128,20 @@ TEST_F(DialupOverSerial, ALogCallDialsConnectsOnCarrierReadsTheLogSiteAndHangsUp
   supervisor->dialup(DialReason::Log, "0123");
   ASSERT_TRUE(link->Comport2.Open());
   EXPECT_EQ(link->Comport2.Baud(), 2400);
-  EXPECT_TRUE(state().Dialling);
+  EXPECT_TRUE(state().dialling());
 
-  ASSERT_TRUE(runUntil([this] { return state().ModemConnected; })) << "carrier seen through the status trigger";
+  ASSERT_TRUE(runUntil([this] { return state().modemConnected(); })) << "carrier seen through the status trigger";
   EXPECT_EQ(views.lastStatus(), LinkStatus::RequestSent) << "the log reading went out at once";
-  ASSERT_TRUE(runUntil([this] { return state().HangupRequested; })) << "the log reply came back over the modem";
+  ASSERT_TRUE(runUntil([this] { return state().hangupRequested(); })) << "the log reply came back over the modem";
   EXPECT_EQ(controller->logReading().site, 2);
   EXPECT_EQ(controller->logReading().scaling.voltageMultiplier, 1) << "site 2 is a 12 V regulator";
 
   tick();
   EXPECT_EQ(logWriter.entries, 1);
   EXPECT_EQ(views.lastStatus(), LinkStatus::WaitForClose);
-  ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
+  ASSERT_TRUE(runUntil([this] { return state().lineIdle(); }));
   EXPECT_EQ(views.lastStatus(), LinkStatus::Closed);
-  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().directMode());
   EXPECT_FALSE(modem->carrier()) << "ATH0 ended the call";
 
   // The modem's record: the request, then "+++" after 30 ticks, "ATH0" after 30 more.
@@ -158,12 +160,12 @@ TEST_F(DialupOverSerial, ALogCallDialsConnectsOnCarrierReadsTheLogSiteAndHangsUp
 TEST_F(DialupOverSerial, ABusyNumberNeverConnectsAndTheCallLimitHangsUp) {
   supervisor->dialup(DialReason::Alarm, "555");
   pass(3000);
-  EXPECT_FALSE(state().ModemConnected);
-  for (int second = 0; second < 60 && !state().HangupRequested; ++second) tick();
-  EXPECT_TRUE(state().HangupRequested);
+  EXPECT_FALSE(state().modemConnected());
+  for (int second = 0; second < 60 && !state().hangupRequested(); ++second) tick();
+  EXPECT_TRUE(state().hangupRequested());
   tick();
-  ASSERT_TRUE(runUntil([this] { return state().LineIdle; }));
-  EXPECT_TRUE(state().DirectMode);
+  ASSERT_TRUE(runUntil([this] { return state().lineIdle(); }));
+  EXPECT_TRUE(state().directMode());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "protocol/link_controller.h"
+#include "tests/support/link_state_access.h"
 #include "protocol/main_thread_clock.h"
 #include "serial/manual_clock.h"
 #include "serial/program_link.h"
@@ -44,21 +45,30 @@ class LinkOverSerial : public ::testing::Test {
     ui.reset();
   }
 
-  // Runs the main thread until the line is free (real time, bounded).
+  // Runs the main thread until the line is free (real time, bounded); the
+  // quiet time after a failed reply passes on the hand clock.
   bool settle() {
-    return ui->runUntil([this] { return !controller->lineBusy(); }, 5s);
+    ui->runUntil([this] { return !controller->lineBusy() || controller->state().settling(); }, 5s);
+    passTheQuietTime();
+    return !controller->lineBusy();
+  }
+  void passTheQuietTime() {
+    if (!controller->state().settling()) return;
+    clock.advance(controller->guardTime().count());
+    ui->runUntil([this] { return !controller->lineBusy(); }, 5s);
   }
   // Runs the main thread until a reply or failure ended the request, then
   // moves the hand clock over the wait before the next chained request.
   void settleChained(std::int64_t waitMs) {
-    ui->runUntil([this] { return controller->state().LineReserved || !controller->lineBusy(); }, 5s);
+    ui->runUntil([this] { return controller->state().lineReserved() || !controller->lineBusy(); }, 5s);
     clock.advance(waitMs);
     ui->processEvents();
   }
   // The matcher's time-out: 90 ticks of 55 ms after enabling.
   void letTheTimeOutPass() {
     clock.advance(90 * 55 + 1);
-    ui->runUntil([this] { return !controller->lineBusy(); }, 5s);
+    ui->runUntil([this] { return controller->state().settling(); }, 5s);
+    passTheQuietTime();
   }
 
   ManualClock clock;
@@ -94,8 +104,8 @@ class TrailingBytesOnTheModemLine : public LinkOverSerial {
       feed(port, count);
     };
     link->Comport2.setOpen(true);
-    controller->state().DirectMode = false;
-    controller->state().ModemConnected = true;
+    LinkStateAccess::of(*controller).DirectMode = false;
+    LinkStateAccess::of(*controller).ModemConnected = true;
   }
   // Bytes received and not yet part of a reply.
   std::size_t strayBytes() { return link->Comport2.InBuffUsed() + link->Datapack2.collected() + strayArrived; }
@@ -136,10 +146,10 @@ TEST_F(LinkOverSerial, EveryKindOverAPseudoTerminal) {
   ASSERT_TRUE(settle());
   EXPECT_EQ(controller->data().calibration.o[7], (*memory)[15]);
 
-  controller->state().HistoryBlock = 1;
+  LinkStateAccess::of(*controller).HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   for (int block = 1; block <= 8; ++block) settleChained(1000);
-  EXPECT_EQ(controller->state().HistoryBlock, 0);
+  EXPECT_EQ(controller->state().historyBlock(), 0);
   for (std::size_t day = 0; day < 32; ++day)
     EXPECT_EQ(controller->data().history.dischargeAh[day], (*history)[day].dischargeAh) << day;
 

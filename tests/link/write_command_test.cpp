@@ -112,7 +112,7 @@ TEST_F(WriteCommand, CalibrateWritesOneColumnOfOneChannel) {
 TEST_F(WriteCommand, ASiteThatDoesNotAnswerIsALineFailure) {
   const Result r = run("set", kSilentSite, {"0", "27.0"});
   EXPECT_EQ(r.status, kExitLinkFailed);
-  EXPECT_NE(r.err.find("Comm Fail"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("site " + std::to_string(kSilentSite) + " did not answer"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
 }
 

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "modem/dialup_supervisor.h"
+#include "tests/support/link_state_access.h"
 #include "protocol/virtual_clock.h"
 #include "tests/modem/dialup_fakes.h"
 #include "tests/support/reply_bytes.h"
@@ -53,7 +54,7 @@ class DialupWorld {
         if (modemMatcher_.enabled) modemMatcher_.timeOutNow();
         break;
       case 10:
-        if (state().LineIdle) supervisor_->controls().tapiControl = pick(2) == 0;
+        if (state().lineIdle()) supervisor_->controls().tapiControl = pick(2) == 0;
         break;
       case 11:
         if (supervisor_->controls().tapiControl) {
@@ -72,12 +73,12 @@ class DialupWorld {
 
   void expectConsistent() const {
     const LinkState& s = controller_->state();
-    if (s.LineIdle) {
-      EXPECT_TRUE(s.DirectMode);
-      EXPECT_FALSE(s.Dialling);
-      EXPECT_FALSE(s.ModemConnected);
+    if (s.lineIdle()) {
+      EXPECT_TRUE(s.directMode());
+      EXPECT_FALSE(s.dialling());
+      EXPECT_FALSE(s.modemConnected());
     }
-    EXPECT_FALSE(s.ModemConnected && s.Dialling);
+    EXPECT_FALSE(s.modemConnected() && s.dialling());
     EXPECT_LE(modemPort_.armed.size(), 1u) << "at most one hang-up trigger runs";
     EXPECT_EQ(modemPort_.armed.empty(), supervisor_->hangupPhase() == HangupPhase::Idle);
     for (int countdown : {supervisor_->logRetryCountdown(), supervisor_->alarmRetryCountdown(),
@@ -92,7 +93,7 @@ class DialupWorld {
     controls_.periodicLogging = false;
     controller_->controls().periodicLogging = false;
     modemPort_.failOpen = false;
-    for (int round = 0; round < 200 && !state().LineIdle; ++round) {
+    for (int round = 0; round < 200 && !state().lineIdle(); ++round) {
       supervisor_->HangupClick();
       while (!modemPort_.armed.empty()) modemPort_.fire();
       tick();
@@ -104,13 +105,14 @@ class DialupWorld {
       while (!modemPort_.armed.empty()) modemPort_.fire();
       tick();
     }
-    EXPECT_TRUE(state().LineIdle);
-    EXPECT_TRUE(state().DirectMode);
+    EXPECT_TRUE(state().lineIdle());
+    EXPECT_TRUE(state().directMode());
   }
 
  private:
   int pick(int n) { return static_cast<int>(random_() % static_cast<std::uint32_t>(n)); }
-  LinkState& state() { return controller_->state(); }
+  const LinkState& state() { return (*controller_).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller_); }
   void tick() {
     controller_->Timer1Timer();
     clock_.advance(1s);

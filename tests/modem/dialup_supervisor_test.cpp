@@ -1,4 +1,5 @@
 #include "modem/dialup_supervisor.h"
+#include "tests/support/link_state_access.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,8 @@ class DialupSupervisorTest : public ::testing::Test {
     carrier.dcd = true;
     supervisor->carrierChanged();
   }
-  LinkState& state() { return controller->state(); }
+  const LinkState& state() { return (*controller).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller); }
   std::vector<LinkStatus> statusesSince(std::size_t from) const {
     return {views.statuses.begin() + static_cast<std::ptrdiff_t>(from), views.statuses.end()};
   }
@@ -67,8 +69,8 @@ class DialupSupervisorTest : public ::testing::Test {
     EXPECT_EQ(modemPort.sent.size(), sentBefore + 2);
     EXPECT_TRUE(modemPort.armed.empty());
     EXPECT_EQ(views.lastStatus(), LinkStatus::Closed);
-    EXPECT_TRUE(state().DirectMode);
-    EXPECT_TRUE(state().LineIdle);
+    EXPECT_TRUE(state().directMode());
+    EXPECT_TRUE(state().lineIdle());
   }
 
   LinkControls controls;
@@ -107,9 +109,9 @@ TEST_F(DialupSupervisorTest, ALogCallDialsReadsTheLogSiteOnCarrierWritesTheEntry
   EXPECT_EQ(modemPort.stopBits, 1);
   EXPECT_EQ(modemPort.sent, std::vector<std::string>{"ATDT0123\r\n"});
   EXPECT_EQ(carrier.armed.size(), 1u);
-  EXPECT_TRUE(state().Dialling);
-  EXPECT_TRUE(state().LogDialActive);
-  EXPECT_FALSE(state().DirectMode);
+  EXPECT_TRUE(state().dialling());
+  EXPECT_TRUE(state().logDialActive());
+  EXPECT_FALSE(state().directMode());
   EXPECT_EQ(views.comNumber, 4);
   EXPECT_EQ(views.baud, 2400);
   EXPECT_EQ(views.lastStatus(), LinkStatus::Dialing);
@@ -118,8 +120,8 @@ TEST_F(DialupSupervisorTest, ALogCallDialsReadsTheLogSiteOnCarrierWritesTheEntry
   EXPECT_EQ(modemPort.sent.size(), 1u) << "no request goes out while dialling";
 
   raiseCarrier();
-  EXPECT_TRUE(state().ModemConnected);
-  EXPECT_FALSE(state().Dialling);
+  EXPECT_TRUE(state().modemConnected());
+  EXPECT_FALSE(state().dialling());
   EXPECT_EQ(pictures, std::vector<bool>{true});
   EXPECT_EQ(carrier.dropped, carrier.armed) << "carrier loss after the connection is not watched";
   ASSERT_EQ(modemPort.sent.size(), 2u);
@@ -127,13 +129,13 @@ TEST_F(DialupSupervisorTest, ALogCallDialsReadsTheLogSiteOnCarrierWritesTheEntry
   EXPECT_TRUE(directPort.sent.empty());
 
   modemMatcher.deliver(logReply());
-  EXPECT_TRUE(state().HangupRequested);
+  EXPECT_TRUE(state().hangupRequested());
   tick();
   EXPECT_EQ(logWriter.entries, 1);
   EXPECT_EQ(views.lastStatus(), LinkStatus::WaitForClose);
   expectHangupSequence();
   EXPECT_EQ(pictures.back(), false);
-  EXPECT_EQ(state().DeferredRequest, 3);
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 3);
 }
 
 TEST_F(DialupSupervisorTest, PulseDiallingAndTheSetupString) {
@@ -142,8 +144,8 @@ TEST_F(DialupSupervisorTest, PulseDiallingAndTheSetupString) {
   supervisor->SetupModem();
   supervisor->dialup(DialReason::PhoneBook, "99");
   EXPECT_EQ(modemPort.sent, (std::vector<std::string>{"AT&K0&Q0&D0\r\n", "ATDP99\r\n"}));
-  EXPECT_FALSE(state().LogDialActive);
-  EXPECT_FALSE(state().AlarmDialActive);
+  EXPECT_FALSE(state().logDialActive());
+  EXPECT_FALSE(state().alarmDialActive());
 }
 
 TEST_F(DialupSupervisorTest, HangingUpWithoutACallChangesNothing) {
@@ -151,7 +153,7 @@ TEST_F(DialupSupervisorTest, HangingUpWithoutACallChangesNothing) {
   EXPECT_EQ(views.lastStatus(), LinkStatus::PortNotOpen);
   EXPECT_TRUE(modemPort.armed.empty());
   EXPECT_TRUE(modemPort.sent.empty());
-  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().directMode());
 }
 
 TEST_F(DialupSupervisorTest, ALogDueDuringAPhoneBookCallWaitsAndDialsOnceTheLineIsFree) {
@@ -161,28 +163,28 @@ TEST_F(DialupSupervisorTest, ALogDueDuringAPhoneBookCallWaitsAndDialsOnceTheLine
   EXPECT_EQ(modemPort.sent.size(), 1u) << "a phone book call reads nothing by itself";
 
   supervisor->dialup(DialReason::Log, controls.logNumber);
-  EXPECT_TRUE(state().LogDialPending);
+  EXPECT_TRUE(state().logDialPending());
   EXPECT_EQ(supervisor->logRetryCountdown(), 60);
   for (int i = 0; i < 10; ++i) tick();
   supervisor->dialup(DialReason::Log, controls.logNumber);
   EXPECT_EQ(supervisor->logRetryCountdown(), 50) << "a second request does not extend the window";
-  EXPECT_FALSE(state().HangupRequested) << "a phone book call is not ended by the call limit";
+  EXPECT_FALSE(state().hangupRequested()) << "a phone book call is not ended by the call limit";
 
   supervisor->HangupClick();
   expectHangupSequence();
   tick();
   EXPECT_EQ(modemPort.sent.back(), "ATDT0123\r\n") << "dialled at the first tick with the line free";
-  EXPECT_TRUE(state().LogDialActive);
-  EXPECT_FALSE(state().LogDialPending);
+  EXPECT_TRUE(state().logDialActive());
+  EXPECT_FALSE(state().logDialPending());
 }
 
 TEST_F(DialupSupervisorTest, APendingCallIsDroppedAfterItsRetryWindow) {
   supervisor->dialFromPhoneBook("1", "1");
   raiseCarrier();
   supervisor->dialup(DialReason::Alarm, "2");
-  EXPECT_TRUE(state().AlarmDialPending);
+  EXPECT_TRUE(state().alarmDialPending());
   for (int i = 0; i < 61; ++i) tick();
-  EXPECT_FALSE(state().AlarmDialPending);
+  EXPECT_FALSE(state().alarmDialPending());
   EXPECT_EQ(modemPort.sent.size(), 1u);
   EXPECT_EQ(views.lastStatus(), LinkStatus::AlarmCallMissed) << "a reading given up is not given up silently";
 }
@@ -190,10 +192,10 @@ TEST_F(DialupSupervisorTest, APendingCallIsDroppedAfterItsRetryWindow) {
 TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit) {
   supervisor->dialup(DialReason::Alarm, "777");
   for (int i = 0; i < 59; ++i) tick();
-  EXPECT_FALSE(state().HangupRequested);
+  EXPECT_FALSE(state().hangupRequested());
   tick();
-  EXPECT_TRUE(state().HangupRequested);
-  EXPECT_FALSE(state().AlarmDialActive);
+  EXPECT_TRUE(state().hangupRequested());
+  EXPECT_FALSE(state().alarmDialActive());
   tick();
   expectHangupSequence();
 }
@@ -202,8 +204,8 @@ TEST_F(DialupSupervisorTest, CarrierLostWhileDiallingHangsUpAtTheNextTick) {
   supervisor->dialup(DialReason::Log, "0123");
   carrier.dcd = false;
   supervisor->carrierChanged();
-  EXPECT_TRUE(state().HangupRequested);
-  EXPECT_FALSE(state().ModemConnected);
+  EXPECT_TRUE(state().hangupRequested());
+  EXPECT_FALSE(state().modemConnected());
   tick();
   expectHangupSequence();
 }
@@ -215,11 +217,11 @@ TEST_F(DialupSupervisorTest, ACarrierThatCameAndWentUnseenAfterConnectIsHungUpWi
   supervisor->modemReceived("\r\nCONNECT 2400\r\n");
   carrier.dcd = false;
   tick();
-  EXPECT_FALSE(state().HangupRequested) << "the port may see the carrier a little after CONNECT";
-  EXPECT_TRUE(state().Dialling);
+  EXPECT_FALSE(state().hangupRequested()) << "the port may see the carrier a little after CONNECT";
+  EXPECT_TRUE(state().dialling());
   tick();
-  EXPECT_TRUE(state().HangupRequested);
-  EXPECT_FALSE(state().ModemConnected);
+  EXPECT_TRUE(state().hangupRequested());
+  EXPECT_FALSE(state().modemConnected());
   tick();
   expectHangupSequence();
 }
@@ -227,12 +229,12 @@ TEST_F(DialupSupervisorTest, ACarrierThatCameAndWentUnseenAfterConnectIsHungUpWi
 TEST_F(DialupSupervisorTest, ACarrierWhoseRiseWasMissedConnectsAtTheNextStep) {
   supervisor->dialup(DialReason::Log, "0123");
   tick();
-  EXPECT_TRUE(state().Dialling) << "before CONNECT the step does not look";
+  EXPECT_TRUE(state().dialling()) << "before CONNECT the step does not look";
   supervisor->modemReceived("\r\nCONNECT 2400\r\n");
   carrier.dcd = true;
   tick();
-  EXPECT_TRUE(state().ModemConnected);
-  EXPECT_FALSE(state().Dialling);
+  EXPECT_TRUE(state().modemConnected());
+  EXPECT_FALSE(state().dialling());
 }
 
 TEST_F(DialupSupervisorTest, AModemPortThatWillNotOpenReturnsToTheDirectLineAtOnce) {
@@ -241,9 +243,9 @@ TEST_F(DialupSupervisorTest, AModemPortThatWillNotOpenReturnsToTheDirectLineAtOn
   EXPECT_EQ(statusesSince(0), (std::vector{LinkStatus::PortSetException, LinkStatus::CantOpenCommPort}));
   EXPECT_EQ(feedback.beeps, 2);
   EXPECT_EQ(supervisor->lastPortError(), "device not found");
-  EXPECT_TRUE(state().DirectMode);
-  EXPECT_TRUE(state().LineIdle);
-  EXPECT_FALSE(state().LogDialActive);
+  EXPECT_TRUE(state().directMode());
+  EXPECT_TRUE(state().lineIdle());
+  EXPECT_FALSE(state().logDialActive());
   tick();
   controller->Getdata(Requester::CurrentStateView);
   EXPECT_EQ(directPort.sent.size(), 1u) << "the direct line works again";
@@ -276,7 +278,7 @@ TEST_F(DialupSupervisorTest, AHangUpCutShortByAReturnToDirectDoesNotEndTheNextCa
   const std::size_t sent = modemPort.sent.size();
   modemPort.OnTriggerTimer(modemPort, old);  // a late hit of the old sequence
   EXPECT_EQ(modemPort.sent.size(), sent) << "no escape sent into the new call";
-  EXPECT_TRUE(state().ModemConnected);
+  EXPECT_TRUE(state().modemConnected());
   EXPECT_EQ(supervisor->hangupPhase(), HangupPhase::Idle);
 }
 
@@ -293,14 +295,14 @@ TEST_F(DialupSupervisorTest, TelephonyCallsConnectReadAndFailWithTheirOwnTexts) 
 
   supervisor->HangupClick();
   EXPECT_EQ(telephony.aborts, 1);
-  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().directMode());
   supervisor->tapiConnect();
-  EXPECT_FALSE(state().ModemConnected) << "a connect posted before the abort arrives late and is ignored";
+  EXPECT_FALSE(state().modemConnected()) << "a connect posted before the abort arrives late and is ignored";
 
   supervisor->dialup(DialReason::Alarm, "9");
   supervisor->tapiFail();
   EXPECT_EQ(views.lastStatus(), LinkStatus::TapiFail) << "a failure does not claim to be connected";
-  EXPECT_TRUE(state().LineIdle);
+  EXPECT_TRUE(state().lineIdle());
 
   telephony.failWith = "No TAPI device selected";
   supervisor->dialup(DialReason::Log, "0123");
@@ -315,22 +317,22 @@ TEST_F(DialupSupervisorTest, ABusyAnswerEndsTheDialAtOnceAndTheLogCallIsRetriedW
   supervisor->dialup(DialReason::Log, "0123");
   supervisor->modemReceived("ATDT0123\r");
   supervisor->modemReceived("\r\nRING\r\n");
-  EXPECT_TRUE(state().Dialling) << "echo and RING are not results that end a dial";
+  EXPECT_TRUE(state().dialling()) << "echo and RING are not results that end a dial";
   supervisor->modemReceived("\r\nBU");
   supervisor->modemReceived("SY\r\n");
   EXPECT_EQ(views.lastStatus(), LinkStatus::ModemBusy);
   EXPECT_EQ(supervisor->lastCallResult(), "BUSY");
   EXPECT_FALSE(modemPort.open) << "the modem port is closed after the failed call";
-  EXPECT_TRUE(state().DirectMode);
-  EXPECT_TRUE(state().LineIdle);
-  EXPECT_FALSE(state().LogDialActive);
-  EXPECT_TRUE(state().LogDialPending);
+  EXPECT_TRUE(state().directMode());
+  EXPECT_TRUE(state().lineIdle());
+  EXPECT_FALSE(state().logDialActive());
+  EXPECT_TRUE(state().logDialPending());
   EXPECT_TRUE(modemPort.armed.empty()) << "nothing to hang up";
 
   int dials = 1;
   for (int second = 0; second < 70; ++second) {
     tick();
-    if (state().Dialling) {
+    if (state().dialling()) {
       ++dials;
       EXPECT_EQ(modemPort.sent.back(), "ATDT0123\r\n");
       supervisor->modemReceived("\r\nBUSY\r\n");
@@ -341,11 +343,11 @@ TEST_F(DialupSupervisorTest, ABusyAnswerEndsTheDialAtOnceAndTheLogCallIsRetriedW
   const std::size_t sent = modemPort.sent.size();
   for (int second = 0; second < 120; ++second) tick();
   EXPECT_EQ(modemPort.sent.size(), sent) << "a failure does not renew the window: the reading is given up";
-  EXPECT_FALSE(state().LogDialPending);
+  EXPECT_FALSE(state().logDialPending());
   EXPECT_EQ(views.lastStatus(), LinkStatus::ModemBusy) << "the last word is why";
 
   supervisor->dialup(DialReason::Log, "0123");
-  EXPECT_TRUE(state().Dialling) << "the next due reading starts afresh";
+  EXPECT_TRUE(state().dialling()) << "the next due reading starts afresh";
 }
 
 TEST_F(DialupSupervisorTest, EveryFinalResultButConnectEndsTheDialWithItsOwnText) {
@@ -358,17 +360,17 @@ TEST_F(DialupSupervisorTest, EveryFinalResultButConnectEndsTheDialWithItsOwnText
     supervisor->dialFromPhoneBook("1", "1");
     supervisor->modemReceived("\r\n" + said + "\r\n");
     EXPECT_EQ(views.lastStatus(), shown) << said;
-    EXPECT_TRUE(state().LineIdle) << said;
-    EXPECT_FALSE(state().LogDialPending || state().AlarmDialPending) << "a phone book dial is not retried";
+    EXPECT_TRUE(state().lineIdle()) << said;
+    EXPECT_FALSE(state().logDialPending() || state().alarmDialPending()) << "a phone book dial is not retried";
   }
   supervisor->dialFromPhoneBook("1", "1");
   supervisor->modemReceived("\r\nCONNECT 2400\r\n");
   supervisor->modemReceived("\r\nNO CARRIER\r\n");
-  EXPECT_TRUE(state().Dialling) << "after CONNECT the bytes are the far end's, and the carrier decides";
+  EXPECT_TRUE(state().dialling()) << "after CONNECT the bytes are the far end's, and the carrier decides";
   raiseCarrier();
-  EXPECT_TRUE(state().ModemConnected);
+  EXPECT_TRUE(state().modemConnected());
   supervisor->modemReceived("\r\nBUSY\r\n");
-  EXPECT_TRUE(state().ModemConnected) << "nothing on a connected call is a dial result";
+  EXPECT_TRUE(state().modemConnected()) << "nothing on a connected call is a dial result";
 }
 
 TEST_F(DialupSupervisorTest, ADialWithNoNumberIsRefusedAndPlacesNoCall) {
@@ -378,10 +380,10 @@ TEST_F(DialupSupervisorTest, ADialWithNoNumberIsRefusedAndPlacesNoCall) {
   supervisor->dialup(DialReason::Log, "  ");
   EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
   EXPECT_TRUE(modemPort.sent.empty());
-  EXPECT_TRUE(state().LineIdle);
-  EXPECT_TRUE(state().DirectMode);
+  EXPECT_TRUE(state().lineIdle());
+  EXPECT_TRUE(state().directMode());
   EXPECT_TRUE(directPort.open) << "the direct line is left as it was";
-  EXPECT_FALSE(state().AlarmDialPending);
+  EXPECT_FALSE(state().alarmDialPending());
   for (int second = 0; second < 5; ++second) tick();
   EXPECT_TRUE(modemPort.sent.empty());
 }
@@ -392,7 +394,7 @@ TEST_F(DialupSupervisorTest, ATelephonyRetryIsShownWithTheModemsResultAndTheAtte
   supervisor->tapiRetry(LineCallState::Busy, "BUSY", 2, 3);
   supervisor->tapiRetry(LineCallState::Disconnected, "no answer", 3, 3);
   EXPECT_EQ(retries, (std::vector<Retry>{{LinkStatus::ModemBusy, 2, 3}, {LinkStatus::ModemNoAnswer, 3, 3}}));
-  EXPECT_TRUE(state().Dialling) << "the line device dials again by itself";
+  EXPECT_TRUE(state().dialling()) << "the line device dials again by itself";
 }
 
 // The hang-up's "+++" needs a silent line: a request outstanding when it
@@ -401,16 +403,16 @@ TEST_F(DialupSupervisorTest, ATelephonyRetryIsShownWithTheModemsResultAndTheAtte
 TEST_F(DialupSupervisorTest, AHangUpEndsTheRequestsOfTheCallAndNoneGoesOutUntilTheLineIsDirect) {
   supervisor->dialFromPhoneBook("1", "1");
   raiseCarrier();
-  controller->state().HistoryBlock = 1;
-  controller->state().DeferredRequest = 0;
+  LinkStateAccess::of(*controller).HistoryBlock = 1;
+  LinkStateAccess::of(*controller).Deferred = DeferredRequest::None;
   controller->Getdata(Requester::HistoryView);
   ASSERT_TRUE(modemMatcher.enabled);
   modemMatcher.deliver(test::historyReply(std::vector<int>(24, 0)));
-  ASSERT_TRUE(state().LineReserved) << "the next block waits for its turn";
+  ASSERT_TRUE(state().lineReserved()) << "the next block waits for its turn";
 
   supervisor->HangupClick();
-  EXPECT_FALSE(state().LineReserved);
-  EXPECT_FALSE(state().RequestBusy);
+  EXPECT_FALSE(state().lineReserved());
+  EXPECT_FALSE(state().requestBusy());
   const std::size_t sentOnModem = modemPort.sent.size();
   clock.advance(2s);
   controller->Getdata(Requester::CurrentStateView);
@@ -447,7 +449,7 @@ TEST_F(DialupSupervisorTest, AHangUpThatLeavesTheCarrierUpRunsAgainThenClosesThe
   modemPort.fire();
   modemPort.fire();
   EXPECT_EQ(views.lastStatus(), LinkStatus::WaitForClose) << "the carrier is still up: the sequence starts again";
-  EXPECT_FALSE(state().LineIdle);
+  EXPECT_FALSE(state().lineIdle());
   carrier.dcd = false;  // the second escape reached the modem
   expectHangupSequence();
   EXPECT_TRUE(modemPort.open) << "the port stays open after a hang-up that worked";
@@ -458,7 +460,7 @@ TEST_F(DialupSupervisorTest, AHangUpThatLeavesTheCarrierUpRunsAgainThenClosesThe
   for (int step = 0; step < 6; ++step) modemPort.fire();
   EXPECT_FALSE(modemPort.open) << "two sequences did not end the call: the port is closed";
   EXPECT_EQ(views.lastStatus(), LinkStatus::Closed);
-  EXPECT_TRUE(state().LineIdle);
+  EXPECT_TRUE(state().lineIdle());
 }
 
 }  // namespace

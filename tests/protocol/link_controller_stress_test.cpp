@@ -13,6 +13,7 @@
 #include <string>
 
 #include "protocol/link_controller.h"
+#include "tests/support/link_state_access.h"
 #include "protocol/reply_decoder.h"
 #include "protocol/virtual_clock.h"
 #include "tests/support/link_fakes.h"
@@ -95,7 +96,7 @@ class LinkUnderRandomUse {
     const Requester requester = kRequesters[static_cast<std::size_t>(pick(6))];
     if (requester == Requester::HistoryView) {
       if (controller_->lineBusy()) return;    // the history view starts a transfer on an idle line
-      controller_->state().HistoryBlock = 1;  // from the first block
+      LinkStateAccess::of(*controller_).HistoryBlock = 1;  // from the first block
     }
     controller_->Getdata(requester);
   }
@@ -108,11 +109,12 @@ class LinkUnderRandomUse {
   void deliverReply() {
     if (!matcher_.enabled || !pending_) return;
     const SiteData before = controller_->data();
-    const bool logReading = controller_->state().requestKind == RequestKind::LogCurrentState;
+    const LogReading logBefore = controller_->logReading();
     matcher_.deliver(*pending_);
     pending_.reset();
     checkTheSelectedSiteModel(before);
-    if (logReading) checkTheLogReading();
+    const LogReading& log = controller_->logReading();
+    if (!(log.current == logBefore.current) || log.site != logBefore.site) checkTheLogReading();
   }
 
 
@@ -156,8 +158,8 @@ class LinkUnderRandomUse {
 
   void checkTheBusyTest() {
     const LinkState& state = controller_->state();
-    ASSERT_EQ(controller_->lineBusy(), state.RequestBusy);
-    ASSERT_TRUE(state.RequestBusy || !state.LineReserved);
+    ASSERT_EQ(controller_->lineBusy(), state.requestBusy());
+    ASSERT_TRUE(state.requestBusy() || !state.lineReserved());
   }
 
   std::mt19937 random_;

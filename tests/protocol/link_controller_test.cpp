@@ -1,4 +1,5 @@
 #include "protocol/link_controller.h"
+#include "tests/support/link_state_access.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,14 @@ class LinkControllerTest : public ::testing::Test {
     clock->advance(1s);
   }
 
-  LinkState& state() { return controller->state(); }
+  // A time-out, and the quiet time the line needs after it.
+  void timeOut() {
+    directMatcher.timeOutNow();
+    clock->advance(controller->guardTime());
+  }
+
+  const LinkState& state() { return (*controller).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller); }
   const std::string& lastSent() const { return directPort.sent.back(); }
 
   test::FakeLinkPort directPort;
@@ -87,8 +95,8 @@ TEST_F(LinkControllerTest, FirstRequestOpensTheDirectPortAndArmsTheMatcherFirst)
   EXPECT_EQ(directMatcher.timeOut, 100);
   EXPECT_TRUE(directMatcher.enabled);
   EXPECT_EQ(views.statuses, (std::vector{LinkStatus::PortOpen, LinkStatus::RequestSent}));
-  EXPECT_TRUE(state().RequestBusy);
-  EXPECT_EQ(state().BusyCountdown, 10);
+  EXPECT_TRUE(state().requestBusy());
+  EXPECT_EQ(state().busyCountdown(), 10);
 }
 
 TEST_F(LinkControllerTest, ARequestWhileBusyIsDroppedSilently) {
@@ -96,7 +104,7 @@ TEST_F(LinkControllerTest, ARequestWhileBusyIsDroppedSilently) {
   controller->Getdata(Requester::CurrentStateView);
   controller->Getdata(Requester::AlarmView);
   EXPECT_EQ(directPort.sent.size(), 1u);
-  EXPECT_EQ(state().requestKind, RequestKind::CurrentState);
+  EXPECT_EQ(state().requestKind(), RequestKind::CurrentState);
 }
 
 TEST_F(LinkControllerTest, EveryRequesterSendsItsOwnKind) {
@@ -104,14 +112,14 @@ TEST_F(LinkControllerTest, EveryRequesterSendsItsOwnKind) {
   controls.logSite = 2;
   rebuild();
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   struct Case {
     Requester requester;
     std::vector<std::uint8_t> reply;
     std::string frame;
     int length;
   };
-  state().HistoryBlock = 1;
+  set().HistoryBlock = 1;
   const Case cases[] = {
       {Requester::CurrentStateView, currentStateReply(0, zeros(13)), frame(7, 'N'), 27},
       {Requester::SettingsView, memoryReply(zeros(16)), frame(7, '~'), 33},
@@ -134,10 +142,10 @@ TEST_F(LinkControllerTest, SettingsAfterStartReadsTheCurrentStateFirstThenWaits)
   controller->Getdata(Requester::SettingsView);
   ASSERT_EQ(directPort.sent.size(), 1u);
   EXPECT_EQ(lastSent(), frame(0, 'N'));
-  EXPECT_EQ(state().DeferredRequest, 2);
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 2);
 
   directMatcher.deliver(currentStateReply(2, zeros(13)));
-  EXPECT_EQ(state().DeferredRequest, 0);
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 0);
   EXPECT_TRUE(controller->lineBusy());
   controller->Getdata(Requester::AlarmView);  // the line is reserved for the settings
   clock->advance(1199ms);
@@ -154,7 +162,7 @@ TEST_F(LinkControllerTest, SettingsAfterStartReadsTheCurrentStateFirstThenWaits)
 
 TEST_F(LinkControllerTest, ASiteChangeDefersTheNextSettingsReadAgain) {
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   controller->Getdata(Requester::SettingsView);
   EXPECT_EQ(lastSent(), frame(0, '~'));
   directMatcher.deliver(memoryReply(zeros(16)));
@@ -176,6 +184,7 @@ TEST_F(LinkControllerTest, ACurrentStateReplyForTheOldSiteIsDroppedQuietlyAndThe
   ASSERT_EQ(lastSent(), frame(0, 'N'));
   controller->siteselChanging();
   controller->controls().site = 9;
+  EXPECT_TRUE(views.called("hideCurrentStateWait")) << "the site change ends the wait at once";
   views.statuses.clear();
   views.calls.clear();
   feedback.beeps = 0;
@@ -183,11 +192,10 @@ TEST_F(LinkControllerTest, ACurrentStateReplyForTheOldSiteIsDroppedQuietlyAndThe
   directMatcher.deliver(currentStateReply(17, {0x50, 0, 0, 0, 0, 0, 141, 120, 0, 0, 0, 0, 3}));
   EXPECT_EQ(controller->data().current.batteryVoltageReading, 24);
   EXPECT_EQ(controller->data().scaling, (Scaling{4, 1, 0, false}));
-  EXPECT_EQ(state().DeferredRequest, 3);
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 3);
   EXPECT_TRUE(views.statuses.empty());
   EXPECT_EQ(feedback.beeps, 0);
   EXPECT_TRUE(views.enabledOptions.empty());
-  EXPECT_TRUE(views.called("hideCurrentStateWait"));
   EXPECT_FALSE(controller->lineBusy());
 
   clock->advance(5s);
@@ -198,7 +206,7 @@ TEST_F(LinkControllerTest, ACurrentStateReplyForTheOldSiteIsDroppedQuietlyAndThe
 
 TEST_F(LinkControllerTest, StaleSettingsAndAlarmRepliesAreNotStored) {
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   controller->Getdata(Requester::SettingsView);
   controller->siteselChanging();
   controller->controls().site = 3;
@@ -207,8 +215,8 @@ TEST_F(LinkControllerTest, StaleSettingsAndAlarmRepliesAreNotStored) {
   EXPECT_FALSE(controller->data().SettingsRead);  // the new site's list is still to be read
   EXPECT_TRUE(views.called("setdisplay")) << "the editor learns that its reading ended";
 
-  state().LineIdle = false;
-  state().AlarmDialActive = true;
+  set().LineIdle = false;
+  set().AlarmDialActive = true;
   controller->Getdata(Requester::AlarmView);
   controller->siteselChanging();
   controller->controls().site = 4;
@@ -217,8 +225,8 @@ TEST_F(LinkControllerTest, StaleSettingsAndAlarmRepliesAreNotStored) {
   EXPECT_EQ(controller->data().alarms.state, AlarmRecord{}.state);
   EXPECT_EQ(controller->data().alarms.flash, AlarmRecord{}.flash);
   EXPECT_FALSE(views.alarmPending.back());
-  EXPECT_FALSE(state().AlarmDialActive);
-  EXPECT_TRUE(state().HangupRequested);  // the call has nothing more to do
+  EXPECT_FALSE(state().alarmDialActive());
+  EXPECT_TRUE(state().hangupRequested());  // the call has nothing more to do
   EXPECT_EQ(feedback.beeps, 0);
   EXPECT_TRUE(views.enabledOptions.empty());
 }
@@ -228,8 +236,8 @@ class HistoryTransferAndSiteChange : public LinkControllerTest {
   // Starts a transfer at site 0 and lets `blocks` blocks arrive.
   void receiveBlocks(int blocks) {
     tick();
-    state().DeferredRequest = 0;
-    state().HistoryBlock = 1;
+    set().Deferred = DeferredRequest::None;
+    set().HistoryBlock = 1;
     controller->Getdata(Requester::HistoryView);
     for (int block = 1; block <= blocks; ++block) {
       directMatcher.deliver(historyReply(std::vector<int>(24, block)));
@@ -237,19 +245,18 @@ class HistoryTransferAndSiteChange : public LinkControllerTest {
     }
   }
   void changeSiteTo(int site) {
-    controller->siteselChanging();
-    controller->controls().site = site;
     views.calls.clear();
     views.statuses.clear();
     views.enabledOptions.clear();
     feedback.beeps = 0;
+    controller->siteselChanging();
+    controller->controls().site = site;
   }
   void expectTransferEndedQuietly(std::size_t framesSent) {
-    EXPECT_EQ(state().HistoryBlock, 0);
+    EXPECT_EQ(state().historyBlock(), 0);
     EXPECT_TRUE(views.called("hideHistoryWait"));
     EXPECT_TRUE(views.called("drawgraph"));
     EXPECT_TRUE(views.statuses.empty());
-    EXPECT_TRUE(views.enabledOptions.empty());
     EXPECT_EQ(feedback.beeps, 0);
     EXPECT_FALSE(controller->lineBusy());
     clock->advance(10s);
@@ -269,8 +276,8 @@ TEST_F(HistoryTransferAndSiteChange, ABlockInFlightIsDroppedAndTheTransferEnds) 
 
 TEST_F(HistoryTransferAndSiteChange, AChangeBetweenBlocksAsksForNoFurtherBlock) {
   tick();
-  state().DeferredRequest = 0;
-  state().HistoryBlock = 1;
+  set().Deferred = DeferredRequest::None;
+  set().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   directMatcher.deliver(historyReply(std::vector<int>(24, 1)));
   changeSiteTo(5);
@@ -278,32 +285,30 @@ TEST_F(HistoryTransferAndSiteChange, AChangeBetweenBlocksAsksForNoFurtherBlock) 
   expectTransferEndedQuietly(1);
 }
 
-// The selector touched mid-transfer defers the rest behind a current-state
-// read; a change during the wait after that read ends the transfer.
-TEST_F(HistoryTransferAndSiteChange, AChangeBeforeTheDeferredRestEndsTheTransfer) {
+// A site change ends the transfer even when the site chosen is the same:
+// the request was taken back, and the operator asks again.
+TEST_F(HistoryTransferAndSiteChange, ReselectingTheSameSiteEndsTheTransferToo) {
   receiveBlocks(3);
   changeSiteTo(0);
   directMatcher.deliver(historyReply(std::vector<int>(24, 4)));
-  clock->advance(1000ms);
-  ASSERT_EQ(lastSent(), frame(0, 'N'));
-  directMatcher.deliver(currentStateReply(0, zeros(13)));
-  changeSiteTo(5);
-  clock->advance(1200ms);
-  expectTransferEndedQuietly(5);
+  EXPECT_EQ(controller->data().history.minVoltage[12], 125);
+  expectTransferEndedQuietly(4);
 }
 
-TEST_F(LinkControllerTest, RepliesForTheSelectedSiteOrTheLogSiteAreKept) {
+TEST_F(LinkControllerTest, ASiteChangeTakesBackTheSitesRequestButNotTheLogReading) {
   controls.logSite = 2;
   rebuild();
   tick();
+  // A site change takes the request back, even if the operator returns to
+  // the site before the reply comes: the request has ended.
   controller->Getdata(Requester::CurrentStateView);
   controller->siteselChanging();
   controller->controls().site = 4;
   controller->siteselChanging();
-  controller->controls().site = 0;  // back before the reply came
+  controller->controls().site = 0;
   directMatcher.deliver(currentStateReply(17, {0x50, 0, 0, 0, 0, 0, 141, 120, 0, 0, 0, 0, 3}));
-  EXPECT_EQ(controller->data().current.batteryVoltageReading, 0x5000);
-  EXPECT_EQ(views.lastStatus(), LinkStatus::DataReceived);
+  EXPECT_EQ(controller->data().current.batteryVoltageReading, 24);
+  EXPECT_EQ(views.lastStatus(), LinkStatus::RequestSent);
 
   controller->Getdata(Requester::MainWindow);  // the log site, whatever is selected
   controller->siteselChanging();
@@ -321,7 +326,7 @@ TEST_F(LinkControllerTest, ALogReadingHasItsOwnRecordAndLeavesTheSelectedSiteAlo
   controls.logSite = 3;
   rebuild();
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   controller->Getdata(Requester::CurrentStateView);
   directMatcher.deliver(currentStateReply(2, {0x4B, 0, 0, 0x40, 0, 0, 141, 120, 0, 5, 0, 6, 3}));  // a 48 V site
   controller->Getdata(Requester::SettingsView);
@@ -362,7 +367,7 @@ TEST_F(LinkControllerTest, ALogReadingIsScaledAsTheCurrentStateWindowScalesTheSa
   controls.logSite = 2;
   rebuild();
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   const std::vector<int> values{0xAE, 0x80, 0x01, 0x00, 0x02, 0x00, 141, 122, 0, 9, 0, 7, 3};
   controller->Getdata(Requester::CurrentStateView);
   directMatcher.deliver(currentStateReply(14, values));  // a 24 V model on the alternate scale
@@ -382,25 +387,25 @@ TEST_F(LinkControllerTest, TheHeldLineIsBusyForEveryCallerUntilTheChainedRequest
   tick();
   controller->Getdata(Requester::SettingsView);
   directMatcher.deliver(currentStateReply(0, zeros(13)));
-  ASSERT_TRUE(state().LineReserved);
-  EXPECT_TRUE(state().RequestBusy);
+  ASSERT_TRUE(state().lineReserved());
+  EXPECT_TRUE(state().requestBusy());
   EXPECT_TRUE(controller->lineBusy());
-  state().BusyCountdown = 0;
+  set().BusyCountdown = 0;
   controller->Timer1Timer();  // the watchdog leaves a held line alone
-  EXPECT_TRUE(state().RequestBusy);
+  EXPECT_TRUE(state().requestBusy());
 
   clock->advance(1200ms);
   EXPECT_EQ(lastSent(), frame(0, '~'));
-  EXPECT_TRUE(state().RequestBusy);
+  EXPECT_TRUE(state().requestBusy());
   directMatcher.deliver(memoryReply(zeros(16)));
-  EXPECT_FALSE(state().RequestBusy);
+  EXPECT_FALSE(state().requestBusy());
 
-  state().HistoryBlock = 1;
+  set().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   directMatcher.deliver(historyReply(zeros(24)));
-  EXPECT_TRUE(state().RequestBusy);  // between two history blocks
+  EXPECT_TRUE(state().requestBusy());  // between two history blocks
   clock->advance(999ms);
-  EXPECT_TRUE(state().RequestBusy);
+  EXPECT_TRUE(state().requestBusy());
   clock->advance(1ms);
   EXPECT_EQ(lastSent(), frame(0, 0x21));
 }
@@ -426,8 +431,8 @@ TEST_F(LinkControllerTest, WaitingBytesAreDiscardedBeforeEveryRequestOnBothLinks
   controller->Getdata(Requester::AlarmView);
   directMatcher.deliver(alarmReply(0, 16));
 
-  state().DirectMode = false;
-  state().ModemConnected = true;
+  set().DirectMode = false;
+  set().ModemConnected = true;
   modemMatcher.enabled = true;  // the collector stays enabled after a packet
   modemMatcher.collect({0x0F, 0x0F});
   modemPort.unread = 1;
@@ -443,12 +448,12 @@ TEST_F(LinkControllerTest, CalibrationIsNeverDeferred) {
   tick();
   controller->Getdata(Requester::CalibrationButton);
   EXPECT_EQ(lastSent(), frame(0, '}'));
-  EXPECT_EQ(state().DeferredRequest, 3);
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 3);
 }
 
 TEST_F(LinkControllerTest, HistoryTransferFetchesEightBlocksASecondApart) {
   tick();
-  state().HistoryBlock = 1;
+  set().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   EXPECT_EQ(lastSent(), frame(0, 'N'));  // deferred behind a current-state read
   directMatcher.deliver(currentStateReply(0, zeros(13)));
@@ -465,7 +470,7 @@ TEST_F(LinkControllerTest, HistoryTransferFetchesEightBlocksASecondApart) {
     clock->advance(1ms);
   }
   EXPECT_EQ(directPort.sent.size(), 9u);
-  EXPECT_EQ(state().HistoryBlock, 0);
+  EXPECT_EQ(state().historyBlock(), 0);
   EXPECT_FALSE(controller->lineBusy());
   EXPECT_EQ(views.progress.back(), -1);
   EXPECT_TRUE(views.called("hideHistoryWait"));
@@ -475,8 +480,8 @@ TEST_F(LinkControllerTest, HistoryTransferFetchesEightBlocksASecondApart) {
 
 TEST_F(LinkControllerTest, ATimeOutInTheMiddleEndsTheHistoryTransfer) {
   tick();
-  state().DeferredRequest = 0;
-  state().HistoryBlock = 1;
+  set().Deferred = DeferredRequest::None;
+  set().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   for (int block = 1; block <= 4; ++block) {
     directMatcher.deliver(historyReply(std::vector<int>(24, 0)));
@@ -484,9 +489,9 @@ TEST_F(LinkControllerTest, ATimeOutInTheMiddleEndsTheHistoryTransfer) {
   }
   EXPECT_EQ(lastSent(), frame(0, 0x24));
   views.calls.clear();
-  directMatcher.timeOutNow();
+  timeOut();
 
-  EXPECT_EQ(state().HistoryBlock, 0);
+  EXPECT_EQ(state().historyBlock(), 0);
   EXPECT_TRUE(views.called("hideHistoryWait"));
   EXPECT_TRUE(views.called("drawgraph"));
   EXPECT_EQ(views.statuses.back(), LinkStatus::CommFail);
@@ -499,46 +504,46 @@ TEST_F(LinkControllerTest, TimeOutShowsDataTimeoutThenCommFailWithOneBeep) {
   controller->Getdata(Requester::CurrentStateView);
   feedback.beeps = 0;
   views.statuses.clear();
-  directMatcher.timeOutNow();
+  timeOut();
   EXPECT_EQ(views.statuses, (std::vector{LinkStatus::DataTimeout, LinkStatus::CommFail}));
   EXPECT_EQ(feedback.beeps, 1);
-  EXPECT_FALSE(state().RequestBusy);
+  EXPECT_FALSE(state().requestBusy());
   EXPECT_TRUE(views.called("hideCurrentStateWait"));
   EXPECT_TRUE(views.called("labelupdate"));
 }
 
 TEST_F(LinkControllerTest, FailedRequestsCleanUpByKind) {
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   controller->Getdata(Requester::SettingsView);
-  directMatcher.timeOutNow();
+  timeOut();
   EXPECT_TRUE(controller->data().SettingsRead);  // not read again on the next showing
 
   controller->Getdata(Requester::CalibrationButton);
-  directMatcher.timeOutNow();
+  timeOut();
   EXPECT_TRUE(controller->data().CalibrationRead);
 
   controller->Getdata(Requester::AlarmView);
-  state().AlarmDialActive = true;
-  directMatcher.timeOutNow();
+  set().AlarmDialActive = true;
+  timeOut();
   EXPECT_FALSE(views.alarmPending.back());
-  EXPECT_FALSE(state().AlarmDialActive);
+  EXPECT_FALSE(state().alarmDialActive());
 
-  state().LogDialActive = true;
+  set().LogDialActive = true;
   controller->Getdata(Requester::MainWindow);
-  directMatcher.timeOutNow();
-  EXPECT_FALSE(state().LogDialActive);
-  EXPECT_FALSE(state().HangupRequested);  // the line was idle: no call to end
+  timeOut();
+  EXPECT_FALSE(state().logDialActive());
+  EXPECT_FALSE(state().hangupRequested());  // the line was idle: no call to end
 }
 
 TEST_F(LinkControllerTest, ATimeOutDuringALogCallHangsUp) {
   tick();
-  state().LineIdle = false;
-  state().LogDialActive = true;
+  set().LineIdle = false;
+  set().LogDialActive = true;
   controller->Getdata(Requester::MainWindow);
-  directMatcher.timeOutNow();
-  EXPECT_TRUE(state().HangupRequested);
-  EXPECT_FALSE(state().LogDialActive);
+  timeOut();
+  EXPECT_TRUE(state().hangupRequested());
+  EXPECT_FALSE(state().logDialActive());
 }
 
 TEST_F(LinkControllerTest, APortThatWillNotOpenFailsTheRequest) {
@@ -557,19 +562,19 @@ TEST_F(LinkControllerTest, AFailedSendEndsTheRequestInsteadOfWaiting) {
   directPort.open = true;
   directPort.failSend = true;
   controller->Getdata(Requester::CurrentStateView);
-  EXPECT_FALSE(state().RequestBusy);
+  EXPECT_FALSE(state().requestBusy());
   EXPECT_FALSE(directMatcher.enabled);
   EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
 }
 
 TEST_F(LinkControllerTest, ModemLinkSendsOnTheModemPortOnlyWhenConnected) {
   tick();
-  state().DirectMode = false;
+  set().DirectMode = false;
   controller->Getdata(Requester::CurrentStateView);
   EXPECT_TRUE(modemPort.sent.empty());
   EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
 
-  state().ModemConnected = true;
+  set().ModemConnected = true;
   controller->Getdata(Requester::CurrentStateView);
   ASSERT_EQ(modemPort.sent.size(), 1u);
   EXPECT_TRUE(directPort.sent.empty());
@@ -607,13 +612,15 @@ TEST_F(LinkControllerTest, AReplyThatFailsItsCheckIsNotStoredAndReadErrorStays) 
   EXPECT_EQ(controller->data().scaling.loadCurrentMultiplier, 0);
   EXPECT_TRUE(views.called("hideCurrentStateWait"));
   EXPECT_TRUE(views.enabledOptions.empty());
+  EXPECT_TRUE(state().settling()) << "the rest of a damaged reply may still come";
+  clock->advance(controller->guardTime());
   EXPECT_FALSE(controller->lineBusy());
-  EXPECT_EQ(state().DeferredRequest, 3);  // a failed current-state read issues nothing
+  EXPECT_EQ(static_cast<int>(state().deferredRequest()), 3);  // a failed current-state read issues nothing
 }
 
 TEST_F(LinkControllerTest, ReadErrorsEndEachKindAsAFailedRequest) {
   tick();
-  state().DeferredRequest = 0;
+  set().Deferred = DeferredRequest::None;
   controller->Getdata(Requester::SettingsView);
   auto settings = memoryReply(std::vector<int>(16, 0x77));
   settings[0] = 0x51;
@@ -623,13 +630,15 @@ TEST_F(LinkControllerTest, ReadErrorsEndEachKindAsAFailedRequest) {
   EXPECT_TRUE(controller->data().SettingsRead);
   EXPECT_TRUE(views.called("setdisplay")) << "the editor shows that the reading failed";
   EXPECT_EQ(controller->data().origins.settings.failedSite, controller->controls().site);
+  clock->advance(controller->guardTime());
 
-  state().HistoryBlock = 1;
+  set().HistoryBlock = 1;
   controller->Getdata(Requester::HistoryView);
   auto history = historyReply(std::vector<int>(24, 1));
   history[48] = 0x01;
   directMatcher.deliver(history);
-  EXPECT_EQ(state().HistoryBlock, 0);
+  EXPECT_EQ(state().historyBlock(), 0);
+  clock->advance(controller->guardTime());
   EXPECT_FALSE(controller->lineBusy());
   EXPECT_EQ(controller->data().history.minVoltage[0], 125);
   clock->advance(5s);
@@ -641,21 +650,22 @@ TEST_F(LinkControllerTest, ReadErrorsEndEachKindAsAFailedRequest) {
   directMatcher.deliver(alarms);
   EXPECT_FALSE(views.alarmPending.back());
   EXPECT_EQ(controller->data().alarms.state[3], 0);
+  clock->advance(controller->guardTime());
 
-  state().LineIdle = false;
-  state().LogDialActive = true;
+  set().LineIdle = false;
+  set().LogDialActive = true;
   controller->Getdata(Requester::MainWindow);
   auto log = currentStateReply(0x25, zeros(13));
   directMatcher.deliver(log);
   EXPECT_FALSE(controller->data().LogReadingReady);
-  EXPECT_TRUE(state().HangupRequested);  // the call is not left open
+  EXPECT_TRUE(state().hangupRequested());  // the call is not left open
   tick();
   EXPECT_EQ(logWriter.entries, 0);
 }
 
 TEST_F(LinkControllerTest, AlarmReplyFlashesChangesAndEndsTheAlarmCall) {
   tick();
-  state().AlarmDialActive = true;
+  set().AlarmDialActive = true;
   controller->Getdata(Requester::AlarmView);
   directMatcher.deliver(alarmReply(1, 16 | 2));
   const AlarmRecord& alarms = controller->data().alarms;
@@ -664,8 +674,8 @@ TEST_F(LinkControllerTest, AlarmReplyFlashesChangesAndEndsTheAlarmCall) {
   EXPECT_EQ(alarms.flash[0], 1);
   EXPECT_EQ(alarms.flash[6], 1);
   EXPECT_EQ(alarms.flash[1], 0);
-  EXPECT_TRUE(state().HangupRequested);
-  EXPECT_FALSE(state().AlarmDialActive);
+  EXPECT_TRUE(state().hangupRequested());
+  EXPECT_FALSE(state().alarmDialActive());
   EXPECT_FALSE(views.alarmPending.back());
   EXPECT_TRUE(views.called("repaintAlarmStatus"));
 }
@@ -689,14 +699,16 @@ TEST_F(LinkControllerTest, LogReadingIsWrittenOnTheNextTick) {
   EXPECT_EQ(logWriter.entries, 1);
 }
 
-TEST_F(LinkControllerTest, WatchdogReleasesAStuckRequestOnTheEleventhTick) {
+TEST_F(LinkControllerTest, WatchdogEndsAStuckRequestAsATimeOutOnTheEleventhTick) {
   tick();
   controller->Getdata(Requester::CurrentStateView);
   for (int i = 0; i < 10; ++i) tick();
-  EXPECT_TRUE(state().RequestBusy);
+  EXPECT_TRUE(state().requestBusy());
   tick();
-  EXPECT_FALSE(state().RequestBusy);
-  EXPECT_TRUE(views.statuses.back() == LinkStatus::RequestSent);  // released without a message
+  EXPECT_EQ(views.statuses.back(), LinkStatus::CommFail) << "the request ends with an outcome";
+  EXPECT_FALSE(controller->awaiting(RequestKind::CurrentState));
+  clock->advance(controller->guardTime());
+  EXPECT_FALSE(state().requestBusy());
 }
 
 TEST_F(LinkControllerTest, PeriodicLogFallsOnHourBoundaries) {
@@ -732,11 +744,12 @@ TEST_F(LinkControllerTest, AnHourChangeOnABusyLinkIsRetriedNextTick) {
   const auto before = directPort.sent.size();
   tick();  // 11:00:00 finds the line busy
   EXPECT_EQ(directPort.sent.size(), before);
-  directMatcher.deliver(currentStateReply(0, zeros(13)));
+  directMatcher.deliver(currentStateReply(0, zeros(13)));  // hour 10's log reading
+  directMatcher.deliver(currentStateReply(0, zeros(13)));  // the current state, which waited its turn
   tick();  // 11:00:01
-  ASSERT_EQ(directPort.sent.size(), before + 1);
+  ASSERT_EQ(directPort.sent.size(), before + 2);
   EXPECT_EQ(lastSent(), frame(0, 'N'));
-  EXPECT_EQ(state().requestKind, RequestKind::LogCurrentState);
+  EXPECT_EQ(state().requestKind(), RequestKind::LogCurrentState);
 }
 
 TEST_F(LinkControllerTest, LoweringTheRateShortensTheWaitAtOnce) {
@@ -745,7 +758,7 @@ TEST_F(LinkControllerTest, LoweringTheRateShortensTheWaitAtOnce) {
   rebuild();
   tick();  // shows 10, then the first hour change takes it to 9
   EXPECT_EQ(views.hoursToLog, 10);
-  EXPECT_EQ(state().HoursToLog, 9);
+  EXPECT_EQ(state().hoursToLog(), 9);
   EXPECT_TRUE(views.rateEditable);
   controller->controls().rateHours = 3;
   tick();
@@ -825,7 +838,7 @@ TEST_F(LinkControllerTest, StatusPanelsShowTheSelectedLink) {
   tick();
   EXPECT_EQ(views.comNumber, 1);
   EXPECT_EQ(views.baud, 300);
-  state().DirectMode = false;
+  set().DirectMode = false;
   tick();
   EXPECT_EQ(views.comNumber, 4);
   EXPECT_EQ(views.baud, 2400);

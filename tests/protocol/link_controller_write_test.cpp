@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "protocol/link_controller.h"
+#include "tests/support/link_state_access.h"
 #include "protocol/virtual_clock.h"
 #include "tests/protocol/write_fakes.h"
 
@@ -34,7 +35,7 @@ class LinkControllerWriteTest : public ::testing::Test {
   // The start-up hold over, the port open and the site's settings read.
   void readSettings() {
     controller->Timer1Timer();
-    controller->state().DeferredRequest = 0;
+    LinkStateAccess::of(*controller).Deferred = DeferredRequest::None;
     controller->Getdata(Requester::SettingsView);
     answerLastRequest();
   }
@@ -45,7 +46,8 @@ class LinkControllerWriteTest : public ::testing::Test {
   std::uint16_t armedHandle() const { return directPort.armed.empty() ? 0 : directPort.armed.begin()->first; }
   void fireWriteTimer() { directPort.fire(armedHandle()); }
   const WriteCheck& write() const { return controller->lastWrite(); }
-  LinkState& state() { return controller->state(); }
+  const LinkState& state() { return (*controller).state(); }
+  LinkStateAccess::Fields set() { return LinkStateAccess::of(*controller); }
   int callsOf(const std::string& name) const {
     int n = 0;
     for (const auto& call : views.calls) n += call == name;
@@ -81,7 +83,7 @@ TEST_F(LinkControllerWriteTest, TheFrameGoesOutAndTheLineIsHeldFor24Ticks) {
   ASSERT_EQ(directPort.armed.size(), 1u);
   EXPECT_EQ(directPort.armed.begin()->second, 24u);
   EXPECT_TRUE(controller->lineBusy());
-  EXPECT_TRUE(state().WritePending);
+  EXPECT_TRUE(state().writePending());
   EXPECT_EQ(write().phase, WritePhase::Waiting);
   EXPECT_EQ(write().site, 3);
   EXPECT_EQ(write().address, 16);
@@ -90,7 +92,6 @@ TEST_F(LinkControllerWriteTest, TheFrameGoesOutAndTheLineIsHeldFor24Ticks) {
 }
 
 TEST_F(LinkControllerWriteTest, NothingElseGoesOutWhileTheLineIsBusyOrHeld) {
-  controller->Getdata(Requester::CurrentStateView);
   EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::LineBusy) << "before the first tick";
   readSettings();
   const std::size_t sent = directPort.sent.size();
@@ -101,32 +102,37 @@ TEST_F(LinkControllerWriteTest, NothingElseGoesOutWhileTheLineIsBusyOrHeld) {
   EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::Sent);
   EXPECT_EQ(controller->writeMemory(17, 150), WriteResult::LineBusy) << "a write is pending";
   controller->Getdata(Requester::AlarmView);
-  EXPECT_EQ(directPort.sent.size(), sent + 2) << "one request, one write";
+  EXPECT_EQ(directPort.sent.size(), sent + 2) << "one request, one write; the alarm reading waits";
   EXPECT_EQ(directPort.armed.size(), 1u);
 
   // A chained request's wait holds the line too.
   fireWriteTimer();
+  EXPECT_EQ(state().requestKind(), RequestKind::AlarmInputs) << "what waited goes first, then the read-back";
+  answerLastRequest();
+  EXPECT_EQ(state().requestKind(), RequestKind::Settings);
   answerLastRequest();
   controller->siteselChanging();
   controller->Getdata(Requester::HistoryView);  // the current state first, then a wait
   answerLastRequest();
-  ASSERT_TRUE(state().LineReserved);
+  ASSERT_TRUE(state().lineReserved());
   EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::LineBusy);
 
-  state().Dialling = true;
-  state().LineReserved = false;
-  state().RequestBusy = false;
+  set().Dialling = true;
+  set().LineReserved = false;
+  set().RequestBusy = false;
   EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::LineBusy) << "a dial is in progress";
 }
 
 // A modem collector has no time-out of its own: a request the busy watchdog
 // gave up on leaves it armed. Its late reply must not end a write's hold.
-TEST_F(LinkControllerWriteTest, AMatcherLeftArmedByAnAbandonedRequestIsStoppedByTheWrite) {
+TEST_F(LinkControllerWriteTest, AMatcherLeftArmedAfterAnAbandonedRequestIsStoppedByTheWrite) {
   readSettings();
   controller->Getdata(Requester::AlarmView);
   for (int second = 0; second <= LinkController::kBusyWatchdogSeconds; ++second) controller->Timer1Timer();
+  ASSERT_TRUE(state().settling()) << "the watchdog ends the request as a time-out";
+  directMatcher.enabled = true;  // as a modem collector would stay
+  clock->advance(controller->guardTime());
   ASSERT_FALSE(controller->lineBusy());
-  ASSERT_TRUE(directMatcher.enabled);
   const int flushes = directPort.inputFlushes;
   ASSERT_EQ(controller->writeMemory(16, 135), WriteResult::Sent);
   EXPECT_FALSE(directMatcher.enabled);
@@ -141,7 +147,7 @@ TEST_F(LinkControllerWriteTest, AClosedPortSendsNothingAndIsNotOpenedForAWrite) 
   EXPECT_TRUE(directPort.sent.empty());
   EXPECT_FALSE(controller->lineBusy());
 
-  state().DirectMode = false;
+  set().DirectMode = false;
   EXPECT_EQ(controller->writeMemory(16, 150), WriteResult::NoConnection);
   EXPECT_EQ(views.lastStatus(), LinkStatus::NoConnection);
   modemPort.open = true;
@@ -161,7 +167,7 @@ TEST_F(LinkControllerWriteTest, TheTimerReadsTheSettingsBackAndTheByteIsConfirme
   directPort.fire(handle);
   EXPECT_EQ(directPort.dropped, std::vector<std::uint16_t>{handle});
   EXPECT_EQ(directPort.sent.back(), bytes({0xC0, '~'}));
-  EXPECT_FALSE(state().WritePending);
+  EXPECT_FALSE(state().writePending());
   EXPECT_EQ(write().phase, WritePhase::ReadingBack);
   EXPECT_EQ(callsOf("setdisplay"), 1) << "the editor learns the write is over";
 
@@ -202,7 +208,7 @@ TEST_F(LinkControllerWriteTest, ACalibrationWriteReadsTheCalibrationBack) {
 
 TEST_F(LinkControllerWriteTest, AReadBackDeferredBehindTheCurrentStateStillChecksTheByte) {
   readSettings();
-  state().DeferredRequest = 3;  // settings never read after start: the current state comes first
+  set().Deferred = DeferredRequest::CurrentStateFirst;  // settings never read after start: the current state comes first
   ASSERT_EQ(controller->writeMemory(17, 140), WriteResult::Sent);
   lineCarriesLastFrame();
   fireWriteTimer();
@@ -249,6 +255,7 @@ TEST_F(LinkControllerWriteTest, AReadBackThatTimesOutGivesNoVerdict) {
   ASSERT_EQ(controller->writeMemory(16, 135), WriteResult::Sent);
   fireWriteTimer();
   directMatcher.timeOutNow();
+  clock->advance(controller->guardTime());  // the line falls quiet
   EXPECT_EQ(write().phase, WritePhase::Abandoned);
   EXPECT_EQ(views.lastStatus(), LinkStatus::CommFail);
   EXPECT_EQ(controller->writeMemory(16, 136), WriteResult::Sent) << "the next write may go";
@@ -266,7 +273,7 @@ TEST_F(LinkControllerWriteTest, OtherTimerHitsArePassedOnAndLeaveTheWritePending
   modemPort.fire(armedHandle());  // the same number on the other port is not the write's
   modemPort.fire(7);
   EXPECT_EQ(others, (std::vector<std::uint16_t>{armedHandle(), 7}));
-  EXPECT_TRUE(state().WritePending);
+  EXPECT_TRUE(state().writePending());
   EXPECT_EQ(write().phase, WritePhase::Waiting);
 }
 
@@ -281,7 +288,7 @@ TEST_F(LinkControllerWriteTest, TheWatchdogEndsAWriteWhoseTimerNeverFires) {
   }
   controller->Timer1Timer();
   EXPECT_FALSE(controller->lineBusy());
-  EXPECT_FALSE(state().WritePending);
+  EXPECT_FALSE(state().writePending());
   EXPECT_EQ(write().phase, WritePhase::Abandoned);
   EXPECT_EQ(callsOf("setdisplay"), 1);
   EXPECT_TRUE(directPort.armed.empty()) << "the timer is dropped";

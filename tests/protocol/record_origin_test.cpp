@@ -2,6 +2,7 @@
 // the site and local time of the reply stored, a failed reading marked on the
 // values kept, and how that stands for the site selected now.
 #include "protocol/record_origin.h"
+#include "tests/support/link_state_access.h"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,8 @@ class LinkStampsRecords : public ::testing::Test {
   }
   // A history transfer at the selected site, its current-state read done.
   void startHistoryTransfer() {
-    controller->state().DeferredRequest = 0;
-    controller->state().HistoryBlock = 1;
+    LinkStateAccess::of(*controller).Deferred = DeferredRequest::None;
+    LinkStateAccess::of(*controller).HistoryBlock = 1;
     controller->Getdata(Requester::HistoryView);
   }
   void deliverHistoryBlocks(int blocks) {
@@ -117,13 +118,13 @@ TEST_F(LinkStampsRecords, EachReplyStampsItsRecordWithTheRequestSiteAndTheClock)
   clock->advance(3s);
   directMatcher.deliver(test::currentStateReply(2, std::vector<int>(13, 0)));
   const LocalTime replyTime{2026, 3, 9, 14, 2, 14};
-  EXPECT_EQ(origins().current, RecordOrigin::read(2, replyTime));
+  EXPECT_EQ(origins().current, RecordOrigin::read(2, replyTime, 4));  // type 2: the 48 V class
 
   clock->advance(2s);
   controller->Getdata(Requester::SettingsView);
   ASSERT_EQ(directPort.sent.back(), requestFrame(RequestKind::Settings, 2, 0));
   directMatcher.deliver(test::memoryReply(std::vector<int>(16, 0)));
-  EXPECT_EQ(origins().settings, RecordOrigin::read(2, {2026, 3, 9, 14, 2, 16}));
+  EXPECT_EQ(origins().settings, RecordOrigin::read(2, {2026, 3, 9, 14, 2, 16}, 4)) << "with its own site's class";
 
   controller->Getdata(Requester::AlarmView);
   directMatcher.deliver(test::alarmReply(0, 16));
@@ -139,6 +140,7 @@ TEST_F(LinkStampsRecords, AFailedReadingKeepsTheValuesAndMarksTheRecord) {
   clock->advance(5s);
   controller->Getdata(Requester::CurrentStateView);
   directMatcher.timeOutNow();
+  clock->advance(controller->guardTime());  // the line falls quiet
   EXPECT_EQ(controller->data().current, read);
   EXPECT_EQ(origins().current.site, 0);
   EXPECT_EQ(origins().current.readAt, kStart);
@@ -172,7 +174,7 @@ TEST_F(LinkStampsRecords, ALateReplyOfTheOldSiteLeavesTheRecordAsItWas) {
   selectSite(5);
   directMatcher.deliver(test::currentStateReply(2, std::vector<int>(13, 9)));
 
-  EXPECT_EQ(origins().current, RecordOrigin::read(0, kStart));
+  EXPECT_EQ(origins().current, RecordOrigin::read(0, kStart, 4));
   EXPECT_EQ(recordStanding(origins().current, 5), RecordStanding::FromOtherSite);
   EXPECT_EQ(recordStanding(origins().current, 0), RecordStanding::Current);
 }
@@ -183,7 +185,7 @@ TEST_F(LinkStampsRecords, ASiteChangeMidTransferLeavesDaysOfTheOldSiteAndMarksTh
   selectSite(3);
   directMatcher.deliver(test::historyReply(std::vector<int>(24, 77)));  // block 4, late
 
-  ASSERT_EQ(controller->state().HistoryBlock, 0);
+  ASSERT_EQ(controller->state().historyBlock(), 0);
   for (int day = 0; day < 12; ++day) {
     const RecordOrigin& origin = origins().historyDays[static_cast<std::size_t>(day)];
     EXPECT_EQ(origin.site, 0) << "day " << day;
@@ -203,6 +205,7 @@ TEST_F(LinkStampsRecords, ATimedOutBlockMarksItsDaysAndTheRestFailed) {
   startHistoryTransfer();
   deliverHistoryBlocks(5);
   directMatcher.timeOutNow();
+  clock->advance(controller->guardTime());  // the line falls quiet
 
   const LocalTime secondTransfer = origins().historyDays[0].readAt;
   EXPECT_NE(secondTransfer, kStart);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/link_controller.h"
+#include "tests/support/link_state_access.h"
 #include "protocol/virtual_clock.h"
 #include "sim/simulated_link.h"
 #include "tests/support/link_fakes.h"
@@ -99,9 +100,9 @@ TEST_F(ControllerOnSimulatedLine, AWriteFrameOnTheLineShowsInTheNextSettingsRead
 }
 
 TEST_F(ControllerOnSimulatedLine, HistoryTransferTakesEightBlocksWithTheirWaits) {
-  controller.state().HistoryBlock = 1;
+  LinkStateAccess::of(controller).HistoryBlock = 1;
   const auto took = read(Requester::HistoryView);
-  EXPECT_EQ(controller.state().HistoryBlock, 0);
+  EXPECT_EQ(controller.state().historyBlock(), 0);
   // A current-state read, 1.2 s, then eight blocks each followed by 1 s.
   EXPECT_GE(took, 1200ms + 8 * 1000ms);
   const auto& frames = direct.sentFrames();
@@ -128,7 +129,7 @@ TEST_F(ControllerOnSimulatedLine, AlarmInputsMatchIncludingTheActiveLowInput) {
 TEST_F(ControllerOnSimulatedLine, ASilentSiteTimesOutAfterNinetyTicks) {
   site->setFault(Fault::Silent);
   const auto took = read(Requester::CurrentStateView);
-  EXPECT_EQ(took, 90 * 55ms);
+  EXPECT_EQ(took, 90 * 55ms + controller.guardTime()) << "the time-out, then the line's quiet time";
   EXPECT_EQ(views.statuses.back(), LinkStatus::CommFail);
   EXPECT_EQ(views.statuses[views.statuses.size() - 2], LinkStatus::DataTimeout);
 }

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "tests/views/view_harness.h"
+#include "tests/support/link_state_access.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
 
@@ -213,24 +214,19 @@ TEST_F(AlarmFormTest, ASiteChangeWhileAReadingIsOnItsWayKeepsTheOldStatesAndEnds
   EXPECT_NE(alarms().state[11], 0);
 }
 
-TEST_F(AlarmFormTest, AClickOnABusyOrHeldLineDoesNotLeaveTheCaptionRed) {
+TEST_F(AlarmFormTest, AClickOnABusyLineWaitsItsTurnAndOnAHeldLineLeavesNoRedCaption) {
   harness.controller().Getdata(Requester::CurrentStateView);
   ASSERT_TRUE(harness.controller().lineBusy());
   form->AlarmstatusbarClick();
-  EXPECT_FALSE(form->pollPending());
+  EXPECT_TRUE(form->pollPending()) << "the reading waits for the line";
   ASSERT_TRUE(harness.settle());
+  EXPECT_FALSE(form->pollPending());
+  EXPECT_TRUE(harness.controller().data().origins.alarms.source == RecordSource::Read);
 
-  // A history read after start reads the current state first, then holds
-  // the line for 1200 ms before the first block.
-  harness.controller().siteselChanging();
-  harness.controller().state().HistoryBlock = 1;
-  harness.controller().Getdata(Requester::HistoryView);
-  ASSERT_TRUE(harness.awaitReply());
-  ASSERT_TRUE(harness.controller().state().LineReserved);
+  LinkStateAccess::of(harness.controller()).Dialling = true;
   form->AlarmstatusbarClick();
-  form->FormActivate();
-  EXPECT_FALSE(form->pollPending());
-  ASSERT_TRUE(harness.settle());
+  EXPECT_FALSE(form->pollPending()) << "refused while a call is dialled";
+  LinkStateAccess::of(harness.controller()).Dialling = false;
 
   // A second click while the reading is on its way keeps the one wait.
   form->AlarmstatusbarClick();
@@ -289,7 +285,7 @@ TEST_F(AlarmPollTest, ThePollAtTheChosenRateFlashesANewAlarm) {
 }
 
 TEST_F(AlarmPollTest, APollThatCannotGoOutDoesNotLeaveTheCaptionRed) {
-  harness.controller().state().DirectMode = false;  // the modem line, no call up
+  LinkStateAccess::of(harness.controller()).DirectMode = false;  // the modem line, no call up
   nextMinute();
   nextMinute();
   EXPECT_TRUE(harness.runUntil([this] { return !form->pollPending(); }, 1s));

@@ -62,7 +62,7 @@ class GraphFormTest : public ::testing::Test {
   // The current-state read that precedes a site's first transfer.
   void passCurrentStateRead() {
     ASSERT_TRUE(harness.awaitReply());
-    ASSERT_EQ(harness.controller().state().HistoryBlock, 1);
+    ASSERT_TRUE(harness.controller().awaiting(RequestKind::HistoryBlock)) << "the transfer waits its turn";
     harness.passChainedWait();
   }
   // One block's reply and the wait after it; the next block goes out.
@@ -97,12 +97,12 @@ TEST_F(GraphFormTest, OpeningTransfersEightBlocksWithProgressThenPaintsTheChart)
     passBlock();
     EXPECT_TRUE(form->waiting()) << block;
     EXPECT_EQ(form->waitprogress->value(), block);
-    EXPECT_EQ(harness.controller().state().HistoryBlock, block + 1);
+    EXPECT_EQ(harness.controller().state().historyBlock(), block + 1);
   }
   passBlock();
   EXPECT_FALSE(form->waiting());
   EXPECT_TRUE(form->waitprogress->isHidden());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
   EXPECT_EQ(harness.views.historyProgress, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, -1}));
   EXPECT_FALSE(harness.controller().lineBusy());
   expectDays(0, 0, 31);
@@ -131,7 +131,7 @@ TEST_F(GraphFormTest, ClicksAndActivationDuringATransferStartNothingNew) {
   QEvent activate(QEvent::WindowActivate);
   QApplication::sendEvent(form, &activate);
   EXPECT_EQ(blockRequestsSent(), sent);
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 3) << "the transfer goes on where it was";
+  EXPECT_EQ(harness.controller().state().historyBlock(), 3) << "the transfer goes on where it was";
   ASSERT_TRUE(harness.settle());
   EXPECT_EQ(harness.views.historyProgress, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, -1}));
   expectDays(0, 0, 31);  // every block stored at its own days
@@ -172,7 +172,7 @@ TEST_F(GraphFormTest, ClosingMidTransferLetsItFinishAndReopeningStartsAnother) {
   form->show();
   form->FormActivate();
   EXPECT_TRUE(form->waiting());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 3);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 3);
   ASSERT_TRUE(harness.settle());
   EXPECT_FALSE(form->waiting());
   expectDays(0, 0, 31);
@@ -183,7 +183,7 @@ TEST_F(GraphFormTest, ClosingMidTransferLetsItFinishAndReopeningStartsAnother) {
   form->show();
   form->FormActivate();  // the line is free: a new transfer from block 1
   EXPECT_TRUE(form->waiting());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 1);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 1);
   ASSERT_TRUE(harness.settle());
   EXPECT_FALSE(form->waiting());
 }
@@ -196,7 +196,7 @@ TEST_F(GraphFormTest, ASiteChangeDuringABlockEndsTheTransferAndTheWait) {
   ASSERT_TRUE(harness.settle());
   EXPECT_FALSE(form->waiting());
   EXPECT_TRUE(form->waitprogress->isHidden());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
   expectDays(0, 0, 3);
   expectSampleDays(4, 31);  // the old site's reply was not stored as the new site's
 
@@ -215,7 +215,7 @@ TEST_F(GraphFormTest, ASiteChangeBetweenBlocksEndsTheTransferAndTheWait) {
   harness.selectSite(3);
   harness.passChainedWait();
   EXPECT_FALSE(form->waiting());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
   EXPECT_FALSE(harness.controller().lineBusy());
   expectDays(0, 0, 3);
   expectSampleDays(4, 31);
@@ -226,8 +226,8 @@ TEST_F(GraphFormTest, ASiteChangeDuringTheFirstCurrentStateReadEndsTheWait) {
   harness.selectSite(1);  // the current-state read of site 0 is on its way
   ASSERT_TRUE(harness.runUntil([this] { return !form->waiting(); }));
   EXPECT_TRUE(form->waitprogress->isHidden());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
-  EXPECT_FALSE(harness.controller().lineBusy());
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
+  ASSERT_TRUE(harness.settle()) << "the old site's reply is dropped";
   EXPECT_EQ(blockRequestsSent(), 1) << "no history block of either site was asked for";
 
   form->FormClick();
@@ -264,7 +264,7 @@ TEST_F(GraphFormTest, ATimeOutMidTransferPaintsTheBlocksReceivedSoFar) {
   ASSERT_TRUE(harness.letTheTimeOutPass());
   EXPECT_FALSE(form->waiting());
   EXPECT_TRUE(form->waitprogress->isHidden());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
   expectDays(0, 0, 15);
   expectSampleDays(16, 31);
   EXPECT_EQ(pixel(45, 379), QColor(0, 0, 255));
@@ -280,15 +280,13 @@ class GraphFormAtStart : public GraphFormTest {
   }
 };
 
-TEST_F(GraphFormAtStart, OpeningBeforeTheFirstTickLeavesNoWaitBehind) {
+TEST_F(GraphFormAtStart, OpeningBeforeTheFirstTickWaitsForItAndGetsTheTransfer) {
   form->FormActivate();
-  EXPECT_FALSE(form->waiting());
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_TRUE(form->waiting());
   EXPECT_EQ(blockRequestsSent(), 0);
   harness.tick();
-  form->FormClick();
-  EXPECT_TRUE(form->waiting());
   ASSERT_TRUE(harness.settle());
+  EXPECT_FALSE(form->waiting());
   expectDays(0, 0, 31);
 }
 
@@ -359,7 +357,7 @@ class TransferStress : public GraphFormTest {
   // The outstanding request gets its reply or, from a silent line, its time-out.
   void resolveRequest() {
     const LinkState& state = harness.controller().state();
-    if (!state.RequestBusy || state.LineReserved) return;
+    if (!state.requestBusy() || state.lineReserved()) return;
     if (silent_ || !harness.awaitReply(std::chrono::seconds(1))) harness.letTheTimeOutPass();
   }
   void act(int action, std::mt19937& random) {
@@ -420,8 +418,8 @@ TEST_F(TransferStress, RandomInterruptionsLeaveNoWaitAndNoMisplacedBlock) {
     for (int step = 0; step < 60; ++step) {
       SCOPED_TRACE("step " + std::to_string(step));
       act(action(random), random);
-      ASSERT_GE(harness.controller().state().HistoryBlock, 0);
-      ASSERT_LE(harness.controller().state().HistoryBlock, 8);
+      ASSERT_GE(harness.controller().state().historyBlock(), 0);
+      ASSERT_LE(harness.controller().state().historyBlock(), kHistoryBlocks + 1);  // 9 in the wait after block 8
       expectEveryDayInPlace();
       expectNoWaitOnAFreeLine();
     }

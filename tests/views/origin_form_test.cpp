@@ -85,6 +85,7 @@ class HistoryOriginTest : public ::testing::Test {
     ASSERT_TRUE(harness.awaitReply());  // block 3 is in; the line is held before block 4
     harness.selectSite(3);
     harness.passChainedWait();
+    form->drawgraph();  // as the main window redraws its windows once the site has changed
     ASSERT_FALSE(form->waiting());
   }
   LocalTime readAtOfDay(int day) const {

@@ -203,7 +203,7 @@ class ViewHarness {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      if (controller_->state().LineReserved) {
+      if (controller_->state().lineReserved() || controller_->state().settling()) {
         controllerClock->runNext();
         continue;
       }
@@ -216,13 +216,18 @@ class ViewHarness {
   // passing a wait that follows it: the line may stay held for the next
   // chained request.
   bool awaitReply(std::chrono::milliseconds limit = 5s) {
-    return runUntil([this] { return controller_->state().LineReserved || !controller_->lineBusy(); }, limit);
+    return runUntil(
+        [this] {
+          const LinkState& state = controller_->state();
+          return state.lineReserved() || state.settling() || !controller_->lineBusy();
+        },
+        limit);
   }
 
   // Passes the wait the line is held for (if any) and lets the next chained
   // request go out.
   void passChainedWait() {
-    if (controller_->state().LineReserved) controllerClock->runNext();
+    if (controller_->state().lineReserved()) controllerClock->runNext();
     processEvents();
   }
 
@@ -237,9 +242,16 @@ class ViewHarness {
   // a site that does not answer; runs until the controller has ended it.
   // It takes no real time: the request may reach the simulated line only
   // after it, so a site made to answer again at once may answer it late.
+  // The quiet time the line then needs passes on the controller's clock.
   bool letTheTimeOutPass() {
     lineClock.advance(100 * 55 + 1);
-    return runUntil([this] { return !controller_->state().RequestBusy || controller_->state().LineReserved; });
+    const bool ended = runUntil([this] {
+      const LinkState& state = controller_->state();
+      return !state.requestBusy() || state.lineReserved() || state.settling();
+    });
+    if (controller_->state().settling()) controllerClock->advance(controller_->guardTime());
+    processEvents();
+    return ended;
   }
 
   // The operator turns the site selector, as the main window does it.

@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "tests/views/view_harness.h"
+#include "tests/support/link_state_access.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
 #include "views/current_form.h"
@@ -87,7 +88,7 @@ TEST_F(WindowActivationTest, ShowingAWindowReadsAndComingBackToTheProgramDoesNot
 
   // Moving within the program counts again.
   ASSERT_TRUE(focus(graph));
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 1) << "a new transfer from block 1";
+  EXPECT_EQ(harness.controller().state().historyBlock(), 1) << "a new transfer from block 1";
   ASSERT_TRUE(harness.settle());
   EXPECT_GT(requests(), before);
   EXPECT_EQ(graph->chartMode(), ChartMode::AmpHours);
@@ -113,7 +114,7 @@ TEST_F(WindowActivationTest, ComingBackToTheWindowThatHadTheFocusChangesNothing)
   emit qGuiApp->focusWindowChanged(graph->windowHandle());
   ASSERT_TRUE(harness.settle());
   EXPECT_EQ(requests(), before);
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 0);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 0);
   EXPECT_EQ(graph->chartMode(), ChartMode::Voltage);
   EXPECT_FALSE(graph->waiting());
 
@@ -122,7 +123,7 @@ TEST_F(WindowActivationTest, ComingBackToTheWindowThatHadTheFocusChangesNothing)
   leaveTheProgram();
   graph->show();
   QApplication::sendEvent(graph, &activate);
-  EXPECT_EQ(harness.controller().state().HistoryBlock, 1);
+  EXPECT_EQ(harness.controller().state().historyBlock(), 1);
   ASSERT_TRUE(harness.settle());
 }
 
@@ -138,7 +139,7 @@ TEST(AlarmPictureActivationTest, ChoosingAPictureReadsTheAlarmsOnce) {
   alarms.show();
   ASSERT_TRUE(focus(&alarms));
   ASSERT_TRUE(harness.settle());
-  harness.controller().state().DirectMode = false;  // the modem line, no call up
+  LinkStateAccess::of(harness.controller()).DirectMode = false;  // the modem line, no call up
   alarms.AssignClick();
   ASSERT_TRUE(harness.runUntil([&] { return QGuiApplication::focusWindow() == assign.windowHandle(); }));
   const int failures = count(harness.views.statuses, LinkStatus::CommFail);
