@@ -227,8 +227,7 @@ LinkController::ActiveRequest LinkController::takeActive() {
 }
 
 void LinkController::conclude(const LinkRequest& request, OutcomeKind kind, std::string reason) {
-  const Scaling scaling = knownScaling(request.site).value_or(data_.scaling);
-  announce(RequestOutcome{request, kind, std::move(reason), services_.clock.localNow(), scaling});
+  announce(RequestOutcome{request, kind, std::move(reason), services_.clock.localNow(), knownScaling(request.site)});
   pump();
 }
 
@@ -269,7 +268,7 @@ void LinkController::failWaitingList(OutcomeKind kind, const std::string& reason
   state_.Deferred = DeferredRequest::CurrentStateFirst;
   state_.Kind = list.kind;
   cleanUpFailedRequest();
-  announce(RequestOutcome{list, kind, reason, services_.clock.localNow(), data_.scaling});
+  announce(RequestOutcome{list, kind, reason, services_.clock.localNow(), knownScaling(list.site)});
 }
 
 // Ends a request that was not (or is no longer) wanted without a word on the
@@ -280,15 +279,19 @@ void LinkController::cancelActive(const std::string& reason) {
   if (state_.Kind == RequestKind::AlarmInputs && state_.AlarmDialActive) state_.HangupRequested = true;
   active_->cancelled = true;
   const LinkRequest request = active_->request;
-  if (state_.LineReserved || state_.Settling) {
-    // No frame is out: the request is over now.
+  if (state_.LineReserved) {
+    // No frame is out: the request is over now, and its next frame is not sent.
     dropWaitingContinuations();
     state_.LineReserved = false;
+    takeActive();
+  } else if (state_.Settling) {
+    // It waited to be asked again once the line is quiet: it is not.
+    resendAfterSettling_ = false;
     takeActive();
   }
   abandonReadBackOf(request);
   endWaitingViews();
-  announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), data_.scaling});
+  announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), knownScaling(request.site)});
 }
 
 void LinkController::cancelWaiting(const std::string& reason, bool keepLogReadings) {
@@ -300,7 +303,7 @@ void LinkController::cancelWaiting(const std::string& reason, bool keepLogReadin
   for (const LinkRequest& request : cancelled) {
     abandonReadBackOf(request);
     endWaitingViewsOf(request.kind);
-    announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), data_.scaling});
+    announce(RequestOutcome{request, OutcomeKind::Cancelled, reason, services_.clock.localNow(), knownScaling(request.site)});
   }
 }
 
@@ -378,12 +381,15 @@ void LinkController::datapack1Packet(ReplyMatcher& sender, const std::uint8_t* b
 // differs from what the same site said before in this run is most likely a
 // late reply of another site: it is dropped and the site asked once more.
 // Asked again, a site that still gives the new type has been replaced.
+// Once a site has failed to answer in time, its reply may come later than
+// any guard time: the first type a site gives after that is not believed
+// until a second reading confirms it.
 bool LinkController::isForeign(const std::uint8_t* reply) const {
   const RequestKind kind = state_.Kind;
   if (kind != RequestKind::CurrentState && kind != RequestKind::LogCurrentState) return false;
   if (active_->foreignSeen) return false;
   const auto known = knownType_[static_cast<std::size_t>(state_.RequestSite)];
-  return known && *known != reply[0];
+  return known ? *known != reply[0] : lateReplyPossible_;
 }
 
 void LinkController::dropForeignReply() {
@@ -601,6 +607,7 @@ void LinkController::datapack1Timeout(ReplyMatcher& sender) {
     services_.views.showLinkStatus(LinkStatus::DataTimeout);
     hangUpActiveCall();
   }
+  lateReplyPossible_ = true;
   settleLine();
   failRequest(OutcomeKind::TimedOut, "no reply came in time");
 }
@@ -703,7 +710,7 @@ void LinkController::endModemRequests() {
   if (ended.cancelled) return;
   cleanUpFailedRequest();
   announce(RequestOutcome{ended.request, OutcomeKind::Cancelled, "the call ended", services_.clock.localNow(),
-                          data_.scaling});
+                          knownScaling(ended.request.site)});
 }
 
 // ---- Site change ----------------------------------------------------------

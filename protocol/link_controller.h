@@ -205,7 +205,8 @@ class LinkController {
   // line must be this long without a byte before the next request goes out.
   std::chrono::milliseconds guardTime() const;
   // Bytes that arrived while no reply was awaited (dropped), and replies
-  // dropped because their type code was not their site's.
+  // dropped because their type code was not (or not yet confirmed as) their
+  // site's.
   std::uint64_t lateBytesDropped() const { return lateBytesDropped_; }
   std::uint64_t foreignRepliesDropped() const { return foreignRepliesDropped_; }
   // The class of `site` as its last current-state reply of this run gave it.
@@ -372,6 +373,8 @@ class LinkController {
   int guardRestarts_ = 0;
   ReplyMatcher* settlingMatcher_ = nullptr;
   bool resendAfterSettling_ = false;
+  // A site has timed out in this run: its reply may still come at any time.
+  bool lateReplyPossible_ = false;
   bool pumping_ = false;
   // Scheduled continuations hold a weak reference to this, so that a task that
   // falls due after the controller is gone does nothing.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "protocol/local_time.h"
@@ -48,9 +49,9 @@ struct RequestOutcome {
   // What held the line, the port's own words, or what cancelled the request.
   std::string reason;
   LocalTime at{};
-  // The voltage class the record's values are scaled with: the one of the
-  // request's own site.
-  Scaling scaling;
+  // The voltage class of the request's own site, once a current-state
+  // reading of it has given it; the record's volts are scaled with it.
+  std::optional<Scaling> scaling;
 
   bool ok() const { return kind == OutcomeKind::Record; }
 };

@@ -24,7 +24,7 @@ SimulatedLinkPort::SimulatedLinkPort(RegulatorBus& bus, Clock& clock)
 void SimulatedLinkPort::setOpen(bool open) {
   if (open && refuseOpen_) throw std::runtime_error("the simulated line refuses to open");
   open_ = open;
-  if (!open) ++inputGeneration_;
+  if (!open) ++openGeneration_;
 }
 
 void SimulatedLinkPort::SendString(std::string_view text) {
@@ -40,13 +40,13 @@ void SimulatedLinkPort::SendString(std::string_view text) {
 
 void SimulatedLinkPort::deliverLater(std::vector<std::uint8_t> bytes, std::chrono::microseconds after) {
   std::weak_ptr<SimulatedLinkPort*> alive = self_;
-  const std::uint64_t generation = inputGeneration_;
+  const std::uint64_t generation = openGeneration_;
   clock_.callAfter(roundUp(after), [alive, generation, bytes = std::move(bytes)] {
     const auto self = alive.lock();
     if (!self) return;
     SimulatedLinkPort& port = **self;
-    // Bytes that arrive after a flush or on a closed port are lost, as on a real line.
-    if (!port.open_ || port.inputGeneration_ != generation || !port.onReceived) return;
+    // Bytes that arrive on a port closed since they were sent are lost.
+    if (!port.open_ || port.openGeneration_ != generation || !port.onReceived) return;
     port.onReceived(bytes);
   });
 }

@@ -30,7 +30,9 @@ class SimulatedLinkPort : public LinkPort {
   void setOpen(bool open) override;
   bool Open() const override { return open_; }
   void SendString(std::string_view text) override;
-  void FlushInput() override { ++inputGeneration_; }
+  // Bytes reach the matcher as they arrive, so nothing waits to be flushed;
+  // bytes still on their way arrive after a flush, as on a real line.
+  void FlushInput() override {}
   void FlushOutput() override {}
   std::uint16_t NewTimerTrigger() override;
   void ArmTimerTrigger(std::uint16_t handle, std::uint32_t ticks, bool activate) override;
@@ -57,7 +59,7 @@ class SimulatedLinkPort : public LinkPort {
   std::int32_t baud_ = 2400;
   bool open_ = false;
   bool refuseOpen_ = false;
-  std::uint64_t inputGeneration_ = 0;
+  std::uint64_t openGeneration_ = 0;  // counts the closes: what was on its way is lost
   std::uint16_t nextHandle_ = 8;
   std::map<std::uint16_t, TimerTrigger> timers_;
   std::vector<std::string> sent_;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "sim/pty_server.h"
 #include "tests/cli/spawned_process.h"
 
 namespace solwire {
@@ -63,6 +64,32 @@ TEST(CliWatchProcess, ASiteThatDoesNotAnswerGivesAFailedReadingAndTheRoundGoesOn
   EXPECT_EQ(silent["ok"], false);
   EXPECT_NE(silent["error"].get<std::string>().find("site 9"), std::string::npos) << silent;
   EXPECT_FALSE(silent.contains("battery_voltage"));
+  watcher.signal(SIGINT);
+  EXPECT_EQ(watcher.wait(), 0);
+}
+
+// A site that answers after its time-out, read just before a site that
+// answers slowly: the late reply must not become the slow site's reading.
+TEST(CliWatchProcess, ALateSitesReplyIsNeverPublishedAsTheNextSites) {
+  sim::PtyServer line(7, 2400);
+  line.withBus([](sim::RegulatorBus& bus) {
+    bus.addSite(5, 2).setFault(sim::Fault::LateReply, std::chrono::milliseconds(7000));  // 48 V, 2 s past its time-out
+    bus.addSite(6, 0).setFault(sim::Fault::LateReply, std::chrono::milliseconds(1500));  // 12 V, slow
+  });
+  line.start();
+  SpawnedProcess watcher(SOLWIRE_CLI_PATH,
+                         {"watch", "--port", line.devicePath(), "--sites", "5,6", "--every", "1s", "--json-lines"});
+  ASSERT_TRUE(watcher.started());
+  int slowSiteRead = 0;
+  for (int reading = 0; reading < 4; ++reading) {
+    const Json json = nextReading(watcher);
+    if (json.value("site", -1) != 6) continue;
+    if (json["ok"] != true) continue;
+    ++slowSiteRead;
+    EXPECT_EQ(json["voltage_class"], 12) << json;
+    EXPECT_LT(json["battery_voltage"].get<double>(), 16.0) << json;
+  }
+  EXPECT_EQ(slowSiteRead, 2) << "the slow site is read in every round";
   watcher.signal(SIGINT);
   EXPECT_EQ(watcher.wait(), 0);
 }

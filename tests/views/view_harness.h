@@ -227,7 +227,7 @@ class ViewHarness {
   // Passes the wait the line is held for (if any) and lets the next chained
   // request go out.
   void passChainedWait() {
-    if (controller_->state().lineReserved()) controllerClock->runNext();
+    if (controller_->state().lineReserved() || controller_->state().settling()) controllerClock->runNext();
     processEvents();
   }
 
