@@ -258,17 +258,22 @@ void LinkController::failRequest(OutcomeKind kind, std::string reason) {
   const bool listDeferred = state_.Deferred == DeferredRequest::Settings || state_.Deferred == DeferredRequest::History;
   const bool listWaited = listDeferred && ended.request.kind == RequestKind::CurrentState && !queue_.empty() &&
                           queue_.front().site == ended.request.site && isListRequest(queue_.front().kind);
-  if (listWaited) failWaitingList(kind, reason);
-  conclude(ended.request, kind, std::move(reason));
+  if (!listWaited) {
+    conclude(ended.request, kind, std::move(reason));
+    return;
+  }
+  const LinkRequest list = takeWaitingList();
+  announce(RequestOutcome{ended.request, kind, reason, services_.clock.localNow(), knownScaling(ended.request.site)});
+  conclude(list, kind, std::move(reason));
 }
 
-void LinkController::failWaitingList(OutcomeKind kind, const std::string& reason) {
+LinkRequest LinkController::takeWaitingList() {
   const LinkRequest list = queue_.front();
   queue_.pop_front();
   state_.Deferred = DeferredRequest::CurrentStateFirst;
   state_.Kind = list.kind;
   cleanUpFailedRequest();
-  announce(RequestOutcome{list, kind, reason, services_.clock.localNow(), knownScaling(list.site)});
+  return list;
 }
 
 // Ends a request that was not (or is no longer) wanted without a word on the

@@ -304,7 +304,7 @@ class LinkController {
   void conclude(const LinkRequest& request, OutcomeKind kind, std::string reason = {});
   void announce(const RequestOutcome& outcome);
   void failRequest(OutcomeKind kind, std::string reason);
-  void failWaitingList(OutcomeKind kind, const std::string& reason);
+  LinkRequest takeWaitingList();
   void cancelActive(const std::string& reason);
   void cancelWaiting(const std::string& reason, bool keepLogReadings);
   void endWaitingViewsOf(RequestKind kind);
