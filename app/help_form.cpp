@@ -38,17 +38,18 @@ Thelpform::Thelpform(const LanguageState& languages, std::filesystem::path direc
   FormCreate();
 }
 
-const char* Thelpform::helpFileName(int language) {
+const char* Thelpform::helpFileName(Language language) {
   switch (language) {
-    case 1: return "helpfrnc.rtf";
-    case 2: return "helpchin.rtf";
-    default: return "helpengc.rtf";
+    case Language::French: return "helpfrnc.rtf";
+    case Language::Chinese: return "helpchin.rtf";
+    case Language::English: break;
   }
+  return "helpengc.rtf";
 }
 
 void Thelpform::FormCreate() {
   setWindowTitle(languages_.index == 1 ? "ASSISTANCE" : "HELP");
-  const std::filesystem::path file = directory_ / helpFileName(languages_.index);
+  const std::filesystem::path file = directory_ / helpFileName(languages_.language());
   // Reloading the same file keeps the reader's place in it; any other file
   // is read from its top.
   const int scrolled = file == shownFile_ ? helpedit_->verticalScrollBar()->value() : 0;

@@ -2,6 +2,8 @@
 // the program's directory each time the window is activated.
 #pragma once
 
+#include "protocol/status_messages.h"
+
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -26,7 +28,7 @@ class Thelpform : public QWidget {
   void FormCreate();
 
   // The file of a language index; any other index gives the English file.
-  static const char* helpFileName(int language);
+  static const char* helpFileName(Language language);
   QTextEdit* helpedit() const { return helpedit_; }
 
  protected:

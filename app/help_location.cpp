@@ -10,7 +10,7 @@ namespace {
 
 bool holdsEnglishHelp(const std::filesystem::path& directory) {
   std::error_code error;
-  return std::filesystem::is_regular_file(directory / Thelpform::helpFileName(0), error);
+  return std::filesystem::is_regular_file(directory / Thelpform::helpFileName(Language::English), error);
 }
 
 }  // namespace

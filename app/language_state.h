@@ -5,14 +5,16 @@
 #include <QString>
 #include <array>
 
+#include "protocol/status_messages.h"
 #include "store/config/config_store.h"
 
 namespace solwire {
 
 struct LanguageState {
-  int index = 0;  // 0 English, 1 French, 2 Chinese
+  int index = 0;  // 0 English, 1 French, 2 Chinese: the stored language number
   std::array<LanguageFont, kLanguageCount> fonts = defaultLanguageFonts();
 
+  Language language() const { return languageFromIndex(index); }
   const LanguageFont& currentFont() const;
   LanguageFont& currentFont();
   // The current language's font, with a font able to show Chinese put in

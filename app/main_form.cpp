@@ -194,8 +194,8 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 
 // ---- Language --------------------------------------------------------------
 
-void Tmainform::englishselectClick(int language) {
-  languages_.index = language;
+void Tmainform::englishselectClick(Language language) {
+  languages_.index = static_cast<int>(language);
   Langgroup->hide();
   applyLanguageTexts();  // the caption with the version, and the flag
   applyLayout();

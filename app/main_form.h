@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/status_messages.h"
 #include "app/language_state.h"
 #include "app/port_box.h"
 #include "app/window_placer.h"
@@ -109,7 +110,7 @@ class Tmainform : public QWidget, private LinkViews {
   void exityesBitBtnClick();
   void exitnoBitBtnClick();
   // Language group.
-  void englishselectClick(int language);
+  void englishselectClick(Language language);
   void fontselbutClick();
   // Port panel.
   void DportboxChange();

@@ -150,7 +150,7 @@ void Tmainform::showCallPicture(bool connected) {
 
 void Tmainform::ShowModemControls() {
   const bool tapi = Tapicheck->isChecked();
-  const int language = languages_.index;
+  const Language language = languages_.language();
   Setuplab->setText(qtText(setupLabCaption(tapi, language)));
   Setupedit->setText(tapi ? selectedTapiDevice : modemSetupString);
   Setupedit->setToolTip(qtText(setupEditHint(tapi, language)));

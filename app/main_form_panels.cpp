@@ -143,7 +143,7 @@ void Tmainform::buildLanguageGroup() {
     auto* select = make<QRadioButton>(Langgroup, names[index]);
     select->setGeometry(48, 18 + 30 * i, 120, 28);
     languageSelects[index] = select;
-    connect(select, &QRadioButton::clicked, this, [this, i] { englishselectClick(i); });
+    connect(select, &QRadioButton::clicked, this, [this, i] { englishselectClick(languageFromIndex(i)); });
   }
   languageSelects[0]->setText("English");
   languageSelects[1]->setText("Français");

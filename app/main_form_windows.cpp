@@ -128,11 +128,11 @@ void Tmainform::applyLanguageToDataWindows() {
   const QFont font = languages_.qfont();
   LanguageState english = languages_;
   english.index = 0;
-  if (windows_.settings) windows_.settings->applyLanguage(languages_.index, font);
-  if (windows_.current) windows_.current->applyLanguage(languages_.index, font);
-  if (windows_.graph) windows_.graph->applyLanguage(languages_.index, font, english.qfont());
-  if (windows_.alarms) windows_.alarms->applyLanguage(languages_.index, font);
-  if (windows_.viewer) windows_.viewer->applyLanguage(languages_.index, font);
+  if (windows_.settings) windows_.settings->applyLanguage(languages_.language(), font);
+  if (windows_.current) windows_.current->applyLanguage(languages_.language(), font);
+  if (windows_.graph) windows_.graph->applyLanguage(languages_.language(), font, english.qfont());
+  if (windows_.alarms) windows_.alarms->applyLanguage(languages_.language(), font);
+  if (windows_.viewer) windows_.viewer->applyLanguage(languages_.language(), font);
 }
 
 void Tmainform::closeDataWindows() {

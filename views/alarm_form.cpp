@@ -103,7 +103,7 @@ TAlarmform::TAlarmform(LinkController& link, Feedback& feedback, TAssignform& as
   connect(Timer1, &QTimer::timeout, this, [this] { blinkTimeout(); });
   Timer1->start();
 
-  applyLanguage(stored.languageNumber, font());
+  applyLanguage(languageFromIndex(stored.languageNumber), font());
   refreshButtons();
 }
 
@@ -173,11 +173,11 @@ void TAlarmform::buildMenu() {
 
 // ---- Language -------------------------------------------------------------
 
-void TAlarmform::applyLanguage(int language, const QFont& font) {
+void TAlarmform::applyLanguage(Language language, const QFont& font) {
   language_ = language;
   font_ = font;
   assign_.applyLanguage(language, font);
-  const std::size_t slot = static_cast<std::size_t>(languageSlot(language));
+  const std::size_t slot = static_cast<std::size_t>(languageSlot(static_cast<int>(language)));
 
   setFont(sized(font, kAlarmWindowSizes[slot]));
   setWindowTitle(qtText(kAlarmCaption[language]));

@@ -33,6 +33,7 @@
 #include <array>
 #include <functional>
 
+#include "protocol/status_messages.h"
 #include "protocol/link_controller.h"
 #include "store/config/config_store.h"
 #include "views/alarm_rules.h"
@@ -61,7 +62,7 @@ class TAlarmform : public QWidget {
   void repaintAlarmStatus();
   void setAlarmPollPending(bool pending);
 
-  void applyLanguage(int language, const QFont& font);
+  void applyLanguage(Language language, const QFont& font);
   void saveTo(Configuration& configuration) const;
 
   // Handlers, named as the window's components and events name them.
@@ -126,7 +127,7 @@ class TAlarmform : public QWidget {
   int assignedAlarm_ = 0;  // the alarm the assignment window assigns to
   int menuAlarm_ = 0;      // the alarm whose button opened the menu
   bool pollPending_ = false;
-  int language_ = 0;
+  Language language_ = Language::English;
   QFont font_;
   std::array<QPixmap, 4> stripPictures_;
   // Not the program's return from another program: that reads nothing.

@@ -74,7 +74,7 @@ TAssignform::TAssignform(LinkController& link, const Configuration& stored, QWid
   beepcheck->setChecked(alarmBeep_);
   Alarmdialcheck->setChecked(link_.controls().alarmDial);
   showRateText();
-  applyLanguage(stored.languageNumber, font());
+  applyLanguage(languageFromIndex(stored.languageNumber), font());
 }
 
 void TAssignform::buildPictureRows() {
@@ -135,7 +135,7 @@ void TAssignform::layOutOptionLine() {
   resize(std::max(kWindowWidth, needed), std::max(kWindowHeight, lineBottom + kGap));
 }
 
-void TAssignform::applyLanguage(int language, const QFont& font) {
+void TAssignform::applyLanguage(Language language, const QFont& font) {
   language_ = language;
   font_ = font;
   FormActivate();

@@ -20,6 +20,7 @@
 #include <QWidget>
 #include <array>
 
+#include "protocol/status_messages.h"
 #include "protocol/link_controller.h"
 #include "store/config/config_store.h"
 
@@ -34,7 +35,7 @@ class TAssignform : public QWidget {
  public:
   TAssignform(LinkController& link, const Configuration& stored, QWidget* parent = nullptr);
 
-  void applyLanguage(int language, const QFont& font);
+  void applyLanguage(Language language, const QFont& font);
   bool alarmBeep() const { return alarmBeep_; }
   void saveTo(Configuration& configuration) const;
 
@@ -61,7 +62,7 @@ class TAssignform : public QWidget {
 
   LinkController& link_;
   bool alarmBeep_ = false;
-  int language_ = 0;
+  Language language_ = Language::English;
   QFont font_;
 
  public:

@@ -113,7 +113,7 @@ void TCurrentform::FormCreate() {
   labelupdate();
 }
 
-void TCurrentform::applyLanguage(int language, const QFont& font) {
+void TCurrentform::applyLanguage(Language language, const QFont& font) {
   language_ = language;
   font_ = font;
   setFont(font_);

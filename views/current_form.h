@@ -19,6 +19,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include "protocol/status_messages.h"
 #include "views/window_activation.h"
 
 class QFrame;
@@ -39,7 +40,7 @@ class TCurrentform : public QWidget {
   void hideCurrentStateWait();
   // The language index (0 English, 1 French, 2 Chinese) and its font; shown
   // at once.
-  void applyLanguage(int language, const QFont& font);
+  void applyLanguage(Language language, const QFont& font);
 
   // Activation and every click: the language's font and captions, then a
   // reading unless the line is busy.
@@ -84,7 +85,7 @@ class TCurrentform : public QWidget {
   QLabel* hintedLabelAt(const QPoint& position) const;
 
   LinkController& link_;
-  int language_ = 0;
+  Language language_ = Language::English;
   QFont font_;
   // Activation as a click: not the program's return from another program.
   WindowActivation activation_{this, [this] { FormClick(); }};

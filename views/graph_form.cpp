@@ -120,7 +120,7 @@ void Tgraphform::FormCreate() {
   captionupdate();
 }
 
-void Tgraphform::applyLanguage(int language, const QFont& languageFont, const QFont& englishFont) {
+void Tgraphform::applyLanguage(Language language, const QFont& languageFont, const QFont& englishFont) {
   language_ = language;
   languageFamily_ = languageFont.family();
   englishFamily_ = englishFont.family();

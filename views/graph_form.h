@@ -25,6 +25,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include "protocol/status_messages.h"
 #include "views/graph_rules.h"
 #include "views/window_activation.h"
 
@@ -48,7 +49,7 @@ class Tgraphform : public QWidget {
   void hideHistoryWait();
   void setHistoryProgress(int position);
   void hideCurrentStateWait();
-  void applyLanguage(int language, const QFont& languageFont, const QFont& englishFont);
+  void applyLanguage(Language language, const QFont& languageFont, const QFont& englishFont);
 
   void captionupdate();
   // Activation: the amp-hour chart and a new transfer from block 1, unless the
@@ -105,7 +106,7 @@ class Tgraphform : public QWidget {
 
   LinkController& link_;
   ChartMode mode_ = ChartMode::AmpHours;
-  int language_ = 0;
+  Language language_ = Language::English;
   QString languageFamily_;
   QString englishFamily_;
   // Not the program's return from another program: that keeps the chart.

@@ -106,7 +106,7 @@ bool sameRun(const RecordOrigin& a, const RecordOrigin& b, int selectedSite) {
 
 auto timeKey(const LocalTime& t) { return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second); }
 
-std::string daysText(const HistorySpan& span, int language) {
+std::string daysText(const HistorySpan& span, Language language) {
   const TextRow& row = span.firstDay == span.lastDay ? kOriginDay : kOriginDays;
   return fillIn(fillIn(row[language], "first", std::to_string(span.firstDay)), "last", std::to_string(span.lastDay));
 }
@@ -140,7 +140,7 @@ std::vector<HistorySpan> historySpans(const std::array<RecordOrigin, kHistoryDay
   return spans;
 }
 
-OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, int language,
+OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, Language language,
                              const TimeText& timeText) {
   const std::vector<HistorySpan> spans = historySpans(days, selectedSite);
   if (spans.size() == 1) return originLine(spans.front().origin, selectedSite, language, timeText);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/status_messages.h"
 #include "protocol/site_data.h"
 #include "views/origin_rules.h"
 #include "store/rich_text_document.h"  // Rgb, the colour type the program shares
@@ -122,7 +123,7 @@ std::vector<HistorySpan> historySpans(const std::array<RecordOrigin, kHistoryDay
 
 // The line under the chart: one origin for all days, or each run of days
 // with its own ("days 1-12: from site 0 · 14:05:03; days 13-32: sample").
-OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, int language,
+OriginLine historyOriginLine(const std::array<RecordOrigin, kHistoryDays>& days, int selectedSite, Language language,
                              const TimeText& timeText);
 
 }  // namespace solwire

@@ -6,13 +6,13 @@ namespace solwire {
 
 namespace {
 
-std::string siteAndTime(const TextRow& row, const RecordOrigin& origin, int language, const TimeText& timeText) {
+std::string siteAndTime(const TextRow& row, const RecordOrigin& origin, Language language, const TimeText& timeText) {
   return fillIn(row[language], "site", std::to_string(origin.site)) + std::string(kOriginSeparator) +
          timeText(origin.readAt);
 }
 
 // What the values are, leaving a failure aside.
-std::string valuesText(const RecordOrigin& origin, int selectedSite, int language, const TimeText& timeText) {
+std::string valuesText(const RecordOrigin& origin, int selectedSite, Language language, const TimeText& timeText) {
   switch (origin.source) {
     case RecordSource::Sample: return std::string(kOriginSample[language]);
     case RecordSource::NotRead: return std::string(kOriginNotRead[language]);
@@ -32,7 +32,7 @@ std::string fillIn(std::string_view text, std::string_view name, const std::stri
   return out;
 }
 
-OriginLine originLine(const RecordOrigin& origin, int selectedSite, int language, const TimeText& timeText) {
+OriginLine originLine(const RecordOrigin& origin, int selectedSite, Language language, const TimeText& timeText) {
   const RecordStanding standing = recordStanding(origin, selectedSite);
   std::string text = valuesText(origin, selectedSite, language, timeText);
   if (standing == RecordStanding::LastReadingFailed)

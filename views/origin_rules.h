@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "protocol/status_messages.h"
 #include "protocol/record_origin.h"
 
 namespace solwire {
@@ -22,7 +23,7 @@ struct OriginLine {
   bool operator==(const OriginLine&) const = default;
 };
 
-OriginLine originLine(const RecordOrigin& origin, int selectedSite, int language, const TimeText& timeText);
+OriginLine originLine(const RecordOrigin& origin, int selectedSite, Language language, const TimeText& timeText);
 
 // `text` with every "{name}" replaced by `value`.
 std::string fillIn(std::string_view text, std::string_view name, const std::string& value);

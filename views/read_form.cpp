@@ -169,7 +169,7 @@ void TReadform::showFile(const QString& fileName) {
   activateWindow();
 }
 
-void TReadform::applyLanguage(int language, const QFont& font) {
+void TReadform::applyLanguage(Language language, const QFont& font) {
   language_ = language;
   font_ = font;
   if (isVisible()) applyTexts();

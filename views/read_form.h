@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/status_messages.h"
 #include "store/rich_text_document.h"
 #include "store/rich_text_file_loader.h"
 
@@ -65,7 +66,7 @@ class TReadform : public QWidget {
   void showFile(const QString& fileName);
   // The language index (0 English, 1 French, 2 Chinese) and its font; shown
   // at once when the window is visible.
-  void applyLanguage(int language, const QFont& font);
+  void applyLanguage(Language language, const QFont& font);
   // Without an action the print button is disabled.
   void setPrintAction(PrintAction action);
 
@@ -126,7 +127,7 @@ class TReadform : public QWidget {
   PrintAction print_;
   RichTextDocument shown_;
   QString fileName_;
-  int language_ = 0;
+  Language language_ = Language::English;
   QFont font_;
 
   // The file being read: its paragraphs so far, how many of them Readedit

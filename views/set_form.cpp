@@ -209,7 +209,7 @@ void Tsetform::applyEditability() {
                                                                                : QAbstractItemView::NoEditTriggers);
 }
 
-void Tsetform::applyLanguage(int language, const QFont& font) {
+void Tsetform::applyLanguage(Language language, const QFont& font) {
   language_ = language;
   font_ = font;
   showList(list_);
@@ -289,9 +289,9 @@ void Tsetform::fillSettings() {
   for (int row = 0; row < rows; ++row) {
     const SettingRow& setting = settingRow(row);
     const auto value = data.settings[static_cast<std::size_t>(row)];
-    setCell(sgrid1, row, qtText(setting.label[language_ == 1 || language_ == 2 ? language_ : 0]), false);
+    setCell(sgrid1, row, qtText(setting.label[static_cast<std::size_t>(language_)]), false);
     setCell(sgrid2, row, QString::fromStdString(settingValueText(row, value, voltageMultiplierOf(data.origins.settings, data))), true);
-    setCell(sgrid3, row, qtText(setting.unit[language_ == 1 || language_ == 2 ? language_ : 0]), false);
+    setCell(sgrid3, row, qtText(setting.unit[static_cast<std::size_t>(language_)]), false);
   }
 }
 
@@ -301,7 +301,7 @@ void Tsetform::fillCalibration() {
   for (QTableWidget* grid : {sgrid1, sgrid2, sgrid3}) grid->setRowCount(rows);
   for (int row = 0; row < rows; ++row) {
     const auto channel = static_cast<std::size_t>(row);
-    setCell(sgrid1, row, qtText(calibrationChannelName(row, languageFromIndex(language_))), false);
+    setCell(sgrid1, row, qtText(calibrationChannelName(row, language_)), false);
     setCell(sgrid2, row, QString::fromStdString(hexByteText(calibration.g[channel])), true);
     setCell(sgrid3, row, QString::fromStdString(hexByteText(calibration.o[channel])), true);
   }

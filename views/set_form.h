@@ -31,6 +31,7 @@
 #include <optional>
 #include <string>
 
+#include "protocol/status_messages.h"
 #include "protocol/entry_rules.h"
 #include "views/set_rules.h"
 #include "views/window_activation.h"
@@ -55,7 +56,7 @@ class Tsetform : public QWidget {
   void setdisplay();
   void caldisplay();
   // The language index (0 English, 1 French, 2 Chinese) and its font.
-  void applyLanguage(int language, const QFont& font);
+  void applyLanguage(Language language, const QFont& font);
 
   // Handlers, named as the program names them.
   void FormActivate();
@@ -157,7 +158,7 @@ class Tsetform : public QWidget {
   Feedback& feedback_;
   EditorList list_ = EditorList::Settings;
   std::optional<EditorGrid> underMouse_;
-  int language_ = 0;
+  Language language_ = Language::English;
   QFont font_;
   bool sending_ = false;  // the send button held down for the write's 24 ticks
   QString editRevertText_;

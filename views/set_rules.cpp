@@ -22,7 +22,7 @@ EditorLayout editorLayout(EditorList list) {
   return {342, 280, 47, 250, 342 - 250 - 40, 40, 28, 312, 252, 278, false};
 }
 
-int listFontSize(int language) { return language == 2 ? 12 : 10; }
+int listFontSize(Language language) { return language == Language::Chinese ? 12 : 10; }
 
 CellTint readBackTint(const WriteCheck& write, int selectedSite) {
   if (write.site != selectedSite) return CellTint::None;

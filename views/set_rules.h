@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "protocol/status_messages.h"
 #include "protocol/link_controller.h"
 
 namespace solwire {
@@ -44,7 +45,7 @@ EditorLayout editorLayout(EditorList list);
 inline constexpr int kEditorRowHeight = 24;
 
 // The point size of the labels column and the two list buttons.
-int listFontSize(int language);
+int listFontSize(Language language);
 
 // The written entry's cell: Waiting shows the value written until the list
 // read back after it is in; then Taken or NotTaken.

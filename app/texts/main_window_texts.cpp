@@ -13,17 +13,17 @@ constexpr bool covers(Sets sets, TextKind kind) {
 
 std::span<const MainWindowText> mainWindowTexts() { return kMainWindowTexts; }
 
-std::string_view mainWindowText(std::string_view control, TextKind kind, int language) {
+std::string_view mainWindowText(std::string_view control, TextKind kind, Language language) {
   for (const auto& row : kMainWindowTexts)
     if (row.control == control && covers(row.sets, kind)) return row.text[language];
   return {};
 }
 
-std::string_view setupLabCaption(bool tapiMode, int language) {
+std::string_view setupLabCaption(bool tapiMode, Language language) {
   return (tapiMode ? kCurrentTapiDevice : kModemSetupString)[language];
 }
 
-std::string_view setupEditHint(bool tapiMode, int language) {
+std::string_view setupEditHint(bool tapiMode, Language language) {
   return (tapiMode ? kCurrentTapiDevice : kNonTapiDialString)[language];
 }
 

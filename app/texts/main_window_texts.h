@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "protocol/status_messages.h"
 #include "views/texts/text_row.h"
 
 namespace solwire {
@@ -141,12 +142,12 @@ inline constexpr TextRow kReportPointSize{"10", "10", "13"};
 // Every row of the main window table.
 std::span<const MainWindowText> mainWindowTexts();
 
-// The caption or hint of `control` in a language (an index outside 0..2 gives
-// English); empty when the table sets no such text on that control.
-std::string_view mainWindowText(std::string_view control, TextKind kind, int language);
+// The caption or hint of `control` in a language; empty when the table sets
+// no such text on that control.
+std::string_view mainWindowText(std::string_view control, TextKind kind, Language language);
 
 // `Setuplab`'s caption and `Setupedit`'s hint for the modem mode.
-std::string_view setupLabCaption(bool tapiMode, int language);
-std::string_view setupEditHint(bool tapiMode, int language);
+std::string_view setupLabCaption(bool tapiMode, Language language);
+std::string_view setupEditHint(bool tapiMode, Language language);
 
 }  // namespace solwire

@@ -1,4 +1,5 @@
 #include "app/help_form.h"
+#include "protocol/status_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -195,9 +196,9 @@ TEST_F(HelpFormTest, TheShippedHelpShowsItsLayout) {
 }
 
 TEST_F(HelpFormTest, AnIndexOutOfRangeUsesTheEnglishFile) {
-  EXPECT_STREQ(Thelpform::helpFileName(7), "helpengc.rtf");
-  EXPECT_STREQ(Thelpform::helpFileName(-1), "helpengc.rtf");
-  EXPECT_STREQ(Thelpform::helpFileName(2), "helpchin.rtf");
+  EXPECT_STREQ(Thelpform::helpFileName(languageFromIndex(7)), "helpengc.rtf");
+  EXPECT_STREQ(Thelpform::helpFileName(languageFromIndex(-1)), "helpengc.rtf");
+  EXPECT_STREQ(Thelpform::helpFileName(Language::Chinese), "helpchin.rtf");
 }
 
 // A build tree keeps the help beside the program; an installed program finds

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "protocol/status_messages.h"
 #include "app/status_panels.h"
 #include "protocol/virtual_clock.h"
 #include "store/config/settings_backend_memory.h"
@@ -131,7 +132,7 @@ QStringList facesToTry(const QFont& stored, const QString& dialogPreset) {
 
 TEST_F(LabelFitTest, EveryTextFitsInEachLanguageFaceAndSize) {
   for (int language : {0, 1, 2}) {
-    form->englishselectClick(language);
+    form->englishselectClick(languageFromIndex(language));
     for (const QString& family : facesToTry(form->languages().qfont(), dialogPresetFamily())) {
       for (int size : {8, 11, 14}) {
         chooseFont(QFont(family, size));

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/toolbar_pictures.h"
+#include "protocol/status_messages.h"
 #include "tests/app/modem_window_harness.h"
 
 namespace solwire {
@@ -216,7 +217,7 @@ TEST(ModemCallFailure, TheTelephonyDeviceSaysWhichAttemptFollowsABusyNumber) {
     ModemWindowOptions options;
     options.tapi = true;
     ModemWindow window(options);
-    window.form->englishselectClick(language);
+    window.form->englishselectClick(languageFromIndex(language));
     window.dialFromBook("Busy Relay");
     ASSERT_TRUE(window.runUntil([&] { return window.received("ATDT555") == 1; }));
     ASSERT_TRUE(window.runUntil([&] { return window.status().contains("2"); }, 5s)) << window.status().toStdString();

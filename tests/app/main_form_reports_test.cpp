@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "protocol/status_messages.h"
 #include "tests/support/link_state_access.h"
 #include "app/main_form_log_writer.h"
 #include "app/status_panels.h"
@@ -220,7 +221,7 @@ TEST_F(MainFormReportsTest, SaveAndPrintSayWhereTheReportWent) {
   EXPECT_EQ(form->statusBar().panelText(5), "The data were saved to " + path("TOWER") + " (now " + size + " bytes).");
   const QString pdf = path("OUT.PDF");
   qputenv(kPrintToVariable, pdf.toLocal8Bit());
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   form->PrintbuttonClick();
   ASSERT_TRUE(printsFinish());
   EXPECT_EQ(form->statusBar().panelText(5), QString::fromUtf8("报告已打印到 ") + pdf + QString::fromUtf8("。"));
@@ -272,7 +273,7 @@ TEST_F(MainFormReportsTest, TheBoxesAreEnabledByTheirRepliesAndAllDisabledBySite
 
 TEST_F(MainFormReportsTest, ANewFileIsWrittenInTheLanguagesFontAndTheBufferFollowsIt) {
   receiveCurrentState();
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   const std::string chineseFace = form->languages().qfont().family().toStdString();
   EXPECT_EQ(form->Saveedit().fontName(), chineseFace);
   form->fileedit->setText(path("CHINESE"));
@@ -281,7 +282,7 @@ TEST_F(MainFormReportsTest, ANewFileIsWrittenInTheLanguagesFontAndTheBufferFollo
   EXPECT_EQ(saved.fontName(), chineseFace);
   EXPECT_NE(saved.plainText().find("KVRD 数据"), std::string::npos);
 
-  form->englishselectClick(0);
+  form->englishselectClick(Language::English);
   EXPECT_EQ(form->Saveedit().fontName(), form->languages().qfont().family().toStdString());
 }
 
@@ -309,7 +310,7 @@ TEST_F(MainFormReportsTest, AFileThatIsNoDocumentIsLeftAsItWasAndTheOperatorIsTo
 
 TEST_F(MainFormReportsTest, AFileInAMissingFolderIsToldInTheCurrentLanguage) {
   receiveCurrentState();
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   const QString file = path("NO-SUCH-FOLDER/DATA");
   form->fileedit->setText(file);
   form->SavebuttonClick();
@@ -346,7 +347,7 @@ TEST_F(MainFormReportsTest, APrintoutHoldsTheReportInEnglishAndChinese) {
   for (const auto& [language, title] : languages) {
     const QString pdf = path(QString("PRINTOUT%1.PDF").arg(language));
     qputenv(kPrintToVariable, pdf.toLocal8Bit());
-    form->englishselectClick(language);
+    form->englishselectClick(languageFromIndex(language));
     form->PrintbuttonClick();
     ASSERT_TRUE(printsFinish());
     const QString text = pdfText(pdf);

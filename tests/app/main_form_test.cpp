@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "protocol/status_messages.h"
 #include "tests/support/link_state_access.h"
 
 #include <gtest/gtest.h>
@@ -176,7 +177,7 @@ TEST_F(MainFormTest, ChineseChangesTheCaptionAndTheFlag) {
   auto form = open();
   form->ToolButton2Click();
   EXPECT_TRUE(form->Langgroup->isVisibleTo(form.get()));
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   EXPECT_FALSE(form->Langgroup->isVisibleTo(form.get()));
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("KVR 网络通信 - ") + QString::fromStdString(versionText()));
   const QImage flag = form->ToolButtons[1]->icon().pixmap(32).toImage();
@@ -192,7 +193,7 @@ TEST_F(MainFormTest, ChineseChangesTheCaptionAndTheFlag) {
 
 TEST_F(MainFormTest, AFontChosenForChineseLeavesTheOtherLanguagesAlone) {
   auto form = open();
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   form->chooseFont = [](const QFont&) { return std::optional<QFont>(QFont("DejaVu Serif", 30)); };
   form->fontselbutClick();
   EXPECT_EQ(form->languages().fonts[2].name, "DejaVu Serif");
@@ -297,7 +298,7 @@ TEST_F(MainFormTest, ASiteChangeDisablesTheSaveOptionsAndDefersTheNextRead) {
 
 TEST_F(MainFormTest, TheLinkReportsInTheStatusBarInTheCurrentLanguage) {
   auto form = open();
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   form->Timer1Timer();
   form->Getdata(Requester::CurrentStateView);
   EXPECT_EQ(form->statusBar().panelText(5), QString::fromUtf8("发送请求"));
@@ -316,7 +317,7 @@ TEST_F(MainFormTest, AFailedSaveSaysWhyInTheWindowsLanguage) {
       {2, QString::fromUtf8("设置未能保存到 /home/op/.config/Veltrane/Solwire.conf：Permission denied。该文件保持原样。")}};
   for (const auto& [language, expected] : languages) {
     auto form = open();
-    form->englishselectClick(language);
+    form->englishselectClick(languageFromIndex(language));
     QStringList reported;
     form->reportError = [&reported](const QString& message) { reported << message; };
     store.failNextCommit(StoreResult::failure(StoreProblem::CannotWrite, file, "Permission denied"));
@@ -444,11 +445,11 @@ TEST_F(MainFormTest, EveryVisibleControlHasAHintInEachLanguage) {
     return missing.join(' ').toStdString();
   };
   for (int language : {0, 2}) {
-    form->englishselectClick(language);
+    form->englishselectClick(languageFromIndex(language));
     EXPECT_EQ(missingHints(), "") << "language " << language;
   }
   EXPECT_EQ(form->findChild<QWidget*>("fontselbut")->toolTip(), QString::fromUtf8("本语言的字体"));
-  form->englishselectClick(0);
+  form->englishselectClick(Language::English);
   EXPECT_EQ(form->exityesBitBtn->toolTip(), "Yes - close the program");
   EXPECT_EQ(form->Setuplab->toolTip(), form->Setupedit->toolTip());
 }
@@ -459,10 +460,10 @@ TEST_F(MainFormTest, TheHintUnderTheMouseGoesToTheFirstPanel) {
   QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(form->ToolButtons[11], &enter);
   EXPECT_EQ(form->statusBar().panelText(0), "Periodic Save");
-  form->englishselectClick(2);
+  form->englishselectClick(Language::Chinese);
   QCoreApplication::sendEvent(form->Dportbox, &enter);
   EXPECT_EQ(form->statusBar().panelText(0), QString::fromUtf8("选择直接串行口"));
-  form->englishselectClick(0);
+  form->englishselectClick(Language::English);
 
   // Over a spin box the mouse is over the text field inside it, which Qt
   // enters after the spin box itself; that field has no hint of its own.
@@ -513,7 +514,7 @@ TEST_F(MainFormTest, TheLanguageFontGoesToTheWindowAndItsFaceOnlyToTheListedCont
   }
 
   // English needs no substitute: the stored face is asked for as it is.
-  form->englishselectClick(0);
+  form->englishselectClick(Language::English);
   EXPECT_EQ(form->font().family(), "Arial");
   EXPECT_EQ(form->font().pointSize(), 10);
   EXPECT_EQ(form->Dportbox->font().family(), "Arial");

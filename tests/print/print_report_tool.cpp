@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "protocol/status_messages.h"
 #include "tests/support/link_state_access.h"
 #include "store/rich_text_print.h"
 #include "tests/app/main_form_fakes.h"
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
   form->Getdata(Requester::CurrentStateView);
   fakes.directMatcher.deliver(test::currentStateReply(2, {0x4B, 0, 0, 0x40, 0, 0, 141, 120, 0, 5, 0, 6, 3}));
   form->Currsavecheck->setChecked(true);
-  form->englishselectClick(language);
+  form->englishselectClick(languageFromIndex(language));
 
   form->PrintbuttonClick();
   QDeadlineTimer deadline(60s);

@@ -135,7 +135,7 @@ TEST_P(HelpDocuments, QuoteTheProgramsOwnTextsInTheirLanguage) {
 
   for (int button = 1; button <= 12; ++button) {
     const std::string control = "ToolButton" + std::to_string(button);
-    const auto hint = mainWindowText(control, TextKind::Hint, language);
+    const auto hint = mainWindowText(control, TextKind::Hint, languageFromIndex(language));
     ASSERT_FALSE(hint.empty());
     EXPECT_NE(text.find(hint), std::string::npos) << control << " \"" << hint << '"';
   }
@@ -146,7 +146,7 @@ TEST_P(HelpDocuments, QuoteTheProgramsOwnTextsInTheirLanguage) {
   for (const char* fact : {"COM1", "COM8", "[Ports]", "SOLWIRE_COM2=sim", "sim-modem", "/dev/ttyS0", "Veltrane/Solwire.conf",
                            "Sorry - Phone Book is not available", "COM2 (/dev/ttyUSB0): No such file or directory"})
     EXPECT_NE(text.find(fact), std::string::npos) << fact;
-  EXPECT_NE(text.find(mainWindowText("sitelab", TextKind::Caption, language)), std::string::npos);
+  EXPECT_NE(text.find(mainWindowText("sitelab", TextKind::Caption, languageFromIndex(language))), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachLanguage, HelpDocuments,

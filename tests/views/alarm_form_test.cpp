@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "tests/support/link_state_access.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
@@ -319,7 +320,7 @@ TEST_F(AlarmFormTest, ClicksOnThePanelReadTheAlarmsOrHideTheHelp) {
 
 TEST_F(AlarmFormTest, LanguageTextsAndSizes) {
   QFont chinese("WenQuanYi Micro Hei");
-  form->applyLanguage(2, chinese);
+  form->applyLanguage(Language::Chinese, chinese);
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("告警"));
   EXPECT_EQ(form->Label1->text(), QString::fromUtf8("状态"));
   EXPECT_EQ(form->Label1->font().pointSize(), 10);
@@ -327,7 +328,7 @@ TEST_F(AlarmFormTest, LanguageTextsAndSizes) {
   EXPECT_EQ(form->font().pointSize(), 14);
   EXPECT_EQ(form->Label2->font().family(), chinese.family());
   EXPECT_EQ(assign->windowTitle(), QString::fromUtf8(" 选择相符的图象"));
-  form->applyLanguage(1, QFont("Sans", 10));
+  form->applyLanguage(Language::French, QFont("Sans", 10));
   EXPECT_EQ(form->Label3->text(), " Click Droit - Bouton Editeur");
   EXPECT_EQ(form->Label1->font().pointSize(), 9);
   EXPECT_EQ(assign->Alarmratetext->text(), " Rien");

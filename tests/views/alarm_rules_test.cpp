@@ -5,6 +5,7 @@
 #include <random>
 
 #include "views/alarm_rules.h"
+#include "protocol/status_messages.h"
 #include "views/texts/alarm_texts.h"
 
 namespace solwire {
@@ -137,19 +138,19 @@ TEST(AlarmBlink, RandomTickTimesNeverBeepTwiceWithinASecond) {
 }
 
 TEST(AlarmTexts, RateTextsStartWithASpaceAndPictureHintsNameEachPicture) {
-  EXPECT_EQ(alarmRateText(0, 0), " None");
-  EXPECT_EQ(alarmRateText(0, 2), " 没有应用");
-  EXPECT_EQ(alarmRateText(5, 2), " 30 分钟");
-  EXPECT_EQ(alarmRateText(6, 1), " 1 Heure");
-  EXPECT_EQ(alarmRateText(10, 0), " 24 Hour");
-  EXPECT_EQ(alarmRateText(11, 0), " None");
-  EXPECT_EQ(alarmPictureHint(0, 2), "");
-  EXPECT_EQ(alarmPictureHint(1, 0), "Alarm Number 1");
-  EXPECT_EQ(alarmPictureHint(13, 1), "Alarme Nombre 13");
-  EXPECT_EQ(alarmPictureHint(7, 2), "7");
-  EXPECT_EQ(alarmPictureHint(21, 1), "Avertisseur d'incendie");
-  EXPECT_EQ(alarmPictureHint(25, 2), " ");
-  EXPECT_EQ(alarmPictureHint(26, 0), "");
+  EXPECT_EQ(alarmRateText(0, Language::English), " None");
+  EXPECT_EQ(alarmRateText(0, Language::Chinese), " 没有应用");
+  EXPECT_EQ(alarmRateText(5, Language::Chinese), " 30 分钟");
+  EXPECT_EQ(alarmRateText(6, Language::French), " 1 Heure");
+  EXPECT_EQ(alarmRateText(10, Language::English), " 24 Hour");
+  EXPECT_EQ(alarmRateText(11, Language::English), " None");
+  EXPECT_EQ(alarmPictureHint(0, Language::Chinese), "");
+  EXPECT_EQ(alarmPictureHint(1, Language::English), "Alarm Number 1");
+  EXPECT_EQ(alarmPictureHint(13, Language::French), "Alarme Nombre 13");
+  EXPECT_EQ(alarmPictureHint(7, Language::Chinese), "7");
+  EXPECT_EQ(alarmPictureHint(21, Language::French), "Avertisseur d'incendie");
+  EXPECT_EQ(alarmPictureHint(25, Language::Chinese), " ");
+  EXPECT_EQ(alarmPictureHint(26, Language::English), "");
 }
 
 }  // namespace

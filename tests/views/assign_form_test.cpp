@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "store/config/settings_backend_memory.h"
+#include "protocol/status_messages.h"
 #include "tests/views/view_harness.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
@@ -28,7 +29,7 @@ test::ViewHarness::Options withAlarmOptions(const Configuration& c) {
 TEST(AssignForm, TheRateControlStepsFromNoneTo24HoursAndTellsTheController) {
   test::ViewHarness harness;
   TAssignform assign(harness.controller(), Configuration{});
-  assign.applyLanguage(0, QFont("DejaVu Sans", 10));
+  assign.applyLanguage(Language::English, QFont("DejaVu Sans", 10));
   EXPECT_EQ(assign.Alarmratetext->text(), " None");
   assign.UpDownaDown->click();
   EXPECT_EQ(harness.controller().controls().alarmRateIndex, 0);
@@ -38,7 +39,7 @@ TEST(AssignForm, TheRateControlStepsFromNoneTo24HoursAndTellsTheController) {
   assign.UpDownaDown->click();
   EXPECT_EQ(assign.Alarmratetext->text(), " 8 Hour");
   EXPECT_EQ(assign.rateIndex(), 9);
-  assign.applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  assign.applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   EXPECT_EQ(assign.Alarmratetext->text(), QString::fromUtf8(" 8 小时"));
 }
 
@@ -59,10 +60,10 @@ TEST(AssignForm, TheCheckBoxesStartFromTheStoredOptionsAndChangeThem) {
 TEST(AssignForm, EachPictureButtonIsHintedInTheLanguage) {
   test::ViewHarness harness;
   TAssignform assign(harness.controller(), Configuration{});
-  assign.applyLanguage(1, QFont("DejaVu Sans", 10));
+  assign.applyLanguage(Language::French, QFont("DejaVu Sans", 10));
   EXPECT_EQ(assign.pictureButtons[14]->toolTip(), "Pile tension minimum alarme");
   EXPECT_EQ(assign.pictureButtons[0]->toolTip(), "Symbol de Alarme");  // ToolButton26
-  assign.applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  assign.applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   EXPECT_EQ(assign.pictureButtons[5]->toolTip(), "5");
   EXPECT_EQ(assign.windowTitle(), QString::fromUtf8(" 选择相符的图象"));
 }
@@ -74,7 +75,7 @@ TEST(AssignForm, NoTextIsCutAtAnyAllowedFontSize) {
   TAssignform assign(harness.controller(), Configuration{});
   for (int language = 0; language < 3; ++language) {
     for (int size = 8; size <= 14; ++size) {
-      assign.applyLanguage(language, QFont(language == 2 ? "WenQuanYi Micro Hei" : "DejaVu Sans", size));
+      assign.applyLanguage(languageFromIndex(language), QFont(language == 2 ? "WenQuanYi Micro Hei" : "DejaVu Sans", size));
       for (int rate : {0, 10, 6}) {
         harness.controller().controls().alarmRateIndex = rate;
         assign.UpDownaClick(0);
@@ -91,7 +92,7 @@ TEST(AssignForm, NoTextIsCutAtAnyAllowedFontSize) {
     }
   }
   // At the default English font the line is where the layout puts it.
-  assign.applyLanguage(0, QFont("DejaVu Sans", 10));
+  assign.applyLanguage(Language::English, QFont("DejaVu Sans", 10));
   EXPECT_EQ(assign.Alarmdiallab->pos(), QPoint(8, 120));
   EXPECT_EQ(assign.Label2->x(), 152);
   EXPECT_EQ(assign.Updatetext->x(), 290);
@@ -111,7 +112,7 @@ TEST(AssignForm, EachCheckBoxFollowsItsOwnLabel) {
                                                     {2, QFont("WenQuanYi Micro Hei", 12)},
                                                     {0, QFont("DejaVu Sans", 14)}}};
   for (const auto& [language, font] : fonts) {
-    assign.applyLanguage(language, font);
+    assign.applyLanguage(languageFromIndex(language), font);
     const std::array<std::array<QWidget*, 3>, 2> groups{{{assign.Alarmdiallab, assign.Alarmdialcheck, assign.Label2},
                                                          {assign.Label2, assign.beepcheck, assign.Updatetext}}};
     for (const auto& [own, box, next] : groups) {

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "views/current_form.h"
 #include "views/current_rules.h"
 
@@ -155,13 +156,13 @@ TEST_F(CurrentFormAtStart, AClickBeforeTheFirstTickWaitsForItAndGetsItsReading) 
 }
 
 TEST_F(CurrentFormTest, CaptionsFollowTheLanguage) {
-  form->applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  form->applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("当前工作数据"));
   EXPECT_EQ(form->Statelab->text(), QString::fromUtf8("状态"));
   EXPECT_EQ(form->Waitlab->text(), QString::fromUtf8("等待正在传送"));
   form->FormClick();
   EXPECT_EQ(form->Chargelab->font().pointSize(), 12);
-  form->applyLanguage(1, QFont("Arial", 10));
+  form->applyLanguage(Language::French, QFont("Arial", 10));
   EXPECT_EQ(form->windowTitle(), "Etat Courant");
   EXPECT_EQ(form->Waitlab->text(), "Attendre pour le Communication");
 }
@@ -181,7 +182,7 @@ TEST_F(CurrentFormTest, NoTextIsCutAtAnyFontSize) {
   const char* families[] = {"Arial", "Arial", "WenQuanYi Micro Hei"};
   for (int language = 0; language < 3; ++language) {
     for (int size = 8; size <= 14; ++size) {
-      form->applyLanguage(language, QFont(families[language], size));
+      form->applyLanguage(languageFromIndex(language), QFont(families[language], size));
       const std::string where = std::to_string(language) + "/" + std::to_string(size);
       const QRect window = form->rect();
       for (QLabel* label : {form->Typelab, form->Statelab, form->statenumlab, form->Chargelab, form->Camphrlab,

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "views/current_form.h"
 #include "views/graph_form.h"
 
@@ -293,7 +294,7 @@ TEST_F(GraphFormAtStart, OpeningBeforeTheFirstTickWaitsForItAndGetsTheTransfer) 
 TEST_F(GraphFormTest, CaptionsAndFontsFollowTheLanguage) {
   const QFont chinese("WenQuanYi Micro Hei", 12);
   const QFont english("Arial", 10);
-  form->applyLanguage(2, chinese, english);
+  form->applyLanguage(Language::Chinese, chinese, english);
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("历史数据"));
   EXPECT_EQ(form->headlab->text(), QString::fromUtf8("被记存的数据"));
   EXPECT_EQ(form->Waitlab->text(), QString::fromUtf8("等待正在传送"));
@@ -302,7 +303,7 @@ TEST_F(GraphFormTest, CaptionsAndFontsFollowTheLanguage) {
   EXPECT_EQ(form->Waitlab->font().pointSize(), 18);
   EXPECT_EQ(form->ahlab->font().pointSize(), 10);
   EXPECT_EQ(form->calab->font().family(), chinese.family());
-  form->applyLanguage(1, english, english);
+  form->applyLanguage(Language::French, english, english);
   EXPECT_EQ(form->calab->text(), "Chargement Ah");
   EXPECT_EQ(form->Waitlab->font().pointSize(), 16);
   EXPECT_EQ(form->daylab->font().pointSize(), 10);
@@ -312,7 +313,7 @@ TEST_F(GraphFormTest, CaptionsAndFontsFollowTheLanguage) {
 TEST_F(GraphFormTest, NoCaptionIsCutOff) {
   const QFont fonts[] = {QFont("Arial", 10), QFont("Arial", 10), QFont("WenQuanYi Micro Hei", 12)};
   for (int language = 0; language < 3; ++language) {
-    form->applyLanguage(language, fonts[language], fonts[0]);
+    form->applyLanguage(languageFromIndex(language), fonts[language], fonts[0]);
     for (const ChartMode mode : {ChartMode::AmpHours, ChartMode::Voltage}) {
       mode == ChartMode::AmpHours ? form->charbuttonClick() : form->VoltbuttonClick();
       for (QLabel* label : {form->headlab, form->calab, form->cblab, form->ahlab, form->daylab}) {

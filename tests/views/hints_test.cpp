@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
 #include "views/current_form.h"
@@ -32,14 +33,14 @@ TEST(Hints, TheCurrentStateValuesSayWhatTheyAreInEachLanguage) {
   test::ViewHarness harness;
   TCurrentform form(harness.controller());
   form.show();
-  form.applyLanguage(0, form.font());
+  form.applyLanguage(Language::English, form.font());
   EXPECT_EQ(hintShownOver(form, form.batvlab), "Battery voltage");
   EXPECT_EQ(hintShownOver(form, form.Lamphrlab), "Discharge today (Ah)");
   EXPECT_EQ(hintShownOver(form, form.maxminlab), "Today's battery voltage, minimum <> maximum");
-  form.applyLanguage(2, form.font());
+  form.applyLanguage(Language::Chinese, form.font());
   EXPECT_EQ(hintShownOver(form, form.Chargelab), QString::fromUtf8("充电电流"));
   EXPECT_EQ(hintShownOver(form, form.statenumlab), QString::fromUtf8("控制器状态"));
-  form.applyLanguage(1, form.font());
+  form.applyLanguage(Language::French, form.font());
   EXPECT_EQ(hintShownOver(form, form.Loadlab), QString::fromUtf8("Courant de la charge"));
   // Over the line that says whose values these are: no hint of a value.
   const QPoint origin = form.originlab->mapTo(&form, form.originlab->rect().center());
@@ -51,19 +52,19 @@ TEST(Hints, TheCurrentStateValuesSayWhatTheyAreInEachLanguage) {
 TEST(Hints, TheSendButtonAndTheAlarmButtonsSayWhatTheyDo) {
   test::ViewHarness harness;
   Tsetform settings(harness.controller(), harness.feedback);
-  settings.applyLanguage(2, settings.font());
+  settings.applyLanguage(Language::Chinese, settings.font());
   EXPECT_EQ(settings.sendbutton->toolTip(), QString::fromUtf8("将数据写入控制器"));
 
   Configuration stored;
   TAssignform assign(harness.controller(), stored);
   TAlarmform alarms(harness.controller(), harness.feedback, assign, stored);
   alarms.Timer1->stop();
-  alarms.applyLanguage(0, alarms.font());
+  alarms.applyLanguage(Language::English, alarms.font());
   for (QToolButton* button : alarms.alarmButtons) {
     EXPECT_TRUE(button->toolTip().endsWith("left click: stop flashing; right click: enable or change the picture"))
         << button->toolTip().toStdString();
   }
-  alarms.applyLanguage(2, alarms.font());
+  alarms.applyLanguage(Language::Chinese, alarms.font());
   EXPECT_TRUE(alarms.alarmButtons[0]->toolTip().endsWith(QString::fromUtf8("左键：停止闪烁；右键：启用或更换图象")));
 }
 

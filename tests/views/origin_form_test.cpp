@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "views/alarm_form.h"
 #include "views/assign_form.h"
 #include "views/current_form.h"
@@ -50,7 +51,7 @@ TEST(CurrentStateOrigin, ASiteChangeKeepsTheOldValuesGreyedAndAFailedReadingSays
   EXPECT_EQ(text(form.originlab), "last reading failed \u00b7 from site 0" + at(readAt));
   EXPECT_TRUE(greyed(form.batvlab));
 
-  form.applyLanguage(2, form.font());
+  form.applyLanguage(Language::Chinese, form.font());
   EXPECT_EQ(text(form.originlab), "上次读取失败 \u00b7 来自站位 0" + at(readAt));
 }
 

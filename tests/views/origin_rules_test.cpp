@@ -19,7 +19,7 @@ std::string clockTime(const LocalTime& t) {
 }
 
 OriginLine lineFor(const RecordOrigin& origin, int selectedSite, int language = 0) {
-  return originLine(origin, selectedSite, language, clockTime);
+  return originLine(origin, selectedSite, languageFromIndex(language), clockTime);
 }
 
 RecordOrigin failedAt(RecordOrigin origin, int site) {
@@ -61,11 +61,11 @@ std::array<RecordOrigin, kHistoryDays> transferBrokenAfterThreeBlocks() {
 
 TEST(HistoryOrigin, ATransferFromTwoSourcesIsToldRunByRun) {
   const auto days = transferBrokenAfterThreeBlocks();
-  const OriginLine underSiteThree = historyOriginLine(days, 3, 0, clockTime);
+  const OriginLine underSiteThree = historyOriginLine(days, 3, Language::English, clockTime);
   EXPECT_EQ(underSiteThree.text, "days 1-12: from site 0 \u00b7 14:05:03; days 13-32: sample");
   EXPECT_TRUE(underSiteThree.marked);
 
-  const OriginLine underSiteZero = historyOriginLine(days, 0, 2, clockTime);
+  const OriginLine underSiteZero = historyOriginLine(days, 0, Language::Chinese, clockTime);
   EXPECT_EQ(underSiteZero.text, "第1-12天: 站位 0 \u00b7 14:05:03；第13-32天: 上次读取失败 \u00b7 样本数据");
   EXPECT_TRUE(underSiteZero.marked);
   const auto marked = markedDays(days, 0);
@@ -76,13 +76,13 @@ TEST(HistoryOrigin, ATransferFromTwoSourcesIsToldRunByRun) {
 
 TEST(HistoryOrigin, OneSourceIsOneLineAndALoneDayIsNamed) {
   const auto wholeTransfer = RecordOrigins::everyDay(RecordOrigin::read(1, kTwoPast));
-  EXPECT_EQ(historyOriginLine(wholeTransfer, 1, 0, clockTime), (OriginLine{"Site 1 \u00b7 14:02:11", false}));
-  EXPECT_EQ(historyOriginLine(RecordOrigins::everyDay(RecordOrigin::sample()), 1, 0, clockTime),
+  EXPECT_EQ(historyOriginLine(wholeTransfer, 1, Language::English, clockTime), (OriginLine{"Site 1 \u00b7 14:02:11", false}));
+  EXPECT_EQ(historyOriginLine(RecordOrigins::everyDay(RecordOrigin::sample()), 1, Language::English, clockTime),
             (OriginLine{"sample", true}));
 
   auto oneOdd = wholeTransfer;
   oneOdd[31] = RecordOrigin::sample();
-  EXPECT_EQ(historyOriginLine(oneOdd, 1, 0, clockTime).text, "days 1-31: Site 1 \u00b7 14:02:11; day 32: sample");
+  EXPECT_EQ(historyOriginLine(oneOdd, 1, Language::English, clockTime).text, "days 1-31: Site 1 \u00b7 14:02:11; day 32: sample");
 }
 
 TEST(HistoryOrigin, BothBarsOfAMarkedDayAreHatched) {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "protocol/link_environment.h"
+#include "protocol/status_messages.h"
 #include "store/report_composer.h"
 #include "store/rich_text_file.h"
 #include "store/rich_text_qt.h"
@@ -46,7 +47,7 @@ class CountingFeedback : public Feedback {
 class ReadFormTest : public ::testing::Test {
  protected:
   ReadFormTest() {
-    form.applyLanguage(0, QFont("Arial", 10));
+    form.applyLanguage(Language::English, QFont("Arial", 10));
     QObject::connect(&form, &TReadform::closedByOperator, [this] { ++closed; });
   }
 
@@ -110,7 +111,7 @@ TEST_F(ReadFormTest, ShowsASavedReportWithItsTextColoursAndSizes) {
 
 TEST_F(ReadFormTest, EachLanguageHasItsTextsAndFont) {
   const QString file = writeFile("LOG.TXT", "x");
-  form.applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  form.applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   showWhole(file);
   EXPECT_EQ(form.windowTitle(), QString::fromUtf8("查看存档的数据"));
   EXPECT_EQ(form.filelab->text(), QString::fromUtf8("存档的数据:  ") + file);
@@ -121,7 +122,7 @@ TEST_F(ReadFormTest, EachLanguageHasItsTextsAndFont) {
   EXPECT_EQ(form.filelab->font().pointSize(), 12);
 
   // A language chosen while the window is open shows at once.
-  form.applyLanguage(1, QFont("Arial", 10));
+  form.applyLanguage(Language::French, QFont("Arial", 10));
   EXPECT_EQ(form.windowTitle(), "Regard Data en file");
   EXPECT_EQ(form.filelab->text(), "Data en file: " + file);
   EXPECT_EQ(form.BitBtn2->toolTip(), "Sortie");
@@ -133,14 +134,14 @@ TEST_F(ReadFormTest, AMissingFileShowsTheErrorLineAndBeepsOnce) {
   EXPECT_EQ(feedback.beeps, 1);
 
   form.hide();
-  form.applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  form.applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   showWhole(pathOf("REPORT.RTF"));
   EXPECT_EQ(shownText(), QString::fromUtf8("错误 - 文件不存在"));
   EXPECT_EQ(feedback.beeps, 2);
 }
 
 TEST_F(ReadFormTest, APlainTextFileShowsAsTextInTheLanguageFont) {
-  form.applyLanguage(0, QFont("DejaVu Sans", 11));
+  form.applyLanguage(Language::English, QFont("DejaVu Sans", 11));
   showWhole(writeFile("NOTES.TXT", "first\tline\r\nsecond line\n"));
   EXPECT_EQ(shownText(), "first\tline\nsecond line\n");
   const QTextCharFormat format = fragmentWith("first").charFormat();
@@ -215,7 +216,7 @@ TEST_F(ReadFormTest, PrintsTheShownDocumentWithTheLanguageTitle) {
     printedText = document.toPlainText();
     printedTitle = title;
   });
-  form.applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  form.applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   form.BitBtn1->click();
   EXPECT_EQ(printedText, "to paper");
   EXPECT_EQ(printedTitle, QString::fromUtf8("KVRD 数据印出"));

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "tests/views/view_harness.h"
+#include "protocol/status_messages.h"
 #include "views/set_form.h"
 
 namespace solwire {
@@ -269,9 +270,9 @@ TEST_F(SetFormTest, AnEntryTypedForOneSiteIsNotSentToAnotherAndSaysSo) {
   EXPECT_NE(cell(EditorGrid::Values, NumberOfBanksUsed), "3") << "site 2's list does not show it";
   form->sendbutton->click();
   EXPECT_EQ(count(LinkStatus::SendingData), 0);
-  form->applyLanguage(2, QFont("WenQuanYi Micro Hei", 12));
+  form->applyLanguage(Language::Chinese, QFont("WenQuanYi Micro Hei", 12));
   EXPECT_EQ(form->Statuslab->text(), "站位 1 的输入未发送");
-  form->applyLanguage(0, QFont());
+  form->applyLanguage(Language::English, QFont());
 
   // Back at site 1 the entry is there again; it goes once the list is read.
   harness.selectSite(1);
@@ -423,7 +424,7 @@ TEST_F(SetFormTest, AClosedPortSendsNothingAndKeepsTheEntry) {
 TEST_F(SetFormTest, EveryTextFitsItsPlaceInEachLanguage) {
   const QFont fonts[] = {QFont("DejaVu Sans", 10), QFont("DejaVu Sans", 10), QFont("WenQuanYi Micro Hei", 12)};
   for (int language = 0; language < 3; ++language) {
-    form->applyLanguage(language, fonts[language]);
+    form->applyLanguage(languageFromIndex(language), fonts[language]);
     for (const bool calibration : {false, true}) {
       if (calibration)
         form->CalbuttonClick();

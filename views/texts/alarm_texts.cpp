@@ -52,14 +52,14 @@ constexpr std::array<RatePeriod, 11> kRatePeriods{{
 
 }  // namespace
 
-std::string alarmPictureHint(int picture, int language) {
+std::string alarmPictureHint(int picture, Language language) {
   if (picture < 0 || picture >= static_cast<int>(kPictureHints.size())) return {};
   if (picture >= kNumberedPictureFirst && picture <= kNumberedPictureLast)
     return std::string(kNumberedPicture[language]) + std::to_string(picture);
   return std::string(kPictureHints[static_cast<std::size_t>(picture)][language]);
 }
 
-std::string alarmRateText(int rateIndex, int language) {
+std::string alarmRateText(int rateIndex, Language language) {
   const bool known = rateIndex >= 0 && rateIndex < static_cast<int>(kRatePeriods.size());
   const RatePeriod& period = kRatePeriods[known ? static_cast<std::size_t>(rateIndex) : 0];
   return " " + std::string(period.count) + std::string((*period.unit)[language]);

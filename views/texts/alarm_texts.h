@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/status_messages.h"
 #include "views/texts/text_row.h"
 
 namespace solwire {
@@ -44,11 +45,11 @@ inline constexpr TextRow kAssignUpdateEvery{" Update Alarm Every", " Update Alar
                                             " 阅读告警器状态  每"};  // Updatetext
 
 // The hint naming alarm picture 0..25 (an index outside gives an empty text).
-std::string alarmPictureHint(int picture, int language);
+std::string alarmPictureHint(int picture, Language language);
 
 // The text shown beside the alarm rate control for rate index 0..10: a space,
 // then "None" or the period ("2 Min", "24 Hour"); an index outside 0..10 is
 // shown as "None".
-std::string alarmRateText(int rateIndex, int language);
+std::string alarmRateText(int rateIndex, Language language);
 
 }  // namespace solwire

@@ -3,6 +3,8 @@
 // font name.
 #pragma once
 
+#include "protocol/status_messages.h"
+
 #include <array>
 
 #include "views/texts/text_row.h"
@@ -27,7 +29,7 @@ struct SizedText {
   std::array<int, 3> pointSize;  // by language index
 
   // The size for a language index; an index outside 0..2 gives English.
-  int size(int language) const { return pointSize[language == 1 || language == 2 ? language : 0]; }
+  int size(Language language) const { return pointSize[static_cast<std::size_t>(language)]; }
 };
 
 const SizedText& graphText(GraphText which);

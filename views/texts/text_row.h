@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "protocol/status_messages.h"
+
 namespace solwire {
 
 // 0 English, 1 French, 2 Chinese.
@@ -15,6 +17,7 @@ struct TextRow {
   constexpr std::string_view operator[](int language) const {
     return language == 1 ? french : language == 2 ? chinese : english;
   }
+  constexpr std::string_view operator[](Language language) const { return (*this)[static_cast<int>(language)]; }
 };
 
 }  // namespace solwire
