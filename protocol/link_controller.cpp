@@ -235,10 +235,11 @@ void LinkController::conclude(const LinkRequest& request, OutcomeKind kind, std:
 void LinkController::announce(const RequestOutcome& outcome) {
   if (!outcome.ok()) abandonReadBackOf(outcome.request);
   const auto listeners = listeners_;
-  for (const auto& [handle, listener] : listeners) {
+  for (const auto& entry : listeners) {
+    const int handle = entry.first;
     const bool stillListening = std::any_of(listeners_.begin(), listeners_.end(),
-                                            [handle](const auto& entry) { return entry.first == handle; });
-    if (stillListening) listener(outcome);
+                                            [handle](const auto& listening) { return listening.first == handle; });
+    if (stillListening) entry.second(outcome);
   }
 }
 
