@@ -188,8 +188,11 @@ TEST_F(ModemLoggerInVirtualTime, EachSampleIsOneCallSetUpDialledReadAndHungUpWit
     ASSERT_GT(escape, 0u);
     ASSERT_LT(escape + 1, record.size());
     EXPECT_EQ(record[escape + 1].bytes, "ATH0\r\n");
-    EXPECT_GE(msBetween(record[escape - 1], record[escape]), 30 * kTick.count()) << "silence before the escape";
-    EXPECT_GE(msBetween(record[escape], record[escape + 1]), 30 * kTick.count()) << "and before ATH0";
+    // The modem stamps bytes when they reach it; on a loaded machine the
+    // port's writer thread may hand them over one clock step late.
+    EXPECT_GE(msBetween(record[escape - 1], record[escape]), 30 * kTick.count() - kCallStepMs)
+        << "silence before the escape";
+    EXPECT_GE(msBetween(record[escape], record[escape + 1]), 30 * kTick.count() - kCallStepMs) << "and before ATH0";
   }
   EXPECT_FALSE(modem.carrier());
 
