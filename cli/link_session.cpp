@@ -1,18 +1,21 @@
 #include "cli/link_session.h"
 
-#include <algorithm>
-
 namespace solwire::cli {
 
 namespace {
 
 constexpr std::chrono::milliseconds kTimer1Interval{1000};
 
-// Long enough for a few late bytes of the previous reply to arrive at `baud`.
+// A few character times at `baud`: the answering site's driver lets go of a
+// shared line within them. Longer waits buy nothing: bytes that come later
+// than this are the controller's to drop (its quiet time after a failure,
+// its type check), and a fixed wait before every request of a 32-site round
+// would cost more than the replies themselves.
 std::chrono::milliseconds lineSettleTime(int baud) {
-  constexpr int kLateBytes = 8;
-  constexpr int kBitsPerByte = 10;
-  return std::max(std::chrono::milliseconds{100}, std::chrono::milliseconds{kLateBytes * kBitsPerByte * 1000 / baud});
+  constexpr int kCharacters = 3;
+  constexpr int kBitsPerCharacter = 10;
+  const int ms = (kCharacters * kBitsPerCharacter * 1000 + baud - 1) / baud;
+  return std::chrono::milliseconds{ms};
 }
 
 }  // namespace
@@ -71,7 +74,9 @@ LinkSession::~LinkSession() {
 
 void LinkSession::tick() {
   controller_->Timer1Timer();
-  if (deviceLost_ && !controller_->lineBusy()) closeLostPort();
+  // The quiet time after a failed request may still hold the line: it keeps
+  // nothing worth waiting for on a device that is gone.
+  if (deviceLost_ && controller_->requestsOpen() == 0) closeLostPort();
   timer1_ = ui_.startTimer(kTimer1Interval, [this] { tick(); });
 }
 
@@ -87,15 +92,21 @@ void LinkSession::closeLostPort() {
 }
 
 bool LinkSession::read(Requester requester) {
-  // A site may go on sending after its reply, and the reads of one session
-  // (or of sessions run back to back) follow each other at once: the late
-  // bytes must be in before the request goes out, so that the controller
-  // discards them instead of taking them for the start of the reply.
-  ui_.runFor(lineSettle_);
+  // Bytes still on their way (from before this session, or after a read that
+  // failed) must be in before the request goes out, so that the controller
+  // discards them instead of taking them for the start of the reply. After a
+  // whole reply the line is quiet: the next request goes out at once.
+  if (settleFirst_) ui_.runFor(lineSettle_);
+  // A port whose device went away since the last read is opened afresh by
+  // this one, not used as it is.
+  // The quiet time after a failed request may still hold the line: it keeps
+  // nothing worth waiting for on a device that is gone.
+  if (deviceLost_ && controller_->requestsOpen() == 0) closeLostPort();
   views_.statuses.clear();
   lastOutcome_ = awaitOutcome(*waiter_, requester, [this](const std::function<bool()>& ended) {
     ui_.runUntil(ended, kReadLimit);
   });
+  settleFirst_ = !lastOutcome_.ok();
   return lastOutcome_.ok();
 }
 

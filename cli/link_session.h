@@ -102,6 +102,7 @@ class LinkSession {
   RequestOutcome lastOutcome_;
   MainThreadTimers::TimerId timer1_ = 0;
   std::chrono::milliseconds lineSettle_;
+  bool settleFirst_ = true;  // the next read lets the line settle first
   bool deviceLost_ = false;
 };
 

@@ -204,7 +204,9 @@ class CommandLine {
     addValueOption(watch, "--sites", "the sites to read: numbers 0..31 and ranges, e.g. 0-3,7,31");
     addValueOption(watch, "--every", "a round starts every DURATION (10s, 1m, 15m; default 1m)");
     addFlag(watch, "--alarms", "read each site's alarm inputs too");
-    addValueOption(watch, "--line-id", "the line's name in topics: letters, digits, - and _ (default: from the port)");
+    addValueOption(watch, "--line-id",
+                   "the line's name in topics: letters, digits, - and _ (default: the host's name and the port)");
+    addValueOption(watch, "--lang", "en, fr or zh: the language of the texts published for Home Assistant");
     addFlag(watch, "--json-lines", "print one JSON object per reading");
     addValueOption(watch, "--mqtt", "publish to the broker at mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS)");
     addValueOption(watch, "--mqtt-prefix", "the first level of the topics (default solwire)");
@@ -212,7 +214,8 @@ class CommandLine {
     addFlag(watch, "--no-ha", "publish no Home Assistant discovery documents");
     addValueOption(watch, "--mqtt-user", "the user name the broker knows the watcher by");
     addValueOption(watch, "--mqtt-password-file", "the file whose first line is the password (with --mqtt-user)");
-    addValueOption(watch, "--mqtt-ca", "mqtts: the certificate authority of the broker's certificate (PEM)");
+    addValueOption(watch, "--mqtt-ca",
+                   "mqtts: the certificate authority of the broker's certificate (PEM; default: the system's)");
     addValueOption(watch, "--mqtt-cert", "mqtts: the watcher's own certificate (PEM), with --mqtt-key");
     addValueOption(watch, "--mqtt-key", "mqtts: the key of --mqtt-cert (PEM)");
     watch.app->footer(

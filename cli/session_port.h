@@ -17,6 +17,8 @@ class SessionPort {
   const VirtualDeviceRegistry& registry() const { return registry_; }
   // The device path the port resolves to.
   const std::string& device() const { return device_; }
+  // The built-in simulated line, when the port names it; else nullptr.
+  sim::SimulatedLineService* simulatedLine() const { return simulated_.get(); }
 
   // Why the session's last read failed, naming the site; for a port that
   // would not open, the port, its device and the system's reason.

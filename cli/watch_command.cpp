@@ -1,6 +1,8 @@
 // solwire-cli watch: every listed site of a line, round after round,
 // published to an MQTT broker (with Home Assistant's discovery documents)
 // and/or printed as JSON lines on standard output.
+#include <signal.h>
+
 #include <memory>
 #include <stdexcept>
 
@@ -49,10 +51,12 @@ fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& l
 }
 
 // Throws std::runtime_error when the connection cannot be set up.
-MqttOutput startMqtt(const WatchOptions& options) {
+MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
   const MqttOptions& mqtt = *options.mqtt;
   std::optional<std::string> password;
   if (mqtt.passwordFile) {
+    if (const auto warning = passwordFileWarning(*mqtt.passwordFile))
+      err << "solwire-cli watch: warning: " << *warning << '\n';
     password = readPasswordFile(*mqtt.passwordFile);
     if (!password) throw std::runtime_error("the password file " + *mqtt.passwordFile + " cannot be read");
   }
@@ -104,11 +108,14 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (!options) return kExitUsage;
   // Taken over before the first reading: a stop lets the reading under way finish.
   const StopSignals signals;
+  // A reader of the JSON lines that goes away (`| head -1`) ends the watch
+  // with a word and status 1, not with the signal.
+  ::signal(SIGPIPE, SIG_IGN);
   MqttOutput mqtt;
   std::unique_ptr<BrokerReporter> reporter;
   if (options->mqtt) {
     try {
-      mqtt = startMqtt(*options);
+      mqtt = startMqtt(*options, err);
     } catch (const std::runtime_error& e) {
       err << "solwire-cli watch: " << e.what() << '\n';
       return kExitFailed;
@@ -116,7 +123,8 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
     reporter = std::make_unique<BrokerReporter>(*mqtt.connection, err);
   }
   const SessionPort port({options->port, options->baudIndex, options->sites.front()});
-  WatcherEnvironment environment{port, systemClock(), [] { return isoLocalTime(systemZonedTime()); }};
+  const auto notice = [&err](const std::string& text) { err << "solwire-cli watch: " << text << '\n' << std::flush; };
+  WatcherEnvironment environment{port, systemClock(), [] { return isoLocalTime(systemZonedTime()); }, notice};
   SiteWatcher watcher(*options, environment, [&](const fleet::SiteReading& reading) {
     if (options->jsonLines) printJsonLine(out, options->line, reading);
     if (mqtt.publisher) mqtt.publisher->publish(reading);
@@ -135,7 +143,7 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
     mqtt.publisher->lineOffline();
     mqtt.connection->finish(kFinishWait);
   }
-  return kExitOk;
+  return out ? kExitOk : kExitFailed;  // the caller says that the output could not be written
 }
 
 }  // namespace solwire::cli

@@ -1,11 +1,17 @@
 #include "cli/watch_options.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <fstream>
 
 #include "cli/duration_option.h"
+#include "cli/language_option.h"
 #include "cli/link_session.h"
 #include "fleet/line_id.h"
 #include "fleet/site_list.h"
+#include "fleet/topic_prefix.h"
 
 namespace solwire::cli {
 
@@ -13,11 +19,13 @@ namespace {
 
 constexpr const char* kWatchUsage =
     "usage: solwire-cli watch --port COMn|PATH [--baud B] --sites LIST [--every DURATION] [--alarms]\n"
-    "         [--line-id ID] (--mqtt URL [--mqtt-prefix P] [--ha-prefix H] [--no-ha] [--mqtt-user U\n"
+    "         [--line-id ID] [--lang en|fr|zh] (--mqtt URL [--mqtt-prefix P] [--ha-prefix H] [--no-ha] [--mqtt-user U\n"
     "         --mqtt-password-file F] [--mqtt-ca FILE [--mqtt-cert FILE --mqtt-key FILE]] | --json-lines)\n"
     "B is 110, 300, 600, 1200 or 2400; LIST is site numbers 0..31 and ranges (0-3,7,31); DURATION is a\n"
     "whole number of seconds, minutes or hours (10s, 1m, 15m; default 1m); ID is letters, digits, - and _\n"
-    "(default: made from the port); URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS, with --mqtt-ca);\n"
+    "(default: made from the host's name and the port); URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]\n"
+    "(TLS: the broker's certificate is checked against --mqtt-ca, else the system's trusted authorities);\n"
+    "P and H are topic levels without wildcards; --lang is the language of the state texts;\n"
     "PATH \"sim\" is the built-in simulated line\n";
 
 std::optional<WatchOptions> usage(std::ostream& err, const std::string& problem) {
@@ -58,10 +66,12 @@ std::optional<MqttOptions> parseMqtt(const Arguments& args, std::string& problem
                              "--mqtt-cert", "--mqtt-key"},
                       empty))
     problem = empty + " is empty";
+  else if (const auto bad = fleet::topicPrefixProblem(mqtt.prefix))
+    problem = "--mqtt-prefix " + *bad;
+  else if (const auto badHa = fleet::topicPrefixProblem(mqtt.haPrefix))
+    problem = "--ha-prefix " + *badHa;
   else if (mqtt.passwordFile && !mqtt.user)
     problem = "--mqtt-password-file goes with --mqtt-user";
-  else if (mqtt.broker.tls && !mqtt.caFile)
-    problem = "mqtts:// needs --mqtt-ca, the certificate authority of the broker's certificate";
   else if (!mqtt.broker.tls && (mqtt.caFile || mqtt.certFile || mqtt.keyFile))
     problem = "--mqtt-ca, --mqtt-cert and --mqtt-key go with mqtts://";
   else if (mqtt.certFile.has_value() != mqtt.keyFile.has_value())
@@ -70,7 +80,20 @@ std::optional<MqttOptions> parseMqtt(const Arguments& args, std::string& problem
   return mqtt;
 }
 
+std::string hostName() {
+  std::array<char, 256> name{};
+  if (::gethostname(name.data(), name.size() - 1) != 0) return {};
+  return name.data();
+}
+
 }  // namespace
+
+std::optional<std::string> passwordFileWarning(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || (status.st_mode & S_IRWXO) == 0) return std::nullopt;
+  return "the password file " + path + " can be read by every user of this machine; make it private (chmod o-rwx " +
+         path + ")";
+}
 
 std::optional<std::string> readPasswordFile(const std::string& path) {
   std::ifstream in(path);
@@ -97,7 +120,10 @@ std::optional<WatchOptions> parseWatch(const Arguments& args, std::ostream& err)
     options.every = *span;
   }
   options.alarms = args.has("--alarms");
-  options.line = args.option("--line-id").value_or(fleet::lineIdFromPort(options.port));
+  const auto language = languageOption(args.option("--lang").value_or("en"));
+  if (!language) return usage(err, "--lang is not en, fr or zh");
+  options.language = *language;
+  options.line = args.option("--line-id").value_or(fleet::defaultLineId(hostName(), options.port));
   if (!fleet::isValidLineId(options.line)) return usage(err, "--line-id: \"" + options.line + "\" is not a line id");
   options.jsonLines = args.has("--json-lines");
   if (args.option("--mqtt")) {

@@ -10,6 +10,7 @@
 
 #include "cli/arguments.h"
 #include "fleet/broker_url.h"
+#include "protocol/status_messages.h"
 
 namespace solwire::cli {
 
@@ -31,10 +32,14 @@ struct WatchOptions {
   std::vector<int> sites;
   std::chrono::seconds every{60};
   bool alarms = false;
+  Language language = Language::English;  // of the texts published for Home Assistant
   std::string line;  // the line's name in topics and JSON lines
   bool jsonLines = false;
   std::optional<MqttOptions> mqtt;
 };
+
+// What to say about a password file every user may read, or nullopt.
+std::optional<std::string> passwordFileWarning(const std::string& path);
 
 // The first line of a password file, or nullopt when it cannot be read.
 std::optional<std::string> readPasswordFile(const std::string& path);

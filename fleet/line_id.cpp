@@ -10,11 +10,8 @@ bool allowed(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
 
-}  // namespace
-
-std::string lineIdFromPort(const std::string& port) {
-  const std::string devicePrefix = "/dev/";
-  const std::string name = port.starts_with(devicePrefix) ? port.substr(devicePrefix.size()) : port;
+// The allowed characters of `name`, each run of others as one "_", none at the ends.
+std::string idOf(const std::string& name) {
   std::string id;
   for (const char c : name) {
     const char kept = allowed(c) ? c : '_';
@@ -22,7 +19,21 @@ std::string lineIdFromPort(const std::string& port) {
     id += kept;
   }
   while (!id.empty() && id.back() == '_') id.pop_back();
+  return id;
+}
+
+}  // namespace
+
+std::string lineIdFromPort(const std::string& port) {
+  const std::string devicePrefix = "/dev/";
+  const std::string id = idOf(port.starts_with(devicePrefix) ? port.substr(devicePrefix.size()) : port);
   return id.empty() ? "line" : id;
+}
+
+std::string defaultLineId(const std::string& host, const std::string& port) {
+  const std::string hostId = idOf(host.substr(0, host.find('.')));
+  const std::string portId = lineIdFromPort(port);
+  return hostId.empty() ? portId : hostId + "_" + portId;
 }
 
 bool isValidLineId(const std::string& id) { return !id.empty() && std::all_of(id.begin(), id.end(), allowed); }

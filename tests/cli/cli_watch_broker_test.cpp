@@ -112,6 +112,7 @@ class CliWatchBroker : public ::testing::Test {
   void startWatcher(std::vector<std::string> extra = {}) {
     std::vector<std::string> words{"watch", "--port", "sim", "--sites", "0-3", "--every", "1s", "--mqtt", url()};
     words.insert(words.end(), extra.begin(), extra.end());
+    if (std::find(words.begin(), words.end(), "--line-id") == words.end()) words.insert(words.end(), {"--line-id", "sim"});
     watcher = std::make_unique<SpawnedProcess>(SOLWIRE_CLI_PATH, words, errorFile());
     ASSERT_TRUE(watcher->started());
   }

@@ -34,7 +34,9 @@ TEST(CliWatchProcess, ReadsEachSiteInTurnRoundAfterRoundAndStopsCleanly) {
   for (int round = 0; round < 2; ++round) {
     for (int site = 0; site < 4; ++site) {
       const Json reading = nextReading(watcher);
-      EXPECT_EQ(reading["line"], "sim");
+      // Two hosts with the same port name publish as two lines.
+      const std::string line = reading["line"];
+      EXPECT_TRUE(line.ends_with("_sim") && line.size() > 4) << line;
       EXPECT_EQ(reading["site"], site);
       EXPECT_EQ(reading["ok"], true);
       EXPECT_TRUE(std::regex_match(reading["time"].get<std::string>(), kIsoTime)) << reading["time"];
@@ -104,7 +106,7 @@ int watch(std::vector<std::string> words, std::string& err) {
 }
 
 TEST(CliWatchOptions, ABadOptionIsAUsageErrorThatSaysWhich) {
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+  std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--port", "sim", "--sites", "0-40", "--json-lines"}, "--sites"},
       {{"--port", "sim", "--sites", "3-1", "--json-lines"}, "backwards"},
       {{"--port", "sim", "--json-lines"}, "--sites"},
@@ -113,7 +115,13 @@ TEST(CliWatchOptions, ABadOptionIsAUsageErrorThatSaysWhich) {
       {{"--port", "sim", "--sites", "0", "--line-id", "a/b", "--json-lines"}, "--line-id"},
       {{"--port", "sim", "--sites", "0", "--baud", "9600", "--json-lines"}, "--baud"},
       {{"--port", "sim", "--sites", "0"}, "--json-lines"},
+      {{"--port", "sim", "--sites", "0", "--lang", "de", "--json-lines"}, "--lang"},
   };
+  // Prefixes are topic levels; each bad one is named, for either option.
+  for (const char* prefix : {"ha/#", "sol/+/x", "/lead", "sol//x", "trail/", "$SYS/x", "a\tb"}) {
+    for (const char* option : {"--mqtt-prefix", "--ha-prefix"})
+      cases.push_back({{"--port", "sim", "--sites", "0", "--mqtt", "mqtt://localhost", option, prefix}, option});
+  }
   for (const auto& [words, reason] : cases) {
     std::string err;
     EXPECT_EQ(watch(words, err), cli::kExitUsage) << words.back();

@@ -6,6 +6,7 @@
 #include "fleet/fleet_topics.h"
 #include "fleet/line_id.h"
 #include "fleet/site_list.h"
+#include "fleet/topic_prefix.h"
 
 namespace solwire::fleet {
 namespace {
@@ -41,6 +42,21 @@ TEST(LineId, IsMadeFromThePortWithTopicSafeCharactersOnly) {
   EXPECT_EQ(lineIdFromPort("/tmp/pty+#/"), "tmp_pty");
   EXPECT_EQ(lineIdFromPort("///"), "line");
   for (const char* port : {"/dev/ttyUSB0", "tcp://[::1]:4001", "a b/c+d#e"}) EXPECT_TRUE(isValidLineId(lineIdFromPort(port)));
+}
+
+TEST(LineId, TheDefaultNamesTheHostSoThatTwoMachinesWithOnePortNameDiffer) {
+  EXPECT_EQ(defaultLineId("solar1", "/dev/ttyUSB0"), "solar1_ttyUSB0");
+  EXPECT_EQ(defaultLineId("box-2.farm.example", "COM2"), "box-2_COM2");
+  EXPECT_EQ(defaultLineId("", "sim"), "sim");
+  EXPECT_NE(defaultLineId("north", "/dev/ttyUSB0"), defaultLineId("south", "/dev/ttyUSB0"));
+}
+
+TEST(TopicPrefix, OnlyWholeTopicLevelsWithoutWildcardsAreAccepted) {
+  for (const char* good : {"solwire", "sol/x", "homeassistant", "站点/a", "a-b_c.d"})
+    EXPECT_EQ(topicPrefixProblem(good), std::nullopt) << good;
+  for (const char* bad : {"", "ha/#", "sol/+/x", "+", "/lead", "trail/", "sol//x", "$SYS/x", "a\tb", "a\x7f",
+                          "\xc3\x28", "\xed\xa0\x80", "\xe2\x82"})
+    EXPECT_NE(topicPrefixProblem(bad), std::nullopt) << bad;
 }
 
 TEST(LineId, AGivenIdMayHoldLettersDigitsDashAndUnderscore) {
