@@ -61,7 +61,11 @@ MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
     if (!password) throw std::runtime_error("the password file " + *mqtt.passwordFile + " cannot be read");
   }
   std::optional<fleet::DiscoveryOptions> discovery;
-  if (mqtt.discovery) discovery = fleet::DiscoveryOptions{mqtt.haPrefix, options.alarms};
+  if (mqtt.discovery) {
+    discovery.emplace();
+    discovery->haPrefix = mqtt.haPrefix;
+    discovery->alarms = options.alarms;
+  }
   MqttOutput output;
   fleet::FleetTopics topics(mqtt.prefix, options.line);
   const fleet::MqttMessage will = fleet::FleetPublisher(topics, std::nullopt, nullptr).lastWill();

@@ -2,98 +2,160 @@
 
 #include <array>
 
+#include "fleet/state_code_text.h"
+#include "fleet/value_templates.h"
+
 namespace solwire::fleet {
 
 namespace {
 
-struct SensorKind {
+struct ValueSensor {
   const char* key;
   const char* name;
-  const char* unit;          // empty: none
-  const char* deviceClass;   // empty: none
-  const char* stateClass;    // empty: none
+  const char* unit;         // empty: none
+  const char* deviceClass;  // empty: none
+  const char* stateClass;   // empty: none
+  bool diagnostic;          // what the regulator is rather than what it measures
 };
 
 // A day's amp-hours start again from 0 each day: a total that only grows and
 // then resets, which is what "total_increasing" says to Home Assistant.
-constexpr std::array<SensorKind, 10> kSensors{{
-    {"battery_voltage", "Battery voltage", "V", "voltage", "measurement"},
-    {"charge_current", "Charge current", "A", "current", "measurement"},
-    {"load_current", "Load current", "A", "current", "measurement"},
-    {"charge_ah", "Charge today", "Ah", "", "total_increasing"},
-    {"load_ah", "Load today", "Ah", "", "total_increasing"},
-    {"daily_max_voltage", "Daily maximum voltage", "V", "voltage", "measurement"},
-    {"daily_min_voltage", "Daily minimum voltage", "V", "voltage", "measurement"},
-    {"state_code", "State code", "", "", ""},
-    {"voltage_class", "Voltage class", "V", "", ""},
-    {"type_code", "Type code", "", "", ""},
+constexpr std::array<ValueSensor, 10> kValueSensors{{
+    {"battery_voltage", "Battery voltage", "V", "voltage", "measurement", false},
+    {"charge_current", "Charge current", "A", "current", "measurement", false},
+    {"load_current", "Load current", "A", "current", "measurement", false},
+    {"charge_ah", "Charge today", "Ah", "", "total_increasing", false},
+    {"load_ah", "Load today", "Ah", "", "total_increasing", false},
+    {"daily_max_voltage", "Daily maximum voltage", "V", "voltage", "measurement", false},
+    {"daily_min_voltage", "Daily minimum voltage", "V", "voltage", "measurement", false},
+    {"state_code", "State code", "", "", "", true},
+    {"voltage_class", "Voltage class", "V", "", "", true},
+    {"type_code", "Type code", "", "", "", true},
 }};
 
-Json device(const FleetTopics& topics, int site, int voltageClass) {
-  return {{"identifiers", Json::array({topics.deviceId(site)})},
-          {"name", "Solwire site " + std::to_string(site) + " on " + topics.line()},
-          {"model", std::to_string(voltageClass) + " V"}};
+struct Site {
+  const FleetTopics& topics;
+  const DiscoveryOptions& options;
+  int number;
+};
+
+Json availabilityOn(const std::string& topic) {
+  return {{"topic", topic}, {"payload_available", "online"}, {"payload_not_available", "offline"}};
 }
 
 // Both must say "online": the watcher of the line, and the site's last reading.
-Json availability(const FleetTopics& topics, int site) {
-  return Json::array({{{"topic", topics.status()}, {"payload_available", "online"}, {"payload_not_available", "offline"}},
-                      {{"topic", topics.availability(site)},
-                       {"payload_available", "online"},
-                       {"payload_not_available", "offline"}}});
+Json siteAvailability(const Site& site) {
+  return Json::array({availabilityOn(site.topics.status()), availabilityOn(site.topics.availability(site.number))});
 }
 
-Json commonFields(const FleetTopics& topics, int site, int voltageClass, const std::string& key,
-                  const std::string& name) {
-  Json config;
-  config["unique_id"] = topics.uniqueId(site, key);
-  config["name"] = name;
-  config["state_topic"] = topics.state(site);
-  config["availability"] = availability(topics, site);
-  config["availability_mode"] = "all";
-  config["device"] = device(topics, site, voltageClass);
+Json entity(const Site& site, const char* platform, const std::string& key, const std::string& name) {
+  return {{"p", platform}, {"unique_id", site.topics.uniqueId(site.number, key)}, {"name", name}};
+}
+
+void setIfAny(Json& config, const char* option, const char* value) {
+  if (*value) config[option] = value;
+}
+
+void expiring(Json& config, const Site& site) {
+  if (site.options.expireAfter.count() > 0) config["expire_after"] = site.options.expireAfter.count();
+}
+
+// Shown while the site is down, and about the watcher's work, not the regulator.
+void aboutTheWatch(Json& config, const Site& site) {
+  config["entity_category"] = "diagnostic";
+  config["availability"] = Json::array({availabilityOn(site.topics.status())});
+}
+
+Json valueSensor(const Site& site, const ValueSensor& kind) {
+  Json config = entity(site, "sensor", kind.key, kind.name);
+  config["value_template"] = valueTemplate(kind.key);
+  setIfAny(config, "unit_of_measurement", kind.unit);
+  setIfAny(config, "device_class", kind.deviceClass);
+  setIfAny(config, "state_class", kind.stateClass);
+  if (kind.diagnostic) config["entity_category"] = "diagnostic";
+  expiring(config, site);
   return config;
 }
 
-MqttMessage sensorConfig(const FleetTopics& topics, const DiscoveryOptions& options, int site, int voltageClass,
-                         const SensorKind& kind) {
-  Json config = commonFields(topics, site, voltageClass, kind.key, kind.name);
-  config["value_template"] = std::string("{{ value_json.") + kind.key + " }}";
-  if (*kind.unit) config["unit_of_measurement"] = kind.unit;
-  if (*kind.deviceClass) config["device_class"] = kind.deviceClass;
-  if (*kind.stateClass) config["state_class"] = kind.stateClass;
-  const std::string id = topics.uniqueId(site, kind.key);
-  return {discoveryTopic(options.haPrefix, "sensor", id), config.dump()};
+Json stateTextSensor(const Site& site) {
+  Json config = entity(site, "sensor", "state_text", "State");
+  config["value_template"] = prefixedTemplate(stateWord(site.options.language) + " ", "state_code");
+  config["device_class"] = "enum";
+  config["options"] = stateTexts(site.options.language);
+  expiring(config, site);
+  return config;
 }
 
-MqttMessage alarmConfig(const FleetTopics& topics, const DiscoveryOptions& options, int site, int voltageClass,
-                        int input) {
+Json lastSeenSensor(const Site& site) {
+  Json config = entity(site, "sensor", "last_seen", "Last seen");
+  config["value_template"] = valueTemplate("last_seen");
+  config["device_class"] = "timestamp";
+  aboutTheWatch(config, site);
+  return config;
+}
+
+Json failureSensor(const Site& site) {
+  Json config = entity(site, "sensor", "failure_reason", "Failure reason");
+  config["value_template"] = textTemplate("error");
+  aboutTheWatch(config, site);
+  return config;
+}
+
+Json alarmSensor(const Site& site, int input) {
   const std::string number = std::to_string(input + 1);
-  Json config = commonFields(topics, site, voltageClass, "alarm_" + number, "Alarm " + number);
-  config["value_template"] = "{{ 'ON' if value_json.alarms[" + std::to_string(input) + "] else 'OFF' }}";
+  Json config = entity(site, "binary_sensor", "alarm_" + number, "Alarm " + number);
+  config["value_template"] = alarmTemplate(input);
   config["payload_on"] = "ON";
   config["payload_off"] = "OFF";
   config["device_class"] = "problem";
-  const std::string id = topics.uniqueId(site, "alarm_" + number);
-  return {discoveryTopic(options.haPrefix, "binary_sensor", id), config.dump()};
+  expiring(config, site);
+  return config;
+}
+
+Json components(const Site& site) {
+  Json components;
+  for (const ValueSensor& kind : kValueSensors) components[kind.key] = valueSensor(site, kind);
+  components["state_text"] = stateTextSensor(site);
+  components["last_seen"] = lastSeenSensor(site);
+  components["failure_reason"] = failureSensor(site);
+  if (site.options.alarms)
+    for (int input = 0; input < kAlarmInputs; ++input)
+      components["alarm_" + std::to_string(input + 1)] = alarmSensor(site, input);
+  return components;
+}
+
+Json device(const Site& site, std::optional<int> voltageClass) {
+  Json device{{"ids", Json::array({site.topics.deviceId(site.number)})},
+              {"name", "Solwire site " + std::to_string(site.number) + " on " + site.topics.line()}};
+  if (voltageClass) device["mdl"] = std::to_string(*voltageClass) + " V";
+  return device;
+}
+
+Json origin(const DiscoveryOptions& options) {
+  Json origin{{"name", "Solwire"}};
+  if (!options.softwareVersion.empty()) origin["sw"] = options.softwareVersion;
+  return origin;
 }
 
 }  // namespace
 
 std::vector<std::string> sensorKeys() {
   std::vector<std::string> keys;
-  for (const SensorKind& kind : kSensors) keys.emplace_back(kind.key);
+  for (const ValueSensor& kind : kValueSensors) keys.emplace_back(kind.key);
   return keys;
 }
 
-std::vector<MqttMessage> discoveryMessages(const FleetTopics& topics, const DiscoveryOptions& options, int site,
-                                           int voltageClass) {
-  std::vector<MqttMessage> messages;
-  for (const SensorKind& kind : kSensors) messages.push_back(sensorConfig(topics, options, site, voltageClass, kind));
-  if (options.alarms)
-    for (int input = 0; input < kAlarmInputs; ++input)
-      messages.push_back(alarmConfig(topics, options, site, voltageClass, input));
-  return messages;
+MqttMessage deviceDiscovery(const FleetTopics& topics, const DiscoveryOptions& options, int site,
+                            std::optional<int> voltageClass) {
+  const Site at{topics, options, site};
+  Json document;
+  document["dev"] = device(at, voltageClass);
+  document["o"] = origin(options);
+  document["state_topic"] = topics.state(site);
+  document["availability"] = siteAvailability(at);
+  document["availability_mode"] = "all";
+  document["cmps"] = components(at);
+  return {discoveryTopic(options.haPrefix, "device", topics.deviceId(site)), document.dump()};
 }
 
 }  // namespace solwire::fleet

@@ -1,12 +1,15 @@
 // What a line's watcher publishes, as messages handed to `put`: the line's
-// status, and for each reading the site's state and availability, preceded
-// by the site's discovery documents the first time its voltage class is
-// known and whenever it changes.
+// status; at the start every watched site, down until it answers; and for
+// each reading the site's state and availability. A site's discovery
+// document goes out before its first state, and again once its voltage class
+// is known and whenever it changes.
 #pragma once
 
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "fleet/discovery.h"
 #include "fleet/fleet_topics.h"
@@ -23,18 +26,25 @@ class FleetPublisher {
 
   void lineOnline();
   void lineOffline();
+  // Before the first round: each site's entities, in place of those of the
+  // earlier layout, and the site offline until it answers.
+  void announce(const std::vector<int>& sites);
+  // A good reading: its state, then the site online. A failed one: the site
+  // offline first, so its entities are unavailable before the state empties them.
   void publish(const SiteReading& reading);
 
   // The connection's last will: the line offline.
   MqttMessage lastWill() const;
 
  private:
-  void publishDiscovery(int site, int voltageClass);
+  void discover(int site, std::optional<int> voltageClass);
+  std::optional<std::string> lastSeen(int site) const;
 
   FleetTopics topics_;
   std::optional<DiscoveryOptions> discovery_;
   Put put_;
-  std::map<int, int> discoveredClass_;  // site -> voltage class its documents name
+  std::map<int, std::optional<int>> discoveredClass_;  // site -> voltage class its document names
+  std::map<int, std::string> lastSeen_;                // site -> time of its last good reading
 };
 
 }  // namespace solwire::fleet

@@ -47,11 +47,12 @@ AlarmInputs activeAlarmInputs(const AlarmRecord& alarms) {
 
 int voltageClass(const Scaling& scaling) { return 12 * scaling.voltageMultiplier; }
 
-Json statePayload(const SiteReading& reading) {
+Json statePayload(const SiteReading& reading, const std::optional<std::string>& lastSeen) {
   Json json;
   json["site"] = reading.site;
   json["time"] = reading.time;
   json["ok"] = reading.ok;
+  if (lastSeen) json["last_seen"] = *lastSeen;
   if (!reading.ok) {
     json["error"] = reading.error;
     return json;

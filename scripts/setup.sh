@@ -23,7 +23,7 @@ test_packages=(
   clang libclang-rt-14-dev
   libreoffice-calc-nogui libreoffice-writer-nogui
   cups printer-driver-cups-pdf poppler-utils
-  python3 ser2net python3-serial
+  python3 ser2net python3-serial python3-jinja2
   mosquitto mosquitto-clients openssl
   "${package_packages[@]}"
   lintian desktop-file-utils appstream man-db groff-base systemd

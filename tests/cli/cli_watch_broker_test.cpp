@@ -190,16 +190,16 @@ TEST_F(CliWatchBroker, PublishesRetainedStatesAvailabilityAndDiscoveryThenGoesOf
   EXPECT_EQ(payloadOn("solwire/sim/3/availability"), "online");
   EXPECT_EQ(payloadOn("solwire/sim/status"), "online");
 
-  const auto sensor = payloadOn("homeassistant/sensor/solwire_sim_0_battery_voltage/config");
-  ASSERT_TRUE(sensor);
-  const Json config = Json::parse(*sensor);
-  EXPECT_EQ(config["unique_id"], "solwire_sim_0_battery_voltage");
+  const auto device = payloadOn("homeassistant/device/solwire_sim_0/config");
+  ASSERT_TRUE(device);
+  const Json config = Json::parse(*device);
+  EXPECT_EQ(config["cmps"]["battery_voltage"]["unique_id"], "solwire_sim_0_battery_voltage");
   EXPECT_EQ(config["state_topic"], "solwire/sim/0/state");
-  EXPECT_EQ(config["device"]["model"], "48 V");
+  EXPECT_EQ(config["dev"]["mdl"], "48 V");
   EXPECT_EQ(config["availability"][0]["topic"], "solwire/sim/status");
-  const auto alarm = payloadOn("homeassistant/binary_sensor/solwire_sim_2_alarm_13/config");
-  ASSERT_TRUE(alarm);
-  EXPECT_EQ(Json::parse(*alarm)["device"]["identifiers"][0], "solwire_sim_2");
+  const auto alarms = payloadOn("homeassistant/device/solwire_sim_2/config");
+  ASSERT_TRUE(alarms);
+  EXPECT_EQ(Json::parse(*alarms)["cmps"]["alarm_13"]["p"], "binary_sensor");
 
   watcher->signal(SIGTERM);
   EXPECT_EQ(watcher->wait(), 0) << errors();
@@ -248,7 +248,7 @@ TEST_F(CliWatchBroker, StatesArriveAgainAfterTheBrokerRestarts) {
   startBroker();
   EXPECT_TRUE(payloadOn("solwire/sim/2/state", isGoodState)) << errors();
   EXPECT_EQ(payloadOn("solwire/sim/status"), "online");
-  EXPECT_TRUE(payloadOn("homeassistant/sensor/solwire_sim_2_load_current/config"));
+  EXPECT_TRUE(payloadOn("homeassistant/device/solwire_sim_2/config"));
   EXPECT_TRUE(errorsSaySoon("connected to the broker at 127.0.0.1:" + std::to_string(port) + " again")) << errors();
 }
 
@@ -312,7 +312,7 @@ TEST_F(CliWatchBroker, AnAccessListKeepsTheWatcherToItsTopicsAndAWatcherOutsideT
 
   startWatcher(fleetUser);
   EXPECT_TRUE(payloadOn("solwire/sim/3/state", isGoodState)) << errors();
-  EXPECT_TRUE(payloadOn("homeassistant/sensor/solwire_sim_3_battery_voltage/config")) << errors();
+  EXPECT_TRUE(payloadOn("homeassistant/device/solwire_sim_3/config")) << errors();
   watcher->signal(SIGTERM);
   EXPECT_EQ(watcher->waitFor(kDeadline), 0) << errors();
 
@@ -326,7 +326,7 @@ TEST_F(CliWatchBroker, AnAccessListKeepsTheWatcherToItsTopicsAndAWatcherOutsideT
     EXPECT_EQ(Json::parse(line)["line"], "west");
   }
   EXPECT_TRUE(nothingRetainedUnder("other/#"));
-  EXPECT_TRUE(payloadOn("homeassistant/sensor/solwire_west_0_load_ah/config"));  // its own topics are written
+  EXPECT_TRUE(payloadOn("homeassistant/device/solwire_west_0/config"));  // its own topics are written
   watcher->signal(SIGTERM);
   EXPECT_EQ(watcher->waitFor(kDeadline), 0) << errors();
   EXPECT_EQ(errors().find("refused"), std::string::npos) << errors();

@@ -59,7 +59,7 @@ class SpawnedProcess {
 
   // The next line of its output without the line end; empty at its end.
   std::string readLine() {
-    char line[1024] = {};
+    char line[1 << 16] = {};  // a whole discovery document
     if (!output_ || !std::fgets(line, sizeof line, output_)) return {};
     std::string text(line);
     if (!text.empty() && text.back() == '\n') text.pop_back();

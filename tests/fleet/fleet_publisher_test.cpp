@@ -34,8 +34,8 @@ class Publisher : public ::testing::Test {
 
 TEST_F(Publisher, AGoodReadingGivesStateThenOnlineAfterTheSitesDiscoveryOnce) {
   publisher.publish(reading(2, true));
-  ASSERT_EQ(sent.size(), sensorKeys().size() + 2);
-  EXPECT_EQ(countUnder("homeassistant/sensor/solwire_sim_2_"), sensorKeys().size());
+  ASSERT_EQ(sent.size(), 3U);
+  EXPECT_EQ(countUnder("homeassistant/device/solwire_sim_2/"), 1U);
   EXPECT_EQ(sent[sent.size() - 2].topic, "solwire/sim/2/state");
   EXPECT_EQ(Json::parse(sent[sent.size() - 2].payload)["voltage_class"], 48);
   EXPECT_EQ(sent.back(), (MqttMessage{"solwire/sim/2/availability", "online"}));
@@ -50,15 +50,32 @@ TEST_F(Publisher, DiscoveryIsSentAgainWhenTheVoltageClassChanges) {
   publisher.publish(reading(1, true, 4));
   sent.clear();
   publisher.publish(reading(1, true, 2));
-  EXPECT_EQ(countUnder("homeassistant/"), sensorKeys().size());
-  EXPECT_EQ(Json::parse(sent.front().payload)["device"]["model"], "24 V");
+  EXPECT_EQ(countUnder("homeassistant/"), 1U);
+  EXPECT_EQ(Json::parse(sent.front().payload)["dev"]["mdl"], "24 V");
 }
 
-TEST_F(Publisher, AFailedReadingSaysOfflineAndDiscoversNothing) {
+// Announced at the start, site 1 answers then fails, site 5 never answers.
+TEST_F(Publisher, AFailedReadingSaysOfflineBeforeItsStateAndWhenTheSiteWasLastSeen) {
+  publisher.announce({1, 5});
+  ASSERT_EQ(sent.size(), 2 * 25U);  // per site 23 emptied documents of the earlier layout, its own, offline
+  for (const std::size_t at : {0U, 25U}) {
+    EXPECT_TRUE(sent[at].payload.empty() && sent[at + 22].payload.empty()) << sent[at].topic;
+    EXPECT_FALSE(Json::parse(sent[at + 23].payload)["dev"].contains("mdl")) << sent[at + 23].topic;
+    EXPECT_EQ(sent[at + 24].payload, "offline");
+  }
+  sent.clear();
+  publisher.publish(reading(1, true));
+  SiteReading failed = reading(1, false);
+  failed.time = "2024-05-17T14:04:09+02:00";
+  publisher.publish(failed);
   publisher.publish(reading(5, false));
-  ASSERT_EQ(sent.size(), 2U);
-  EXPECT_EQ(Json::parse(sent[0].payload)["ok"], false);
-  EXPECT_EQ(sent[1], (MqttMessage{"solwire/sim/5/availability", "offline"}));
+  ASSERT_EQ(sent.size(), 7U);
+  EXPECT_EQ(sent[0].topic, "homeassistant/device/solwire_sim_1/config");  // now with its model
+  EXPECT_EQ(sent[3], (MqttMessage{"solwire/sim/1/availability", "offline"}));
+  EXPECT_EQ(Json::parse(sent[4].payload)["last_seen"], "2024-05-17T14:03:09+02:00");
+  EXPECT_EQ(sent[5], (MqttMessage{"solwire/sim/5/availability", "offline"}));
+  EXPECT_EQ(Json::parse(sent[6].payload)["ok"], false);
+  EXPECT_FALSE(Json::parse(sent[6].payload).contains("last_seen"));
 }
 
 TEST_F(Publisher, TheLineStatusIsTheLastWillsTopic) {

@@ -99,6 +99,9 @@ TEST(StatePayload, AFailedReadingSaysWhyAndCarriesNoValues) {
   reading.alarms = AlarmInputs{};
   EXPECT_EQ(statePayload(reading).dump(),
             R"({"site":3,"time":"2024-05-17T14:03:09+02:00","ok":false,"error":"Data Timeout: site 3 did not answer"})");
+  EXPECT_EQ(statePayload(reading, "2024-05-17T13:03:09+02:00").dump(),
+            R"({"site":3,"time":"2024-05-17T14:03:09+02:00","ok":false,"last_seen":"2024-05-17T13:03:09+02:00",)"
+            R"("error":"Data Timeout: site 3 did not answer"})");
 }
 
 }  // namespace
