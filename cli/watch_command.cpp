@@ -3,6 +3,7 @@
 // and/or printed as JSON lines on standard output.
 #include <signal.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -28,6 +29,22 @@ void printJsonLine(std::ostream& out, const std::string& line, const fleet::Site
   json["line"] = line;
   json.update(fleet::statePayload(reading));
   out << json.dump() << '\n' << std::flush;
+}
+
+// How long a site's published state stays current: three rounds, counted
+// as the longest a round can take when no site answers (each request's
+// time-out and the quiet time after it), or as --every when that is longer.
+// A watcher that hangs leaves its sites unavailable after that.
+std::chrono::seconds stateLifetime(const WatchOptions& options) {
+  constexpr int kRounds = 3;
+  constexpr int kBitsPerByte = 10;
+  const int baud = baudRateForIndex(options.baudIndex);
+  const auto timeOut = std::chrono::milliseconds{replyTimeoutForBaudIndex(options.baudIndex) * kTickMilliseconds};
+  const std::chrono::milliseconds longestReply{replyLength(RequestKind::HistoryBlock) * kBitsPerByte * 1000 / baud};
+  const auto perRequest = 2 * timeOut + longestReply;
+  const auto requests = static_cast<int>(options.sites.size()) * (options.alarms ? 2 : 1);
+  const auto round = std::max<std::chrono::milliseconds>(options.every, perRequest * requests);
+  return std::chrono::ceil<std::chrono::seconds>(kRounds * round);
 }
 
 // The line's publisher and its broker connection.
@@ -65,6 +82,9 @@ MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
     discovery.emplace();
     discovery->haPrefix = mqtt.haPrefix;
     discovery->alarms = options.alarms;
+    discovery->softwareVersion = SOLWIRE_VERSION;
+    discovery->expireAfter = stateLifetime(options);
+    discovery->language = options.language;
   }
   MqttOutput output;
   fleet::FleetTopics topics(mqtt.prefix, options.line);
@@ -74,6 +94,7 @@ MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
   output.publisher = std::make_unique<fleet::FleetPublisher>(
       topics, discovery, [connection = output.connection.get()](const fleet::MqttMessage& m) { connection->publish(m); });
   output.publisher->lineOnline();
+  output.publisher->announce(options.sites);
   output.connection->start();
   return output;
 }
