@@ -11,6 +11,7 @@
 #include "fleet/fleet_publisher.h"
 #include "fleet/mosquitto_connection.h"
 #include "fleet/state_payload.h"
+#include "fleet/watcher_identity.h"
 
 namespace solwire::cli {
 
@@ -38,7 +39,7 @@ fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& l
                                    const std::optional<std::string>& password) {
   fleet::BrokerOptions broker;
   broker.address = mqtt.broker;
-  broker.clientId = "solwire-" + line;
+  broker.clientId = fleet::newWatcherIdentity(line).clientId;
   broker.user = mqtt.user;
   broker.password = password;
   broker.caFile = mqtt.caFile;
