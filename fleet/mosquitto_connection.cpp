@@ -25,6 +25,8 @@ constexpr int kLoopTimeoutMilliseconds = 200;
 constexpr auto kDisconnectWait = std::chrono::seconds(2);
 // Error lines kept between two first-connection attempts.
 constexpr std::size_t kMostErrorLines = 16;
+// Where the system keeps the certificate authorities it trusts.
+constexpr const char* kSystemCertificates = "/etc/ssl/certs";
 
 void initialiseLibraryOnce() {
   static std::once_flag once;
@@ -80,8 +82,8 @@ MosquittoConnection::MosquittoConnection(const BrokerOptions& options)
     checkReadable(options_.caFile, "the certificate authority file");
     checkReadable(options_.certFile, "the certificate file");
     checkReadable(options_.keyFile, "the key file");
-    check(mosquitto_tls_set(client_, optionalText(options_.caFile), nullptr, optionalText(options_.certFile),
-                            optionalText(options_.keyFile), nullptr),
+    check(mosquitto_tls_set(client_, optionalText(options_.caFile), options_.caFile ? nullptr : kSystemCertificates,
+                            optionalText(options_.certFile), optionalText(options_.keyFile), nullptr),
           "the TLS files");
   }
 }

@@ -32,7 +32,9 @@ struct BrokerOptions {
   std::string clientId;  // different for every process (WatcherIdentity)
   std::optional<std::string> user;
   std::optional<std::string> password;
-  std::optional<std::string> caFile;    // TLS: the certificate authority that signed the broker's certificate
+  // TLS: the certificate authority that signed the broker's certificate;
+  // without one, those the system trusts.
+  std::optional<std::string> caFile;
   std::optional<std::string> certFile;  // TLS: the client's own certificate and key
   std::optional<std::string> keyFile;
   int keepaliveSeconds = 30;

@@ -107,5 +107,12 @@ TEST(LineClaimOnABroker, OneWatcherPerLineAndEachNewOwnerHearsTheSitesItReplaces
   EXPECT_NE(fourth.notes().find("did not answer; taking the line over"), std::string::npos);
 }
 
+TEST(LineClaimOnABroker, TlsWithoutACertificateAuthorityFileTrustsTheSystemsAuthorities) {
+  BrokerOptions options;
+  options.address = {"broker.lan", 8883, true};
+  options.clientId = "solwire-east-tls";
+  EXPECT_NO_THROW(MosquittoConnection{options});
+}
+
 }  // namespace
 }  // namespace solwire::fleet
