@@ -64,8 +64,8 @@ MqttOutput startMqtt(const WatchOptions& options) {
   MqttOutput output;
   fleet::FleetTopics topics(mqtt.prefix, options.line);
   const fleet::MqttMessage will = fleet::FleetPublisher(topics, std::nullopt, nullptr).lastWill();
-  output.connection =
-      std::make_unique<fleet::MosquittoConnection>(brokerOptions(mqtt, options.line, options.sites, will, password));
+  output.connection = std::make_unique<fleet::MosquittoConnection>(
+      brokerOptions(mqtt, options.line, options.sites, will, password));
   output.publisher = std::make_unique<fleet::FleetPublisher>(
       topics, discovery, [connection = output.connection.get()](const fleet::MqttMessage& m) { connection->publish(m); });
   output.publisher->lineOnline();
