@@ -1,7 +1,7 @@
 // Who a watcher process is on the broker. The client id differs from one
 // process to the next, so that two watchers never push each other off the
 // broker; the owner token names the process to the people who read it in a
-// refusal: its host, its process id and a random part.
+// refusal: its host, its process id and a random number.
 #pragma once
 
 #include <string>
