@@ -14,6 +14,7 @@
 #include "fleet/fleet_publisher.h"
 #include "fleet/mosquitto_connection.h"
 #include "fleet/state_payload.h"
+#include "fleet/watcher_identity.h"
 
 namespace solwire::cli {
 
@@ -53,11 +54,13 @@ struct MqttOutput {
   std::unique_ptr<fleet::FleetPublisher> publisher;
 };
 
-fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& line, const fleet::MqttMessage& will,
-                                   const std::optional<std::string>& password) {
+fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& line, const std::vector<int>& sites,
+                                   const fleet::MqttMessage& will, const std::optional<std::string>& password) {
+  const fleet::WatcherIdentity identity = fleet::newWatcherIdentity(line);
   fleet::BrokerOptions broker;
   broker.address = mqtt.broker;
-  broker.clientId = "solwire-" + line;
+  broker.clientId = identity.clientId;
+  broker.claim = {mqtt.prefix, line, identity.ownerToken, sites, nullptr};
   broker.user = mqtt.user;
   broker.password = password;
   broker.caFile = mqtt.caFile;
@@ -89,8 +92,8 @@ MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
   MqttOutput output;
   fleet::FleetTopics topics(mqtt.prefix, options.line);
   const fleet::MqttMessage will = fleet::FleetPublisher(topics, std::nullopt, nullptr).lastWill();
-  output.connection =
-      std::make_unique<fleet::MosquittoConnection>(brokerOptions(mqtt, options.line, will, password));
+  output.connection = std::make_unique<fleet::MosquittoConnection>(
+      brokerOptions(mqtt, options.line, options.sites, will, password));
   output.publisher = std::make_unique<fleet::FleetPublisher>(
       topics, discovery, [connection = output.connection.get()](const fleet::MqttMessage& m) { connection->publish(m); });
   output.publisher->lineOnline();
@@ -157,7 +160,7 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
   std::optional<std::string> refusal;
   watcher.run([&] {
     if (reporter) reporter->report();
-    if (mqtt.connection) refusal = mqtt.connection->refusedAtStart();
+    if (mqtt.connection) refusal = mqtt.connection->refusal();
     return signals.received() || !out || refusal;
   });
   if (refusal) {

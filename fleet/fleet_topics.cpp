@@ -2,9 +2,19 @@
 
 namespace solwire::fleet {
 
-std::string FleetTopics::siteLevel(int site) const { return prefix_ + "/" + line_ + "/" + std::to_string(site); }
+std::string FleetTopics::lineLevel() const { return prefix_ + "/" + line_; }
 
-std::string FleetTopics::status() const { return prefix_ + "/" + line_ + "/status"; }
+std::string FleetTopics::siteLevel(int site) const { return lineLevel() + "/" + std::to_string(site); }
+
+std::string FleetTopics::status() const { return lineLevel() + "/status"; }
+
+std::string FleetTopics::owner() const { return lineLevel() + "/owner"; }
+
+std::string FleetTopics::ownerPing() const { return owner() + "/ping"; }
+
+std::string FleetTopics::ownerPong() const { return owner() + "/pong"; }
+
+std::string FleetTopics::sites() const { return lineLevel() + "/sites"; }
 
 std::string FleetTopics::state(int site) const { return siteLevel(site) + "/state"; }
 

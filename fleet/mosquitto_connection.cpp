@@ -25,6 +25,8 @@ constexpr int kLoopTimeoutMilliseconds = 200;
 constexpr auto kDisconnectWait = std::chrono::seconds(2);
 // Error lines kept between two first-connection attempts.
 constexpr std::size_t kMostErrorLines = 16;
+// Where the system keeps the certificate authorities it trusts.
+constexpr const char* kSystemCertificates = "/etc/ssl/certs";
 
 void initialiseLibraryOnce() {
   static std::once_flag once;
@@ -56,7 +58,9 @@ bool hungUp(mosquitto* client) {
 }  // namespace
 
 MosquittoConnection::MosquittoConnection(const BrokerOptions& options)
-    : options_(options), outbox_([this](const MqttMessage& message) { send(message); }) {
+    : options_(options),
+      outbox_([this](const MqttMessage& message) { send(message); }),
+      claim_(options_.claim, *this) {
   initialiseLibraryOnce();
   client_ = mosquitto_new(options_.clientId.c_str(), true, this);
   if (!client_) throw std::runtime_error("the MQTT client could not be created");
@@ -66,6 +70,7 @@ MosquittoConnection::MosquittoConnection(const BrokerOptions& options)
   mosquitto_disconnect_callback_set(client_, onDisconnect);
   mosquitto_publish_callback_set(client_, onPublish);
   mosquitto_log_callback_set(client_, onLog);
+  mosquitto_message_callback_set(client_, onMessage);
   const MqttMessage& will = options_.lastWill;
   check(mosquitto_will_set(client_, will.topic.c_str(), static_cast<int>(will.payload.size()), will.payload.data(),
                            will.qos, will.retained),
@@ -77,8 +82,8 @@ MosquittoConnection::MosquittoConnection(const BrokerOptions& options)
     checkReadable(options_.caFile, "the certificate authority file");
     checkReadable(options_.certFile, "the certificate file");
     checkReadable(options_.keyFile, "the key file");
-    check(mosquitto_tls_set(client_, optionalText(options_.caFile), nullptr, optionalText(options_.certFile),
-                            optionalText(options_.keyFile), nullptr),
+    check(mosquitto_tls_set(client_, optionalText(options_.caFile), options_.caFile ? nullptr : kSystemCertificates,
+                            optionalText(options_.certFile), optionalText(options_.keyFile), nullptr),
           "the TLS files");
   }
 }
@@ -115,6 +120,7 @@ void MosquittoConnection::runNetwork() {
   std::optional<std::chrono::steady_clock::time_point> disconnectingSince;
   while (!stopping_) {
     int rc = mosquitto_loop(client_, kLoopTimeoutMilliseconds, 1);
+    passTime();
     if (rc == MOSQ_ERR_SUCCESS && !outbox_.isConnected() && hungUp(client_)) rc = MOSQ_ERR_CONN_LOST;
     if (disconnecting_) {
       const auto now = std::chrono::steady_clock::now();
@@ -127,7 +133,7 @@ void MosquittoConnection::runNetwork() {
     }
     // A failed TLS handshake ends the loop without a disconnect callback.
     onDisconnect(client_, this, rc);
-    if (refusedAtStart()) return;  // the caller gives up
+    if (refusal()) return;  // the caller gives up
     const auto delay = std::chrono::seconds(
         std::min<unsigned>(kLongestReconnectDelaySeconds, kFirstReconnectDelaySeconds << std::min(failures, 5U)));
     ++failures;
@@ -172,7 +178,7 @@ void MosquittoConnection::tryFirstConnection() {
 }
 
 void MosquittoConnection::keepTrying() {
-  if (threadStarted_ || refusedAtStart()) return;
+  if (threadStarted_ || refusal()) return;
   const auto delay = std::chrono::seconds(
       std::min<unsigned>(kLongestReconnectDelaySeconds, kFirstReconnectDelaySeconds << std::min(attempts_, 5)));
   if (std::chrono::steady_clock::now() - lastAttempt_ >= delay) tryFirstConnection();
@@ -192,7 +198,38 @@ void MosquittoConnection::onConnect(mosquitto*, void* self, int rc) {
     connection.everConnected_ = true;
   }
   if (again) connection.note("connected to " + connection.where() + " again");
+  connection.outbox_.hold();
   connection.outbox_.connected();
+  connection.claimLine();
+}
+
+// Subscribed anew on every connection (a clean session keeps nothing).
+void MosquittoConnection::claimLine() {
+  const std::lock_guard lock(claimMutex_);
+  for (const std::string& topic : claim_.subscriptions()) mosquitto_subscribe(client_, nullptr, topic.c_str(), 1);
+  claim_.connected(std::chrono::steady_clock::now());
+}
+
+void MosquittoConnection::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
+  auto& connection = *static_cast<MosquittoConnection*>(self);
+  std::string payload;
+  if (message->payload && message->payloadlen > 0)
+    payload.assign(static_cast<const char*>(message->payload), static_cast<std::size_t>(message->payloadlen));
+  const std::lock_guard lock(connection.claimMutex_);
+  connection.claim_.received(message->topic, payload, std::chrono::steady_clock::now());
+}
+
+void MosquittoConnection::passTime() {
+  const std::lock_guard lock(claimMutex_);
+  claim_.timePassed(std::chrono::steady_clock::now());
+}
+
+// Held at once, so that a state put before the caller hears of it does not go out.
+void MosquittoConnection::giveUp(const std::string& reason) {
+  outbox_.hold();
+  const std::lock_guard lock(mutex_);
+  if (!refusal_) refusal_ = reason;
+  notes_.push_back(reason);
 }
 
 // From libmosquitto, and from the network thread when the loop ends with an
@@ -201,6 +238,10 @@ void MosquittoConnection::onDisconnect(mosquitto*, void* self, int rc) {
   auto& connection = *static_cast<MosquittoConnection*>(self);
   const bool wasConnected = connection.outbox_.isConnected();
   connection.outbox_.disconnected();
+  {
+    const std::lock_guard lock(connection.claimMutex_);
+    connection.claim_.disconnected();
+  }
   {
     // What was not acknowledged goes out again from the outbox on the next connection.
     const std::lock_guard lock(connection.mutex_);
@@ -265,9 +306,9 @@ void MosquittoConnection::send(const MqttMessage& message) {
     unacknowledged_.insert(mid);
 }
 
-void MosquittoConnection::note(std::string text) {
+void MosquittoConnection::note(const std::string& text) {
   const std::lock_guard lock(mutex_);
-  notes_.push_back(std::move(text));
+  notes_.push_back(text);
 }
 
 std::vector<std::string> MosquittoConnection::takeNotes() {
@@ -275,13 +316,22 @@ std::vector<std::string> MosquittoConnection::takeNotes() {
   return std::exchange(notes_, {});
 }
 
-std::optional<std::string> MosquittoConnection::refusedAtStart() const {
+bool MosquittoConnection::ownsLine() const {
+  const std::lock_guard lock(claimMutex_);
+  return claim_.ownsLine();
+}
+
+std::optional<std::string> MosquittoConnection::refusal() const {
   const std::lock_guard lock(mutex_);
   return refusal_;
 }
 
 void MosquittoConnection::finish(std::chrono::milliseconds limit) {
   if (!threadStarted_) return;
+  {
+    const std::lock_guard lock(claimMutex_);
+    claim_.giveBack();
+  }
   if (outbox_.isConnected()) {
     std::unique_lock lock(mutex_);
     acknowledged_.wait_for(lock, limit, [this] { return unacknowledged_.empty(); });

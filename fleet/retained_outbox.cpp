@@ -11,18 +11,33 @@ void RetainedOutbox::put(const MqttMessage& message) {
     messages_.push_back(message);
   else
     messages_[at->second] = message;
-  if (connected_) send_(message);
+  if (connected_ && !held_) send_(message);
+}
+
+void RetainedOutbox::sendAll() {
+  for (const MqttMessage& message : messages_) send_(message);
 }
 
 void RetainedOutbox::connected() {
   const std::lock_guard lock(mutex_);
   connected_ = true;
-  for (const MqttMessage& message : messages_) send_(message);
+  if (!held_) sendAll();
 }
 
 void RetainedOutbox::disconnected() {
   const std::lock_guard lock(mutex_);
   connected_ = false;
+}
+
+void RetainedOutbox::hold() {
+  const std::lock_guard lock(mutex_);
+  held_ = true;
+}
+
+void RetainedOutbox::release() {
+  const std::lock_guard lock(mutex_);
+  if (held_ && connected_) sendAll();
+  held_ = false;
 }
 
 bool RetainedOutbox::isConnected() const {

@@ -77,6 +77,8 @@ TEST(BrokerUrl, NamesHostPortAndTls) {
 TEST(FleetTopics, NameTheLineTheSitesAndTheirIds) {
   const FleetTopics topics("solwire", "north");
   EXPECT_EQ(topics.status(), "solwire/north/status");
+  EXPECT_EQ(topics.ownerPong(), "solwire/north/owner/pong");
+  EXPECT_EQ(topics.sites(), "solwire/north/sites");
   EXPECT_EQ(topics.state(3), "solwire/north/3/state");
   EXPECT_EQ(topics.availability(31), "solwire/north/31/availability");
   EXPECT_EQ(topics.deviceId(3), "solwire_north_3");
