@@ -11,6 +11,7 @@
 #include "cli/local_time_text.h"
 #include "cli/site_watcher.h"
 #include "cli/stop_signals.h"
+#include "fleet/discovery_removal.h"
 #include "fleet/fleet_publisher.h"
 #include "fleet/mosquitto_connection.h"
 #include "fleet/state_payload.h"
@@ -54,13 +55,30 @@ struct MqttOutput {
   std::unique_ptr<fleet::FleetPublisher> publisher;
 };
 
+using Put = std::function<void(const fleet::MqttMessage&)>;
+
+// What the line published for sites it no longer watches is emptied, as
+// Home Assistant asks for a removal: their entities go instead of showing
+// their last values as current. Asked once, with the line's retained list.
+std::function<void(std::vector<int>)> dropSitesNoLongerWatched(const fleet::FleetTopics& topics,
+                                                               const MqttOptions& mqtt, const std::vector<int>& sites,
+                                                               Put put) {
+  return [topics, haPrefix = mqtt.haPrefix, sites, put = std::move(put)](const std::vector<int>& previous) {
+    for (const int site : previous)
+      if (std::find(sites.begin(), sites.end(), site) == sites.end())
+        for (const fleet::MqttMessage& message : fleet::siteRemovals(topics, haPrefix, site)) put(message);
+  };
+}
+
 fleet::BrokerOptions brokerOptions(const MqttOptions& mqtt, const std::string& line, const std::vector<int>& sites,
-                                   const fleet::MqttMessage& will, const std::optional<std::string>& password) {
+                                   const fleet::MqttMessage& will, const std::optional<std::string>& password,
+                                   Put put) {
   const fleet::WatcherIdentity identity = fleet::newWatcherIdentity(line);
   fleet::BrokerOptions broker;
   broker.address = mqtt.broker;
   broker.clientId = identity.clientId;
-  broker.claim = {mqtt.prefix, line, identity.ownerToken, sites, nullptr};
+  broker.claim = {mqtt.prefix, line, identity.ownerToken, sites,
+                  dropSitesNoLongerWatched(fleet::FleetTopics(mqtt.prefix, line), mqtt, sites, std::move(put))};
   broker.user = mqtt.user;
   broker.password = password;
   broker.caFile = mqtt.caFile;
@@ -92,8 +110,12 @@ MqttOutput startMqtt(const WatchOptions& options, std::ostream& err) {
   MqttOutput output;
   fleet::FleetTopics topics(mqtt.prefix, options.line);
   const fleet::MqttMessage will = fleet::FleetPublisher(topics, std::nullopt, nullptr).lastWill();
+  // The removals are put by the connection's own thread, once it has started.
+  auto connection = std::make_shared<fleet::MosquittoConnection*>(nullptr);
+  const Put putOnConnection = [connection](const fleet::MqttMessage& m) { (*connection)->publish(m); };
   output.connection = std::make_unique<fleet::MosquittoConnection>(
-      brokerOptions(mqtt, options.line, options.sites, will, password));
+      brokerOptions(mqtt, options.line, options.sites, will, password, putOnConnection));
+  *connection = output.connection.get();
   output.publisher = std::make_unique<fleet::FleetPublisher>(
       topics, discovery, [connection = output.connection.get()](const fleet::MqttMessage& m) { connection->publish(m); });
   output.publisher->lineOnline();

@@ -110,9 +110,10 @@ class CliWatchBroker : public ::testing::Test {
   }
 
   void startWatcher(std::vector<std::string> extra = {}) {
-    std::vector<std::string> words{"watch", "--port", "sim", "--sites", "0-3", "--every", "1s", "--mqtt", url()};
+    std::vector<std::string> words{"watch", "--port", "sim", "--every", "1s", "--mqtt", url()};
     words.insert(words.end(), extra.begin(), extra.end());
-    if (std::find(words.begin(), words.end(), "--line-id") == words.end()) words.insert(words.end(), {"--line-id", "sim"});
+    for (const auto& [option, value] : {std::pair{"--line-id", "sim"}, std::pair{"--sites", "0-3"}})
+      if (std::find(words.begin(), words.end(), option) == words.end()) words.insert(words.end(), {option, value});
     watcher = std::make_unique<SpawnedProcess>(SOLWIRE_CLI_PATH, words, errorFile());
     ASSERT_TRUE(watcher->started());
   }
@@ -204,6 +205,30 @@ TEST_F(CliWatchBroker, PublishesRetainedStatesAvailabilityAndDiscoveryThenGoesOf
   watcher->signal(SIGTERM);
   EXPECT_EQ(watcher->wait(), 0) << errors();
   EXPECT_EQ(payloadOn("solwire/sim/status"), "offline");
+}
+
+// Two installations on one line id: the second refuses while the first is
+// alive. The first, restarted with fewer sites, removes what it published
+// for the dropped ones, so Home Assistant does not show them as current.
+TEST_F(CliWatchBroker, ASecondWatcherOfALineRefusesAndARestartWithFewerSitesRemovesTheDroppedOnes) {
+  startBroker();
+  startWatcher();
+  ASSERT_TRUE(payloadOn("solwire/sim/3/state", isGoodState)) << errors();
+  SpawnedProcess second(SOLWIRE_CLI_PATH,
+                        {"watch", "--port", "sim", "--sites", "3", "--mqtt", url(), "--line-id", "sim"},
+                        file("second.err"));
+  EXPECT_EQ(second.waitFor(std::chrono::seconds(20)), 1);
+  std::ifstream secondErrors(file("second.err"));
+  const std::string said{std::istreambuf_iterator<char>(secondErrors), {}};
+  EXPECT_NE(said.find("another watcher"), std::string::npos) << said;
+
+  watcher->signal(SIGTERM);
+  ASSERT_EQ(watcher->wait(), 0) << errors();
+  startWatcher({"--sites", "0-1"});
+  EXPECT_EQ(payloadOn("solwire/sim/sites", [](const std::string& p) { return p == "[0,1]"; }), "[0,1]") << errors();
+  for (const char* dropped : {"solwire/sim/2/#", "solwire/sim/3/#", "homeassistant/device/solwire_sim_3/#"})
+    EXPECT_TRUE(nothingRetainedUnder(dropped)) << dropped;
+  EXPECT_TRUE(payloadOn("solwire/sim/1/state", isGoodState));
 }
 
 TEST_F(CliWatchBroker, AKilledWatchersLastWillTakesTheLineOffline) {
