@@ -190,6 +190,7 @@ int runWatch(const Arguments& args, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   if (mqtt.publisher) {
+    mqtt.connection->giveLineBack();
     mqtt.publisher->lineOffline();
     mqtt.connection->finish(kFinishWait);
   }

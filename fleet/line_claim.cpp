@@ -34,7 +34,7 @@ LineClaim::LineClaim(LineClaimOptions options, Effects& effects)
     : options_(std::move(options)), topics_(options_.prefix, options_.line), effects_(effects) {}
 
 std::vector<std::string> LineClaim::subscriptions() const {
-  return {topics_.owner(), topics_.sites(), topics_.ownerPing(), topics_.ownerPong()};
+  return {topics_.owner(), topics_.sites(), topics_.ownerPing(), topics_.ownerPong(), topics_.status()};
 }
 
 void LineClaim::connected(TimePoint now) {
@@ -59,6 +59,8 @@ void LineClaim::received(const std::string& topic, const std::string& payload, T
     pingReceived(payload, now);
   else if (topic == topics_.ownerPong() && phase_ == Phase::AwaitingPong && payload == retainedOwner_)
     refuse(payload, "publishes");
+  else if (topic == topics_.status() && payload == "offline" && ownsLine())
+    effects_.put({topics_.status(), "online"});  // an earlier owner's last will, late: we are still here
 }
 
 void LineClaim::ownerReceived(const std::string& token) {

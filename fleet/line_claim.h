@@ -12,6 +12,11 @@
 // and the line is taken over. A foreign token on the owner topic after ours
 // came back means that the line was taken over from us: we give up too.
 //
+// An earlier owner that vanished without a clean stop has its last will
+// ("offline" on the line's status) sent by the broker only when its
+// keep-alive runs out, maybe after we took the line over: while the line is
+// ours, "offline" there is answered with "online".
+//
 // Nothing of a watcher's own goes out before its claim is settled; when it
 // is, the owner token and the line's site list are put before the outbox is
 // released. No libmosquitto here: the connection feeds it what it receives

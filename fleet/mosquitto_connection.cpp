@@ -326,12 +326,14 @@ std::optional<std::string> MosquittoConnection::refusal() const {
   return refusal_;
 }
 
+void MosquittoConnection::giveLineBack() {
+  const std::lock_guard lock(claimMutex_);
+  claim_.giveBack();
+}
+
 void MosquittoConnection::finish(std::chrono::milliseconds limit) {
   if (!threadStarted_) return;
-  {
-    const std::lock_guard lock(claimMutex_);
-    claim_.giveBack();
-  }
+  giveLineBack();
   if (outbox_.isConnected()) {
     std::unique_lock lock(mutex_);
     acknowledged_.wait_for(lock, limit, [this] { return unacknowledged_.empty(); });

@@ -71,6 +71,9 @@ class MosquittoConnection : private LineClaim::Effects {
   // Gives the line back, waits at most `limit` for what was published to be
   // acknowledged, then disconnects cleanly (no last will) and stops the
   // network thread.
+  // Before a clean stop's last messages: the line is given back, and its
+  // "offline" is no longer taken for an earlier owner's late last will.
+  void giveLineBack();
   void finish(std::chrono::milliseconds limit);
 
  private:

@@ -88,6 +88,10 @@ TEST(LineClaim, SettlesOnlyOnceItsOwnPingCameBackAndNeverMixesWithALiveWatcher) 
        ping + claimed + " | " + ping + "put owner us retained | put sites [0,1] retained | release"},
       {"connect; sites [0,1,7]; owner/ping us; finish; owner/ping x; connect",
        ping + claimed + " | put owner  retained"},
+      // An earlier owner's late last will is answered once ours is established, not before, nor after a stop.
+      {"connect; status offline; sites [0,1,7]; owner/ping us; status offline; owner us; status offline; finish; "
+       "status offline",
+       ping + claimed + " | put status online retained | put owner  retained"},
   };
   for (const auto& [steps, log] : cases) EXPECT_EQ(run(steps), log) << steps;
 }
