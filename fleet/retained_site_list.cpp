@@ -8,6 +8,9 @@ namespace solwire::fleet {
 namespace {
 
 constexpr int kLastSite = 31;
+// Far more than the 32 sites' list takes: a bigger payload is not ours,
+// and is not parsed.
+constexpr std::size_t kLongestList = 1024;
 
 bool isSiteNumber(const nlohmann::json& value) {
   return value.is_number_integer() && value.get<long long>() >= 0 && value.get<long long>() <= kLastSite;
@@ -18,6 +21,7 @@ bool isSiteNumber(const nlohmann::json& value) {
 std::string siteListPayload(const std::vector<int>& sites) { return nlohmann::json(sites).dump(); }
 
 std::vector<int> sitesFromPayload(const std::string& payload) {
+  if (payload.size() > kLongestList) return {};
   nlohmann::json list;
   try {
     list = nlohmann::json::parse(payload);

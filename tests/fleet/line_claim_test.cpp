@@ -100,6 +100,7 @@ TEST(RetainedSiteList, OnlyAnArrayOfSiteNumbersIsReadAndAnythingElseGivesNoSites
   const std::vector<std::pair<std::string, Sites>> cases{
       {"[7,0,1,7]", {0, 1, 7}}, {"[]", {}}, {"[1,32]", {}}, {"[-1]", {}}, {"[1.5]", {}}, {"[\"1\"]", {}},
       {"{\"0\":1}", {}},        {"3", {}},  {"", {}},       {"[1,",  {}}, {"[18446744073709551615]", {}},
+      {"[" + std::string(2000, ' ') + "1]", {}},
   };
   for (const auto& [payload, sites] : cases) EXPECT_EQ(sitesFromPayload(payload), sites) << payload;
 }
