@@ -1,27 +1,13 @@
 // A watcher's claim on its line: fed messages and time, what it sends, puts
-// and releases, whom it answers and when it gives up; and watchers of one
-// line on a real Mosquitto, where a second one is refused while the first
-// publishes, and the next owner after a clean finish, or after a watcher that
-// left its token behind, hears which sites the line had.
-#include <gmock/gmock.h>
+// and releases, whom it answers and when it gives up. Watchers of one line on
+// a real Mosquitto are tried as processes, with the command-line tool.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <future>
 #include <sstream>
-#include <thread>
 
 #include "fleet/line_claim.h"
 #include "fleet/mosquitto_connection.h"
 #include "fleet/retained_site_list.h"
-#include "fleet/watcher_identity.h"
-
-extern char** environ;
 
 namespace solwire::fleet {
 namespace {
@@ -105,82 +91,12 @@ TEST(RetainedSiteList, OnlyAnArrayOfSiteNumbersIsReadAndAnythingElseGivesNoSites
   for (const auto& [payload, sites] : cases) EXPECT_EQ(sitesFromPayload(payload), sites) << payload;
 }
 
-// On a free loopback port for the length of a test.
-struct Broker {
-  int port = 0;
-  std::string config = std::filesystem::temp_directory_path() / ("solwire-claim-" + std::to_string(getpid()));
-  pid_t pid = 0;
-  Broker() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    port = ntohs(address.sin_port);
-    std::ofstream(config) << "listener " << port << " 127.0.0.1\nallow_anonymous true\nlog_dest none\n";
-    std::vector<char*> words{const_cast<char*>("mosquitto"), const_cast<char*>("-c"), config.data(), nullptr};
-    posix_spawn(&pid, "/usr/sbin/mosquitto", nullptr, nullptr, words.data(), environ);
-  }
-  ~Broker() {
-    if (pid > 0 && kill(pid, SIGTERM) == 0) waitpid(pid, nullptr, 0);
-    std::filesystem::remove(config);
-  }
-};
-
-struct Watcher {
-  std::promise<Sites> previous;
-  MosquittoConnection connection;
-  Watcher(int port, Sites sites) : connection(options({"127.0.0.1", port, false}, sites, previous)) {
-    connection.start();
-  }
-  static BrokerOptions options(const BrokerAddress& address, Sites sites, std::promise<Sites>& previous) {
-    const WatcherIdentity identity = newWatcherIdentity("east");
-    BrokerOptions broker;
-    broker.address = address;
-    broker.clientId = identity.clientId;
-    broker.lastWill = {"t/east/status", "offline"};
-    broker.claim = {"t", "east", identity.ownerToken, sites, [&previous](Sites was) { previous.set_value(was); }};
-    return broker;
-  }
-  bool soon(const std::function<bool()>& done) {
-    for (int wait = 0; wait < 1000 && !done(); ++wait) {
-      connection.keepTrying();  // the broker may not listen yet
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
-  }
-  // The list that ours replaced, once the broker holds our claim.
-  Sites claimed() {
-    auto replaced = previous.get_future();
-    return soon([this] { return connection.ownsLine(); }) ? replaced.get() : Sites{99};
-  }
-};
-
-TEST(LineClaimOnABroker, OneWatcherPerLineAndEachNewOwnerHearsTheSitesItReplaces) {
-  if (!std::filesystem::exists("/usr/sbin/mosquitto")) GTEST_SKIP() << "mosquitto is not installed";
-  const Broker broker;
-  Watcher first(broker.port, Sites{0, 1, 2});
-  EXPECT_EQ(first.claimed(), Sites{});
-  Watcher second(broker.port, Sites{5});
-  second.connection.publish({"t/east/sites", "[5]"});  // what it puts stays with it
-  EXPECT_TRUE(second.soon([&] { return second.connection.refusal().has_value(); }));
-  EXPECT_NE(second.connection.refusal().value_or("").find(") publishes line east on this broker"), std::string::npos);
-  EXPECT_TRUE(first.connection.takeNotes().empty());  // neither pushed off the broker nor taken over
-
-  first.connection.finish(std::chrono::seconds(5));
-  auto third = std::make_unique<Watcher>(broker.port, Sites{0, 1});
-  EXPECT_EQ(third->claimed(), (Sites{0, 1, 2}));        // not the refused watcher's
-  EXPECT_TRUE(third->connection.takeNotes().empty());  // no owner left to wait for
-  third.reset();                                       // gone without a finish
-  Watcher fourth(broker.port, Sites{3});
-  EXPECT_EQ(fourth.claimed(), (Sites{0, 1}));
-  EXPECT_THAT(fourth.connection.takeNotes(), testing::ElementsAre(testing::HasSubstr("did not answer")));
-}
-
-TEST(LineClaimOnABroker, TlsWithoutACertificateAuthorityFileTrustsTheSystemsAuthorities) {
-  std::promise<Sites> unused;
-  EXPECT_NO_THROW(MosquittoConnection(Watcher::options({"broker.lan", 8883, true}, {}, unused)));
+TEST(MosquittoConnection, TlsWithoutACertificateAuthorityFileTrustsTheSystemsAuthorities) {
+  BrokerOptions broker;
+  broker.address = {"broker.lan", 8883, true};
+  broker.clientId = "solwire-east-test";
+  broker.claim = {"t", "east", "us", {}, nullptr};
+  EXPECT_NO_THROW(MosquittoConnection{broker});
 }
 
 }  // namespace
