@@ -1,6 +1,7 @@
 // solwire-cli log: the unattended logger, or one sample now, on the direct
 // line or through a modem.
 #include "cli/commands.h"
+#include "cli/dial_option.h"
 #include "cli/duration_option.h"
 #include "cli/language_option.h"
 #include "cli/modem_logger.h"
@@ -53,9 +54,11 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
   }
   LoggerOptions options;
   options.session = {args.option("--port").value_or(""), *baud, *site};
-  if (const auto modem = args.option("--modem"))
-    options.modem =
-        ModemDialOptions{*modem, *args.option("--dial"), args.has("--pulse"), args.option("--setup"), *site};
+  if (const auto modem = args.option("--modem")) {
+    const auto dialled = dialOption("log", *args.option("--dial"), err);
+    if (!dialled) return std::nullopt;
+    options.modem = ModemDialOptions{*modem, *dialled, args.has("--pulse"), args.option("--setup"), *site};
+  }
   options.rateHours = *rate;
   options.every = every;
   options.logFile = *file;

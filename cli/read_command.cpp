@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/dial_option.h"
 #include "cli/link_session.h"
 #include "cli/modem_port.h"
 #include "cli/modem_session.h"
@@ -94,7 +95,9 @@ int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err
            "PATH \"sim-modem\" is the built-in simulated modem\n";
     return kExitUsage;
   }
-  ModemDialOptions options{*modem, *number, args.has("--pulse"), args.option("--setup"), *site};
+  const auto dialled = dialOption("read", *number, err);
+  if (!dialled) return kExitUsage;
+  ModemDialOptions options{*modem, *dialled, args.has("--pulse"), args.option("--setup"), *site};
 
   const ModemPort port(*modem);
   ModemSession session(options, port.registry());

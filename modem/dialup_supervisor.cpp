@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "modem/dial_number.h"
 #include "modem/failed_call_status.h"
 
 namespace solwire {
@@ -21,14 +22,6 @@ DialupSupervisor::DialupSupervisor(LinkPort& directPort, LinkPort& modemPort, Ca
 
 // ---- Dialling ---------------------------------------------------------------
 
-namespace {
-
-bool hasNumberToDial(const std::string& number) {
-  return number.find_first_not_of(" \t") != std::string::npos;
-}
-
-}  // namespace
-
 // A reading asked for anew (the hour's log, the alarm poll, the phone book)
 // starts with a fresh failure window; the supervisor's own retries do not.
 void DialupSupervisor::dialup(DialReason reason, const std::string& number) {
@@ -37,13 +30,18 @@ void DialupSupervisor::dialup(DialReason reason, const std::string& number) {
   placeCall(reason, number);
 }
 
-void DialupSupervisor::placeCall(DialReason reason, const std::string& number) {
+void DialupSupervisor::placeCall(DialReason reason, const std::string& numberText) {
   if (controller_ == nullptr) return;
-  if (!hasNumberToDial(number)) {
-    // "ATDT" alone would take the line off-hook and dial nothing.
+  const std::optional<std::string> dialled = dialString(numberText);
+  if (!dialled) {
+    // "ATDT" alone would take the line off-hook and dial nothing; a line end
+    // in a stored number would send the rest as a command of its own.
     status(LinkStatus::NoNumberToDial);
+    if (numberText.find_first_not_of(" \t") != std::string::npos && dialupViews_.reportError)
+      dialupViews_.reportError("\"" + numberText + "\" is not a number a modem can dial: " + kDialCharacters);
     return;
   }
+  const std::string& number = *dialled;
   if (directPort_.Open()) {
     try {
       directPort_.setOpen(false);
