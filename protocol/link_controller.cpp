@@ -867,10 +867,15 @@ void LinkController::onHourChange(int hour) {
   if (state_.HoursToLog >= 1 || !controls_.periodicLogging) return;
 
   state_.HoursToLog = controls_.rateHours;
-  if (controls_.logByDialup && !state_.LogDialPending && !state_.LogDialActive)
-    services_.dialSupervisor.dialup(DialReason::Log, controls_.logNumber);
-  else if (state_.DirectMode || state_.ModemConnected)
-    Getdata(Requester::MainWindow);
+  if (controls_.logByDialup) {
+    // The log site is the remote one: its reading goes only over a call made
+    // for it. One already pending or active makes the reading; the direct
+    // line has another site at that number.
+    if (!state_.LogDialPending && !state_.LogDialActive)
+      services_.dialSupervisor.dialup(DialReason::Log, controls_.logNumber);
+    return;
+  }
+  if (state_.DirectMode || state_.ModemConnected) Getdata(Requester::MainWindow);
 }
 
 void LinkController::onMinuteChange(int minute) {

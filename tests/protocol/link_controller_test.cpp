@@ -781,6 +781,16 @@ TEST_F(LinkControllerTest, LogByDialupDialsInsteadOfReading) {
   EXPECT_EQ(dial.dials[0].number, "5551234");
   EXPECT_TRUE(directPort.sent.empty());
   EXPECT_GE(dial.ticks, 2);
+
+  // The next log falls due while that call's retry window is still open: the
+  // remote site is not read over the direct line, where another site answers.
+  controller->setDialPending(DialReason::Log, true);
+  for (int hour = 0; hour < controls.rateHours; ++hour) {
+    clock->advance(1h);
+    tick();
+  }
+  EXPECT_TRUE(directPort.sent.empty());
+  EXPECT_EQ(dial.dials.size(), 1u);
 }
 
 TEST_F(LinkControllerTest, AlarmPollEverySecondMinuteChange) {
