@@ -56,7 +56,10 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
   options.session = {args.option("--port").value_or(""), *baud, *site};
   if (const auto modem = args.option("--modem")) {
     const auto dialled = dialOption("log", *args.option("--dial"), err);
-    if (!dialled) return std::nullopt;
+    if (!dialled) {
+      err << kLogUsage;
+      return std::nullopt;
+    }
     options.modem = ModemDialOptions{*modem, *dialled, args.has("--pulse"), args.option("--setup"), *site};
   }
   options.rateHours = *rate;

@@ -10,8 +10,12 @@ namespace {
 constexpr std::chrono::milliseconds kTimer1Interval{1000};
 // Time for the modem to take the setup string before the dial follows.
 constexpr std::chrono::milliseconds kSetupPause{500};
-// The longest a hang-up sequence runs: 110 port ticks and a little more.
-constexpr std::chrono::seconds kHangupLimit{10};
+// The longest a hang-up takes: every sequence the supervisor may run (the
+// guard times around "+++" and the wait after ATH0), and a little more.
+constexpr std::chrono::milliseconds kHangupLimit{
+    DialupSupervisor::kHangupAttempts *
+        (2 * DialupSupervisor::kEscapeGuardTicks + DialupSupervisor::kHangupGuardTicks) * kTickMilliseconds +
+    2000};
 
 class NoTelephonyLine : public TelephonyLine {
  public:
@@ -101,9 +105,13 @@ bool ModemSession::dial() {
     if (!supervisor_->lastPortError().empty()) failure_ += ": " + supervisor_->lastPortError();
     return false;
   }
-  wait_(ui_, [this] { return controller_->state().modemConnected() || failedCall_.has_value(); }, kCallLimit);
+  wait_(ui_, [this] { return controller_->state().modemConnected() || failedCall_.has_value() || stopped(); },
+        kCallLimit);
   if (controller_->state().modemConnected()) return true;
-  if (failedCall_) {
+  if (stopped()) {
+    failure_ = "stopped before the call connected";
+    hangUp();
+  } else if (failedCall_) {
     failure_ = failedCall_->text;
     supervisor_->ReturnToDirect();  // the modem is back in command mode by itself
   } else {
@@ -116,16 +124,21 @@ bool ModemSession::dial() {
 bool ModemSession::read(Requester requester) {
   views_.statuses.clear();
   lastOutcome_ = awaitOutcome(*waiter_, requester, [this](const std::function<bool()>& ended) {
-    wait_(ui_, ended, LinkSession::kReadLimit);
+    wait_(ui_, [&] { return ended() || stopped(); }, LinkSession::kReadLimit);
   });
   return lastOutcome_.ok();
 }
 
+// The supervisor closes the port under a carrier that outlived every
+// sequence (a modem that ignores DTR keeps such a call up), and a port that
+// went away is closed too: in either case nothing says the call has ended.
 bool ModemSession::hangUp() {
+  const bool portWasOpen = link_.Comport2.Open();
   supervisor_->HangupClick();
   if (supervisor_->hangupPhase() != HangupPhase::Idle)
     wait_(ui_, [this] { return controller_->state().lineIdle(); }, kHangupLimit);
-  return controller_->state().lineIdle();
+  const bool carrierGone = !portWasOpen || (link_.Comport2.Open() && !link_.Comport2.CarrierPresent());
+  return controller_->state().lineIdle() && carrierGone;
 }
 
 }  // namespace solwire::cli

@@ -42,9 +42,13 @@ class ModemSession {
   // failure() then says why (the modem's result code, or no carrier in time).
   bool dial();
   bool read(Requester requester);
+  // Dialling and reading end early once `stop` holds (a signal came); the
+  // hang-up does not.
+  void stopWhen(std::function<bool()> stop) { stop_ = std::move(stop); }
   const RequestOutcome& lastOutcome() const { return lastOutcome_; }
   // The hang-up sequence, until the link is back in direct mode. False when
-  // it did not get there (the port was closed, or the sequence did not end).
+  // the call may still be up: the sequence did not end, or the port was
+  // closed under a carrier that did not drop (or went away).
   bool hangUp();
 
   const std::string& failure() const { return failure_; }
@@ -59,6 +63,7 @@ class ModemSession {
  private:
   void tick();
   void received(TComPort& port, std::uint16_t count);
+  bool stopped() const { return stop_ && stop_(); }
 
   QueueMainThread ui_;
   SessionWait wait_;
@@ -78,6 +83,7 @@ class ModemSession {
   HayesResultParser results_;
   std::optional<HayesEvent> failedCall_;
   std::string number_;
+  std::function<bool()> stop_;
   std::string failure_;
 };
 

@@ -10,6 +10,7 @@
 #include "cli/session_port.h"
 #include "cli/site_json.h"
 #include "cli/site_report.h"
+#include "cli/stop_signals.h"
 
 namespace solwire::cli {
 
@@ -99,20 +100,31 @@ int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err
   if (!dialled) return kExitUsage;
   ModemDialOptions options{*modem, *dialled, args.has("--pulse"), args.option("--setup"), *site};
 
+  // A signal ends the call before the program: a modem that ignores DTR
+  // would keep the line off-hook after the process has gone.
+  const StopSignals signals;
   const ModemPort port(*modem);
   ModemSession session(options, port.registry());
+  session.stopWhen([&signals] { return signals.received(); });
   if (!session.dial()) {
     err << "Call failed: " << session.failure() << '\n';
     return kExitLinkFailed;
   }
+  bool readAll = true;
   for (const ReadStep& step : steps) {
-    if (!session.read(step.requester)) {
-      err << readFailureText(session.lastOutcome()) << '\n';
-      session.hangUp();
-      return kExitLinkFailed;
+    if (signals.received() || !session.read(step.requester)) {
+      err << (signals.received() ? "stopped before the reading ended" : readFailureText(session.lastOutcome()))
+          << '\n';
+      readAll = false;
+      break;
     }
   }
-  session.hangUp();
+  if (!session.hangUp()) {
+    err << "solwire-cli read: the hang-up of the call to " << options.number
+        << " did not end it: the call may still be up; hang up the modem (switch it off, or ATH0 in a terminal)\n";
+    return kExitLinkFailed;
+  }
+  if (!readAll) return kExitLinkFailed;
   if (args.has("--json"))
     printJson(out, steps, session.data());
   else

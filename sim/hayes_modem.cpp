@@ -134,7 +134,7 @@ void HayesModem::commandByte(std::uint8_t byte, TimePoint now) {
 
 void HayesModem::onlineByte(std::uint8_t byte, TimePoint now) {
   const bool quietBefore = !lastOnlineByte_ || now - *lastOnlineByte_ >= options_.guardTime;
-  if (byte == '+') {
+  if (byte == '+' && !options_.ignoresEscape) {
     if (pluses_ == 0 && quietBefore) {
       pluses_ = 1;
     } else if (pluses_ > 0 && pluses_ < 3 && !quietBefore) {

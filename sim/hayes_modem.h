@@ -26,6 +26,9 @@ struct HayesModemOptions {
   std::chrono::milliseconds guardTime{1000};     // silence around "+++"
   int connectSpeed = 2400;
   std::map<std::string, DialAnswer> answers;  // by the digits dialled; others connect
+  // A modem set to take "+++" as data (or one whose escape the line
+  // swallowed): once online, only the far end or DTR ends the call.
+  bool ignoresEscape = false;
 };
 
 class HayesModem {

@@ -85,6 +85,8 @@ TEST(LogOptions, OneLinkOneScheduleAndASpanOfTenSecondsAtLeast) {
       {"--modem", "", "--dial", "0123"},
       {"--modem", "sim-modem", "--dial", ""},
       {"--dial", "0123"},
+      {"--modem", "sim-modem", "--dial", "12\r\nATZ"},  // a second modem command
+      {"--modem", "sim-modem", "--dial", "abc"},
   };
   for (std::vector<std::string> words : wrong) {
     words.insert(words.begin(), "log");

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/rich_text_file.h"
@@ -103,6 +104,26 @@ TEST_F(CliModemLogProcess, ThreeCallsTenSecondsApartEachConnectedReadAndHungUp) 
     EXPECT_EQ(rows[i].rfind(sampleTimes[i - 1] + ",1,", 0), 0u) << rows[i];
     EXPECT_NE(rows[i].substr(sampleTimes[i - 1].size() + 3, 1), ",") << "a reading's values: " << rows[i];
   }
+}
+
+// A stop during a read through a modem ends the call before the program: a
+// modem that ignores DTR would otherwise keep the line off-hook.
+TEST_F(CliModemLogProcess, AReadThroughAModemStoppedBySigtermHangsUpBeforeItEnds) {
+  SpawnedProcess sim(SOLWIRE_SIM_PATH,
+                     {"--modem", "--connect-delay", "1000", "--listen", "rfc2217:0", "--sites", "1:21"});
+  const std::string url = sim.readLine();
+  const std::string errFile = (directory / "stderr.txt").string();
+  SpawnedProcess cli(SOLWIRE_CLI_PATH, {"read", "--modem", url, "--dial", "0123", "--site", "1", "history"}, errFile);
+  ASSERT_TRUE(cli.started());
+  std::this_thread::sleep_for(std::chrono::seconds(4));  // connected, and into the eight history blocks
+  ASSERT_TRUE(cli.catches(SIGTERM));
+  const auto signalled = std::chrono::steady_clock::now();
+  cli.signal(SIGTERM);
+  EXPECT_EQ(cli.waitFor(std::chrono::seconds(30)), 1);
+  EXPECT_GE(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(6)) << "the hang-up's guard times";
+  const std::string said = contents(errFile);  // a loaded machine may still be dialling
+  EXPECT_TRUE(said == "stopped before the reading ended\n" || said == "Call failed: stopped before the call connected\n")
+      << said;
 }
 
 }  // namespace

@@ -281,6 +281,24 @@ TEST_F(ModemLoggerInVirtualTime, AStopDuringACallFinishesTheSampleAndTheHangUpFi
   EXPECT_FALSE(modem.carrier());
 }
 
+// A modem that takes "+++" as data and, set with &D0, ignores DTR: no
+// hang-up can end its call, and the logger must not say it did.
+TEST_F(ModemLoggerInVirtualTime, AHangUpThatLeavesTheCarrierUpIsReportedAsNotEnded) {
+  sim::HayesModemOptions deafOptions = slowModem();
+  deafOptions.ignoresEscape = true;
+  sim::SimulatedModemService deaf{deafOptions, clock};
+  deaf.registerAs(registry, "sim-modem-deaf");
+  LoggerOptions o = options("0123", 1, 45s);
+  o.modem->modemPort = "sim-modem-deaf";
+  auto logger = start(o);
+  EXPECT_TRUE(logger->sampleNow().read);
+
+  EXPECT_NE(err.str().find("call to 0123: the hang-up did not end"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str().find("hung up after"), std::string::npos) << out.str();
+  EXPECT_EQ(entriesOf(deaf.record(), "ATH0\r\n").size(), 2u) << "two sequences, then the port is closed";
+  EXPECT_TRUE(deaf.carrier());
+}
+
 TEST_F(ModemLoggerInVirtualTime, ACallLongerThanTheIntervalIsFollowedAtOnce) {
   auto logger = start(options("0123", 1, 10s));
   runFor(*logger, 30s);  // each call takes over 20 s: two fit
