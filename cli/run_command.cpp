@@ -118,7 +118,7 @@ class CommandLine {
                    "or sim-modem, the built-in simulated modem), instead of --port");
     addValueOption(read, "--dial", "the number the modem dials (with --modem)");
     addFlag(read, "--pulse", "dial with pulses (ATDP) instead of tones (ATDT)");
-    addValueOption(read, "--setup", "modem setup commands sent as AT<STRING> before dialling, e.g. &K0&Q0&D0");
+    addValueOption(read, "--setup", "modem setup commands sent as AT<STRING> before dialling, e.g. &K0&Q0&D2 (hang up when DTR drops)");
   }
 
   void addLinkOptions(Subcommand& command) {
@@ -174,7 +174,7 @@ class CommandLine {
                    "port, or sim-modem, the built-in simulated modem) for each sample, instead of --port");
     addValueOption(log, "--dial", "the number the modem dials (with --modem)");
     addFlag(log, "--pulse", "dial with pulses (ATDP) instead of tones (ATDT)");
-    addValueOption(log, "--setup", "modem setup commands sent as AT<STRING> before each dial, e.g. &K0&Q0&D0");
+    addValueOption(log, "--setup", "modem setup commands sent as AT<STRING> before each dial, e.g. &K0&Q0&D2 (hang up when DTR drops)");
     addValueOption(log, "--file", "the rich-text log file each sample's entry is added to");
     addValueOption(log, "--rate", "hours between samples, 1..48 (default 2); samples fall due on the hour");
     addValueOption(log, "--every",

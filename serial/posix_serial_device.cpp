@@ -142,7 +142,9 @@ int PosixSerialDevice::open() {
   saved_ = t;
   savedValid_ = true;
   cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
+  // HUPCL: DTR drops when the port is closed, even by a crash, so that a
+  // modem set to hang up on DTR (&D2) never keeps a call up after us.
+  t.c_cflag |= CLOCAL | CREAD | HUPCL;
   // VMIN 1 with O_NONBLOCK: no data reads as EAGAIN, so 0 means hang-up.
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
@@ -168,7 +170,11 @@ void PosixSerialDevice::close() {
     std::lock_guard lock(watcherMutex_);
     watcher_.reset();
   }
-  if (savedValid_) tcsetattr(fd_, TCSANOW, &saved_);
+  if (savedValid_) {
+    termios restored = saved_;
+    restored.c_cflag |= HUPCL;  // what was there, but the close still drops DTR
+    tcsetattr(fd_, TCSANOW, &restored);
+  }
   ioctl(fd_, TIOCNXCL);
   ::close(fd_);  // also releases the flock
   fd_ = -1;

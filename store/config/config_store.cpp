@@ -184,7 +184,7 @@ Configuration loadConfiguration(const SettingsBackend& backend) {
   c.saveFile = in.text(kSettings, "Save File", "SaveFile");
   c.logNumber = in.text(kSettings, "Log Number", kDefaultPhoneNumber);
   c.logFile = in.text(kSettings, "Log File", "LogFile");
-  c.modemSetString = in.text(kSettings, "Modem Set String", "&K0&Q0&D0");
+  c.modemSetString = in.text(kSettings, "Modem Set String", kDefaultModemSetString);
   c.selectedTapiDevice = in.text(kSettings, "Selected TAPI Device", "");
 
   c.currentData = in.boolean(kSaveOptions, "Current Data", false);

@@ -38,6 +38,11 @@ namespace solwire {
 // default can never ring a real subscriber.
 inline constexpr std::string_view kDefaultPhoneNumber = "5550100";
 
+// The default of "Modem Set String" where none is stored: &D2 makes the
+// modem hang up when DTR drops, so a crash or a power cut ends a call too.
+// A stored string stays as the operator set it.
+inline constexpr std::string_view kDefaultModemSetString = "&K0&Q0&D2";
+
 inline constexpr int kLanguageCount = 3;    // English, French, Chinese
 inline constexpr int kPhoneListSize = 16;   // "Phone List" entries 1..16
 inline constexpr int kAlarmCount = 13;      // alarm inputs 0..12
@@ -138,7 +143,7 @@ struct Configuration {
   std::string saveFile = "SaveFile";
   std::string logNumber{kDefaultPhoneNumber};
   std::string logFile = "LogFile";
-  std::string modemSetString = "&K0&Q0&D0";
+  std::string modemSetString{kDefaultModemSetString};
   std::string selectedTapiDevice;
   // Full path of the phone book file. When no phone book window could be
   // created the caller keeps the loaded value here, so the file is offered

@@ -45,7 +45,7 @@ void expectTapiForm(Tmainform& form, ModemControlsText text) {
 void expectAtForm(Tmainform& form, ModemControlsText text) {
   EXPECT_EQ(form.Setuplab->text(), QString::fromUtf8(text.setupLab));
   EXPECT_EQ(form.Setupedit->toolTip(), QString::fromUtf8(text.setupHint));
-  EXPECT_EQ(form.Setupedit->text(), "&K0&Q0&D0");
+  EXPECT_EQ(form.Setupedit->text(), "&K0&Q0&D2");
   EXPECT_TRUE(form.Pulsecheck->isVisibleTo(&form));
   EXPECT_TRUE(form.Pulsecheck->isEnabled());
   EXPECT_FALSE(form.Tapiselbutton->isVisibleTo(&form));
@@ -85,7 +85,7 @@ TEST(MainFormModemPanel, SwitchingTapiOffSendsTheSetupStringOnceAndOnPutsThePort
   EXPECT_TRUE(window.link->Comport2.Open());
   EXPECT_EQ(window.link->Comport2.Baud(), 2400);
   window.pass(200ms);
-  EXPECT_EQ(window.received("AT&K0&Q0&D0\r\n"), 1);
+  EXPECT_EQ(window.received("AT&K0&Q0&D2\r\n"), 1);
   EXPECT_EQ(window.status(), "Modem Setup");
 
   form.Tapicheck->click();

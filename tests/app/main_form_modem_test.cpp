@@ -224,6 +224,8 @@ namespace {
 // lost while dialling.
 TEST(MainFormModem, CarrierLostWhileDiallingEndsTheDialWithTheModemsNoCarrier) {
   ModemWindow window;
+  window.form->Setupedit->setText("&K0&Q0&D0");  // an operator's stored string, not the default
+  window.form->SetupeditChange();
   window.form->mportboxChange();  // sends the setup string with &D0
   window.dialFromBook("North Station");
   ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));

@@ -68,7 +68,7 @@ TEST_F(MainFormTest, FirstRunComesUpWithTheDefaults) {
   EXPECT_EQ(form->mportbox->currentIndex(), 3);  // COM4
   EXPECT_TRUE(form->languageSelects[0]->isChecked());
   EXPECT_TRUE(form->Tapicheck->isChecked());
-  EXPECT_EQ(form->modemSetupString, "&K0&Q0&D0");
+  EXPECT_EQ(form->modemSetupString, "&K0&Q0&D2");
   EXPECT_EQ(form->rateedit->value(), 2);
   EXPECT_EQ(form->logsite->value(), 0);
   EXPECT_EQ(form->fileedit->text(), "SaveFile") << "a file name keeps its case";
@@ -266,7 +266,7 @@ TEST_F(MainFormTest, ModemControlsFollowTheTapiChoice) {
   form->Tapicheck->setChecked(false);
   form->TapicheckClick();
   EXPECT_EQ(form->Setuplab->text(), "Modem Setup String");
-  EXPECT_EQ(form->Setupedit->text(), "&K0&Q0&D0");
+  EXPECT_EQ(form->Setupedit->text(), "&K0&Q0&D2");
   EXPECT_EQ(form->Setupedit->toolTip(), "Non Tapi Dial String");
   EXPECT_TRUE(form->Pulsecheck->isVisibleTo(form.get()));
 }

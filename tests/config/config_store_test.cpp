@@ -70,7 +70,7 @@ TEST(ConfigStore, FirstRunTakesEveryDefault) {
   EXPECT_EQ(c.modemPortIndex, 3);   // COM4
   EXPECT_EQ(c.languageNumber, 0);
   EXPECT_TRUE(c.tapiSelection);
-  EXPECT_EQ(c.modemSetString, "&K0&Q0&D0");
+  EXPECT_EQ(c.modemSetString, "&K0&Q0&D2");  // hangs up when DTR drops
   EXPECT_EQ(c.periodicLogRate, 2);
   EXPECT_EQ(c.logSite, 0);
   EXPECT_EQ(c.voltageMultiplier, 4);

@@ -126,6 +126,7 @@ TEST_F(PtyPortTest, BaudZeroKeepsTheTerminalsSpeed) {
   ASSERT_EQ(tcgetattr(pty.master(), &t), 0);
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B1200));
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));  // the rest is programmed
+  EXPECT_NE(t.c_cflag & HUPCL, 0u) << "a close, even a crash's, drops DTR";
 }
 
 // The far end reads nothing and the terminal's buffer is full, so the port's
