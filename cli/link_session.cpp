@@ -1,21 +1,23 @@
 #include "cli/link_session.h"
 
+#include <algorithm>
+
 namespace solwire::cli {
 
 namespace {
 
 constexpr std::chrono::milliseconds kTimer1Interval{1000};
 
-// A few character times at `baud`: the answering site's driver lets go of a
-// shared line within them. Longer waits buy nothing: bytes that come later
-// than this are the controller's to drop (its quiet time after a failure,
-// its type check), and a fixed wait before every request of a 32-site round
-// would cost more than the replies themselves.
-std::chrono::milliseconds lineSettleTime(int baud) {
-  constexpr int kCharacters = 3;
-  constexpr int kBitsPerCharacter = 10;
-  const int ms = (kCharacters * kBitsPerCharacter * 1000 + baud - 1) / baud;
-  return std::chrono::milliseconds{ms};
+constexpr int kBitsPerCharacter = 10;
+
+std::chrono::milliseconds characterTimes(int count, int baud) {
+  return std::chrono::milliseconds{(count * kBitsPerCharacter * 1000 + baud - 1) / baud};
+}
+
+// Long enough for a few late bytes of a reply that failed (or of another
+// program's last request) to arrive at `baud`.
+std::chrono::milliseconds quietAfterFailure(int baud) {
+  return std::max(std::chrono::milliseconds{100}, characterTimes(8, baud));
 }
 
 }  // namespace
@@ -40,7 +42,7 @@ LinkSession::LinkSession(const SessionOptions& options, const VirtualDeviceRegis
       link_(ui_, ui_, devices_, clock),
       clock_(ui_, std::move(schedule.localTime)),
       views_(std::move(schedule.onStatus)),
-      lineSettle_(lineSettleTime(baudRateForIndex(options.baudIndex))) {
+      baud_(baudRateForIndex(options.baudIndex)) {
   LinkControls controls;
   controls.site = options.site;
   controls.baudIndex = options.baudIndex;
@@ -92,11 +94,7 @@ void LinkSession::closeLostPort() {
 }
 
 bool LinkSession::read(Requester requester) {
-  // Bytes still on their way (from before this session, or after a read that
-  // failed) must be in before the request goes out, so that the controller
-  // discards them instead of taking them for the start of the reply. After a
-  // whole reply the line is quiet: the next request goes out at once.
-  if (settleFirst_) ui_.runFor(lineSettle_);
+  letLineSettle();
   // A port whose device went away since the last read is opened afresh by
   // this one, not used as it is.
   // The quiet time after a failed request may still hold the line: it keeps
@@ -122,8 +120,23 @@ RequestOutcome awaitOutcome(RequestWaiter& waiter, Requester requester,
   return stalled;
 }
 
+// Bytes still on their way must be in before the next request goes out, so
+// that the controller discards them instead of taking them for the start of
+// its reply. Before the first read and after a failed one that may take a
+// while. After a whole reply the line is quiet at once unless the site goes
+// on sending: two character times tell, so that a round of 32 sites does not
+// pay a fixed wait before each request.
+void LinkSession::letLineSettle() {
+  if (settleFirst_) {
+    ui_.runFor(quietAfterFailure(baud_));
+    return;
+  }
+  ui_.runFor(characterTimes(2, baud_));
+  if (link_.Comport1.Open() && link_.Comport1.InBuffUsed() > 0) ui_.runFor(quietAfterFailure(baud_));
+}
+
 LinkSession::WriteOutcome LinkSession::write(int address, int data) {
-  ui_.runFor(lineSettle_);
+  ui_.runFor(quietAfterFailure(baud_));
   views_.statuses.clear();
   WriteOutcome outcome;
   outcome.result = controller_->writeMemory(address, data);

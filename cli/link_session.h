@@ -88,6 +88,7 @@ class LinkSession {
  private:
   void tick();
   void closeLostPort();
+  void letLineSettle();
 
   QueueMainThread ui_;
   DeviceDirectory devices_;
@@ -101,8 +102,8 @@ class LinkSession {
   std::unique_ptr<RequestWaiter> waiter_;
   RequestOutcome lastOutcome_;
   MainThreadTimers::TimerId timer1_ = 0;
-  std::chrono::milliseconds lineSettle_;
-  bool settleFirst_ = true;  // the next read lets the line settle first
+  int baud_;
+  bool settleFirst_ = true;  // the next read lets the line fall quiet first
   bool deviceLost_ = false;
 };
 
