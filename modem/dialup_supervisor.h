@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "modem/hayes_result_parser.h"
@@ -138,6 +139,11 @@ class DialupSupervisor : public DialSupervisor {
   void countDownFailureWindows();
   void dialByTelephony(const std::string& number);
   void dialByAtCommands(const std::string& number);
+  void hangUpBeforeDialling(const std::string& number);
+  void sendDial(const std::string& number);
+  void dialOnceHungUp(bool carrierStillUp);
+  void watchCarrier();
+  bool hangupRunning() const { return hangupPhase_ != HangupPhase::Idle; }
   void startReadingForCall();
   void countDownRetry(int& countdown, const FailureWindow& failure, DialReason reason,
                       const std::string& number);
@@ -167,6 +173,8 @@ class DialupSupervisor : public DialSupervisor {
   std::uint16_t hangupTrigger_ = 0;
   HangupPhase hangupPhase_ = HangupPhase::Idle;
   int hangupAttempt_ = 0;
+  // The number dialled once the hang-up of a call found up has dropped its carrier.
+  std::optional<std::string> dialAfterHangup_;
   std::string lastPortError_;
   std::string lastCallResult_;
   HayesResultParser dialResults_;

@@ -200,6 +200,41 @@ TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit
   expectHangupSequence();
 }
 
+// A program killed in a call, on a modem that ignores DTR, left the call up:
+// neither the setup string nor the dial goes into it as data, and its carrier
+// is not taken for the new call's.
+TEST_F(DialupSupervisorTest, ACallLeftUpIsHungUpBeforeTheDialAndNeverDialledInto) {
+  struct Row {
+    int dropsInSequence;  // 0: the carrier never drops
+    std::vector<std::string> sent;
+    LinkStatus last;
+  };
+  const std::string escape = "+++", hangUp = "ATH0\r\n", dial = "ATDT0123\r\n";
+  for (const Row& row : {Row{1, {escape, hangUp, dial}, LinkStatus::Dialing},
+                         Row{2, {escape, hangUp, escape, hangUp, dial}, LinkStatus::Dialing},
+                         Row{0, {escape, hangUp, escape, hangUp}, LinkStatus::LineWouldNotHangUp}}) {
+    modemPort.sent.clear();
+    const std::size_t from = views.statuses.size();
+    carrier.dcd = true;
+    supervisor->SetupModem();
+    supervisor->dialup(DialReason::Log, "0123");
+    supervisor->carrierChanged();
+    EXPECT_FALSE(state().modemConnected());
+    for (int sequence = 1; !modemPort.armed.empty(); ++sequence) {
+      modemPort.fire();
+      modemPort.fire();
+      carrier.dcd = carrier.dcd && sequence != row.dropsInSequence;
+      modemPort.fire();
+    }
+    EXPECT_EQ(modemPort.sent, row.sent);
+    EXPECT_EQ(views.lastStatus(), row.last);
+    const auto shown = statusesSince(from);
+    EXPECT_NE(std::find(shown.begin(), shown.end(), LinkStatus::LineStillConnected), shown.end());
+    EXPECT_EQ(modemPort.open, state().dialling()) << "a call that will not hang up is ended by dropping DTR";
+    supervisor->ReturnToDirect();
+  }
+}
+
 TEST_F(DialupSupervisorTest, CarrierLostWhileDiallingHangsUpAtTheNextTick) {
   supervisor->dialup(DialReason::Log, "0123");
   carrier.dcd = false;
