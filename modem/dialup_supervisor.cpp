@@ -265,9 +265,14 @@ void DialupSupervisor::carrierChanged() {
     if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
     status(LinkStatus::Carrier);
     startReadingForCall();
-    dropCarrierTrigger();
+    watchForCarrierLoss();
   } else if (!link.lineIdle()) {
     // (A change posted before the call ended finds the line idle: nothing to hang up.)
+    // The far end hung up, or the line failed. The hang-up sequence ends the
+    // call rather than a return to the direct line: a carrier-detect drop
+    // does not prove the modem went on-hook, and ATH0 to a modem already in
+    // command mode costs nothing, while a line left off-hook costs by the
+    // minute and blocks the site's line.
     controller_->requestHangup();
   }
 }
@@ -283,6 +288,14 @@ void DialupSupervisor::watchCarrier() {
   carrierTrigger_ = carrier_.newCarrierTrigger();
   carrier_.armCarrierTrigger(carrierTrigger_);
   carrierTriggerArmed_ = true;
+}
+
+void DialupSupervisor::watchForCarrierLoss() {
+  try {
+    watchCarrier();
+  } catch (const std::exception&) {
+    // The once-a-second look still sees the loss.
+  }
 }
 
 void DialupSupervisor::dropCarrierTrigger() {
@@ -450,7 +463,15 @@ void DialupSupervisor::superviseCalls() {
   countDownRetry(alarmRetryCountdown_, alarmFailure_, DialReason::Alarm, controller_->controls().alarmDialNumber);
   countDownRetry(logRetryCountdown_, logFailure_, DialReason::Log, controller_->controls().logNumber);
   countDownCall();
-  lookAtCarrierAfterConnect();
+  lookAtCarrier();
+}
+
+// A carrier drop whose trigger was missed ends the call all the same.
+void DialupSupervisor::lookAtCarrier() {
+  if (!controls_.tapiControl && !hangupRunning() && state().modemConnected() && !carrier_.carrierPresent())
+    carrierChanged();
+  else
+    lookAtCarrierAfterConnect();
 }
 
 // The carrier watch fires on a change of the carrier, and a carrier that rose

@@ -143,11 +143,13 @@ class DialupSupervisor : public DialSupervisor {
   void sendDial(const std::string& number);
   void dialOnceHungUp(bool carrierStillUp);
   void watchCarrier();
+  void watchForCarrierLoss();
   bool hangupRunning() const { return hangupPhase_ != HangupPhase::Idle; }
   void startReadingForCall();
   void countDownRetry(int& countdown, const FailureWindow& failure, DialReason reason,
                       const std::string& number);
   void countDownCall();
+  void lookAtCarrier();
   void lookAtCarrierAfterConnect();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
   void abandonHangup(const std::exception& error);

@@ -123,7 +123,8 @@ TEST_F(DialupSupervisorTest, ALogCallDialsReadsTheLogSiteOnCarrierWritesTheEntry
   EXPECT_TRUE(state().modemConnected());
   EXPECT_FALSE(state().dialling());
   EXPECT_EQ(pictures, std::vector<bool>{true});
-  EXPECT_EQ(carrier.dropped, carrier.armed) << "carrier loss after the connection is not watched";
+  ASSERT_EQ(carrier.armed.size(), 2u) << "a new trigger watches for the carrier's loss";
+  EXPECT_EQ(carrier.dropped, std::vector{carrier.armed[0]}) << "the rise's trigger is spent";
   ASSERT_EQ(modemPort.sent.size(), 2u);
   EXPECT_EQ(modemPort.sent.back(), frame(6, 'N')) << "the log site's reading over the modem";
   EXPECT_TRUE(directPort.sent.empty());
@@ -198,6 +199,22 @@ TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit
   EXPECT_FALSE(state().alarmDialActive());
   tick();
   expectHangupSequence();
+}
+
+// The far end hangs up a connected call: whether the carrier's trigger fires
+// or is missed, the call is hung up and the link is back on the direct line.
+TEST_F(DialupSupervisorTest, ACarrierLostAfterTheConnectionEndsTheCall) {
+  for (const bool triggerFires : {true, false}) {
+    supervisor->dialFromPhoneBook("1", "1");
+    raiseCarrier();
+    carrier.dcd = false;
+    const bool watched = carrier.armed.size() > carrier.dropped.size();
+    if (triggerFires && watched) supervisor->carrierChanged();
+    EXPECT_EQ(state().hangupRequested(), triggerFires);
+    tick();
+    tick();
+    expectHangupSequence();
+  }
 }
 
 // A program killed in a call, on a modem that ignores DTR, left the call up:
