@@ -512,6 +512,9 @@ void DialupSupervisor::countDownCall() {
   callCountdown_ = std::min(callCountdown_, kCallLimitSeconds) - 1;
   if (callCountdown_ != 0) return;
   controller_->endCallReadings();
+  // A dial by AT commands has no line device to give up on it: one still
+  // ringing at the limit is hung up, whatever it was made for.
+  if (state().dialling() && !controls_.tapiControl) controller_->requestHangup();
 }
 
 }  // namespace solwire

@@ -190,15 +190,17 @@ TEST_F(DialupSupervisorTest, APendingCallIsDroppedAfterItsRetryWindow) {
   EXPECT_EQ(views.lastStatus(), LinkStatus::AlarmCallMissed) << "a reading given up is not given up silently";
 }
 
-TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit) {
-  supervisor->dialup(DialReason::Alarm, "777");
-  for (int i = 0; i < 59; ++i) tick();
-  EXPECT_FALSE(state().hangupRequested());
-  tick();
-  EXPECT_TRUE(state().hangupRequested());
-  EXPECT_FALSE(state().alarmDialActive());
-  tick();
-  expectHangupSequence();
+TEST_F(DialupSupervisorTest, ACallWithoutCarrierIsHungUpAtTheCallLimitWhateverItWasFor) {
+  for (const DialReason reason : {DialReason::Alarm, DialReason::PhoneBook}) {
+    supervisor->dialup(reason, "777");
+    for (int i = 0; i < 59; ++i) tick();
+    EXPECT_FALSE(state().hangupRequested());
+    tick();
+    EXPECT_TRUE(state().hangupRequested());
+    EXPECT_FALSE(state().alarmDialActive());
+    tick();
+    expectHangupSequence();
+  }
 }
 
 // The far end hangs up a connected call: whether the carrier's trigger fires
