@@ -77,6 +77,7 @@ void DialupSupervisor::startAutomaticCall(DialReason reason) {
 
 void DialupSupervisor::dialByTelephony(const std::string& number) {
   controller_->startDialling();
+  lastRetry_.reset();
   try {
     telephony_.DialNumber(number);
   } catch (const std::exception& error) {
@@ -322,14 +323,20 @@ void DialupSupervisor::tapiConnect() {
   startReadingForCall();
 }
 
+// The line device reports no result of its last attempt: the result of the
+// attempt before stands for it.
 void DialupSupervisor::tapiFail() {
-  if (controller_ != nullptr) endCallThatFailed(LinkStatus::TapiFail);
+  if (controller_ == nullptr) return;
+  const std::optional<RetriedAttempt> retried = std::exchange(lastRetry_, std::nullopt);
+  endCallThatFailed(retried ? retried->result : LinkStatus::TapiFail);
+  if (retried && dialupViews_.showFailedCall) dialupViews_.showFailedCall(retried->result, retried->nextAttempt);
 }
 
 void DialupSupervisor::tapiRetry(LineCallState ended, const std::string& modemText, int nextAttempt,
                                  int maxAttempts) {
   lastCallResult_ = modemText;
   const LinkStatus result = failedCallStatus(ended, modemText);
+  lastRetry_ = RetriedAttempt{result, nextAttempt};
   if (dialupViews_.showRetry)
     dialupViews_.showRetry(result, nextAttempt, maxAttempts);
   else

@@ -53,6 +53,10 @@ struct DialupViews {
   // An attempt of a telephony call failed and the line device dials again:
   // what the modem said, and the attempt that comes next of how many.
   std::function<void(LinkStatus result, int nextAttempt, int maxAttempts)> showRetry;
+  // A telephony call failed after the line device had dialled again: what
+  // the modem said to the last attempt it reported, and how many attempts
+  // were made. Without it the status bar shows the modem's result alone.
+  std::function<void(LinkStatus result, int attempts)> showFailedCall;
 };
 
 enum class HangupPhase { Idle, EscapeDue, CommandDue, CloseDue };
@@ -177,6 +181,12 @@ class DialupSupervisor : public DialSupervisor {
   int hangupAttempt_ = 0;
   // The number dialled once the hang-up of a call found up has dropped its carrier.
   std::optional<std::string> dialAfterHangup_;
+  // The last failed attempt the telephony line device dialled again after.
+  struct RetriedAttempt {
+    LinkStatus result;
+    int nextAttempt;
+  };
+  std::optional<RetriedAttempt> lastRetry_;
   std::string lastPortError_;
   std::string lastCallResult_;
   HayesResultParser dialResults_;

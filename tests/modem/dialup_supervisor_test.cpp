@@ -28,7 +28,8 @@ class DialupSupervisorTest : public ::testing::Test {
         directPort, modemPort, carrier, telephony, views, feedback,
         DialupViews{[this](bool connected) { pictures.push_back(connected); },
                     [this](const std::string& message) { errors.push_back(message); },
-                    [this](LinkStatus result, int next, int most) { retries.push_back({result, next, most}); }});
+                    [this](LinkStatus result, int next, int most) { retries.push_back({result, next, most}); },
+                    [this](LinkStatus result, int attempts) { failedCalls.push_back({result, attempts}); }});
     controller = std::make_unique<LinkController>(
         LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher},
         LinkServices{clock, views, feedback, logWriter, *supervisor}, controls, startValues(2, 1));
@@ -93,6 +94,7 @@ class DialupSupervisorTest : public ::testing::Test {
     bool operator==(const Retry&) const = default;
   };
   std::vector<Retry> retries;
+  std::vector<std::pair<LinkStatus, int>> failedCalls;
   std::unique_ptr<DialupSupervisor> supervisor;
   std::unique_ptr<LinkController> controller;
 };
@@ -449,6 +451,9 @@ TEST_F(DialupSupervisorTest, ATelephonyRetryIsShownWithTheModemsResultAndTheAtte
   supervisor->tapiRetry(LineCallState::Disconnected, "no answer", 3, 3);
   EXPECT_EQ(retries, (std::vector<Retry>{{LinkStatus::ModemBusy, 2, 3}, {LinkStatus::ModemNoAnswer, 3, 3}}));
   EXPECT_TRUE(state().dialling()) << "the line device dials again by itself";
+  supervisor->tapiFail();
+  EXPECT_EQ(failedCalls, (std::vector<std::pair<LinkStatus, int>>{{LinkStatus::ModemNoAnswer, 3}}));
+  EXPECT_EQ(views.lastStatus(), LinkStatus::ModemNoAnswer) << "the modem's result, not only that the call failed";
 }
 
 // The hang-up's "+++" needs a silent line: a request outstanding when it
