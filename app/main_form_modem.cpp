@@ -59,6 +59,7 @@ void Tmainform::attachModem(ModemLine* modem) {
     modem_->onCallPicture = nullptr;
     modem_->onError = nullptr;
     modem_->onRetry = nullptr;
+    modem_->onFailedCall = nullptr;
     modem_->tapi().selectDevice = nullptr;
     modem_->detach();
   }
@@ -70,6 +71,10 @@ void Tmainform::attachModem(ModemLine* modem) {
   modem_->onRetry = [this](LinkStatus result, int nextAttempt, int maxAttempts) {
     const QString said = qtText(statusText(result, languageFromIndex(languages_.index)));
     Statusb->setPanelText(5, qtText(kDialRetry[languages_.index]).arg(said).arg(nextAttempt).arg(maxAttempts));
+  };
+  modem_->onFailedCall = [this](LinkStatus result, int attempts) {
+    const QString said = qtText(statusText(result, languageFromIndex(languages_.index)));
+    Statusb->setPanelText(5, qtText(kDialFailedTries[languages_.index]).arg(said).arg(attempts));
   };
   modem_->onError = [this](const std::string& reason) {
     const QString message = qtText(kDialRefused[languages_.index]).arg(qtText(reason));

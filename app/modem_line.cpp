@@ -28,6 +28,10 @@ struct ModemLine::Calls {
                                .showRetry =
                                    [&owner](LinkStatus result, int nextAttempt, int maxAttempts) {
                                      if (owner.onRetry) owner.onRetry(result, nextAttempt, maxAttempts);
+                                   },
+                               .showFailedCall =
+                                   [&owner](LinkStatus result, int attempts) {
+                                     if (owner.onFailedCall) owner.onFailedCall(result, attempts);
                                    }}) {}
 
   StatusOnlyViews relay;  // the supervisor's view of the status bar

@@ -71,6 +71,8 @@ class ModemLine {
   // A telephony call attempt failed and the next follows: the modem's result,
   // the next attempt and how many there are.
   std::function<void(LinkStatus result, int nextAttempt, int maxAttempts)> onRetry;
+  // A telephony call failed after retries: the modem's result and the attempts made.
+  std::function<void(LinkStatus result, int attempts)> onFailedCall;
 
  private:
   struct Calls;  // the supervisor and the lines it dials on

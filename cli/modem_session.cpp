@@ -83,11 +83,12 @@ void ModemSession::tick() {
 }
 
 // While dialling, the modem's result codes tell a failed call from one still
-// ringing; once connected the bytes are the site's replies.
+// ringing; once connected the bytes are the site's replies. A call left up
+// that is hung up before the dial says nothing of the dial.
 void ModemSession::received(TComPort& port, std::uint16_t count) {
   std::string bytes;
   for (std::uint16_t i = 0; i < count; ++i) bytes += static_cast<char>(port.ReadChar());
-  if (controller_->state().dialling() && !failedCall_) {
+  if (controller_->state().dialling() && !failedCall_ && supervisor_->hangupPhase() == HangupPhase::Idle) {
     for (const HayesEvent& event : results_.feed(bytes).events) {
       if (isFailedCall(event.result)) failedCall_ = event;
     }
@@ -105,15 +106,18 @@ bool ModemSession::dial() {
     if (!supervisor_->lastPortError().empty()) failure_ += ": " + supervisor_->lastPortError();
     return false;
   }
-  wait_(ui_, [this] { return controller_->state().modemConnected() || failedCall_.has_value() || stopped(); },
+  const LinkState& link = controller_->state();
+  wait_(ui_, [&] { return link.modemConnected() || failedCall_.has_value() || link.lineIdle() || stopped(); },
         kCallLimit);
-  if (controller_->state().modemConnected()) return true;
+  if (link.modemConnected()) return true;
   if (stopped()) {
     failure_ = "stopped before the call connected";
     hangUp();
   } else if (failedCall_) {
     failure_ = failedCall_->text;
     supervisor_->ReturnToDirect();  // the modem is back in command mode by itself
+  } else if (link.lineIdle()) {
+    failure_ = statusText(views_.last(), Language::English);  // the supervisor ended the dial and said why
   } else {
     failure_ = "no carrier within " + std::to_string(kCallLimit.count()) + " s";
     hangUp();

@@ -77,6 +77,7 @@ void DialupSupervisor::startAutomaticCall(DialReason reason) {
 
 void DialupSupervisor::dialByTelephony(const std::string& number) {
   controller_->startDialling();
+  lastRetry_.reset();
   try {
     telephony_.DialNumber(number);
   } catch (const std::exception& error) {
@@ -97,13 +98,27 @@ void DialupSupervisor::dialByAtCommands(const std::string& number) {
     ReturnToDirect();
     return;
   }
+  controller_->startDialling();
+  connectSeen_ = false;
+  if (carrier_.carrierPresent())
+    hangUpBeforeDialling(number);
+  else
+    sendDial(number);
+}
+
+// A call left up (by a program killed in it, on a modem that ignores DTR)
+// takes the dial as data for the far end, and its carrier would pass for the
+// new call's: it is hung up first, with the escape sequence.
+void DialupSupervisor::hangUpBeforeDialling(const std::string& number) {
+  dialAfterHangup_ = number;
+  hangupAttempt_ = 1;
+  startHangupSequence();
+}
+
+void DialupSupervisor::sendDial(const std::string& number) {
   try {
-    dropCarrierTrigger();
-    carrierTrigger_ = carrier_.newCarrierTrigger();
-    carrier_.armCarrierTrigger(carrierTrigger_);
-    carrierTriggerArmed_ = true;
+    watchCarrier();
     dialResults_.reset();
-    connectSeen_ = false;
     stepsWithoutCarrier_ = 0;
     modemPort_.FlushInput();  // what the modem said before this dial is not its answer to it
     modemPort_.SendString("ATD" + std::string(controls_.pulseDialling ? "P" : "T") + number + "\r\n");
@@ -113,8 +128,17 @@ void DialupSupervisor::dialByAtCommands(const std::string& number) {
     ReturnToDirect();
     return;
   }
-  controller_->startDialling();
   status(LinkStatus::Dialing);
+}
+
+// A call that would not hang up is ended by closing the port (DTR drops),
+// and never dialled into.
+void DialupSupervisor::dialOnceHungUp(bool carrierStillUp) {
+  const std::string number = *std::exchange(dialAfterHangup_, std::nullopt);
+  if (carrierStillUp)
+    endFailedDial(LinkStatus::LineWouldNotHangUp);
+  else
+    sendDial(number);
 }
 
 void DialupSupervisor::dialFromPhoneBook(const std::string& numberText, const std::string& digits) {
@@ -124,9 +148,9 @@ void DialupSupervisor::dialFromPhoneBook(const std::string& numberText, const st
 }
 
 void DialupSupervisor::modemReceived(std::string_view bytes) {
-  if (controller_ == nullptr || controls_.tapiControl || connectSeen_) return;
+  if (controller_ == nullptr || controls_.tapiControl || connectSeen_ || hangupRunning()) return;
   const LinkState& link = state();
-  if (!link.dialling() || link.hangingUp()) return;
+  if (!link.dialling()) return;
   for (const HayesEvent& event : dialResults_.feed(bytes).events) {
     if (event.result == HayesResult::Connect) {
       connectSeen_ = true;  // what follows is the far end's data; the carrier connects the call
@@ -210,6 +234,12 @@ void DialupSupervisor::SetupModem() {
     status(LinkStatus::ModemCantOpenPort);
     return;
   }
+  if (carrier_.carrierPresent()) {
+    // It would go to the far end of a call left up as data; the next dial
+    // hangs that call up first.
+    status(LinkStatus::SetupNotSent);
+    return;
+  }
   try {
     modemPort_.FlushOutput();
     modemPort_.FlushInput();
@@ -224,18 +254,26 @@ void DialupSupervisor::SetupModem() {
 
 // ---- Connection -------------------------------------------------------------
 
+// A running hang-up looks at the carrier itself once its command has had
+// time: a drop it causes is its own, and the carrier of a call it ends before
+// a dial is not the dial's.
 void DialupSupervisor::carrierChanged() {
-  if (controller_ == nullptr || controls_.tapiControl) return;
+  if (controller_ == nullptr || controls_.tapiControl || hangupRunning()) return;
   const LinkState& link = state();
   if (carrier_.carrierPresent()) {
-    if (!link.dialling() || link.hangingUp()) return;
+    if (!link.dialling()) return;
     controller_->callConnected();
     if (dialupViews_.showCallPicture) dialupViews_.showCallPicture(true);
     status(LinkStatus::Carrier);
     startReadingForCall();
-    dropCarrierTrigger();
+    watchForCarrierLoss();
   } else if (!link.lineIdle()) {
     // (A change posted before the call ended finds the line idle: nothing to hang up.)
+    // The far end hung up, or the line failed. The hang-up sequence ends the
+    // call rather than a return to the direct line: a carrier-detect drop
+    // does not prove the modem went on-hook, and ATH0 to a modem already in
+    // command mode costs nothing, while a line left off-hook costs by the
+    // minute and blocks the site's line.
     controller_->requestHangup();
   }
 }
@@ -243,6 +281,22 @@ void DialupSupervisor::carrierChanged() {
 void DialupSupervisor::startReadingForCall() {
   if (state().logDialActive()) controller_->Getdata(Requester::MainWindow);
   if (state().alarmDialActive()) controller_->Getdata(Requester::AlarmView);
+}
+
+// The port's trigger fires once, on a change from DCD as it is at arming.
+void DialupSupervisor::watchCarrier() {
+  dropCarrierTrigger();
+  carrierTrigger_ = carrier_.newCarrierTrigger();
+  carrier_.armCarrierTrigger(carrierTrigger_);
+  carrierTriggerArmed_ = true;
+}
+
+void DialupSupervisor::watchForCarrierLoss() {
+  try {
+    watchCarrier();
+  } catch (const std::exception&) {
+    // The once-a-second look still sees the loss.
+  }
 }
 
 void DialupSupervisor::dropCarrierTrigger() {
@@ -269,14 +323,20 @@ void DialupSupervisor::tapiConnect() {
   startReadingForCall();
 }
 
+// The line device reports no result of its last attempt: the result of the
+// attempt before stands for it.
 void DialupSupervisor::tapiFail() {
-  if (controller_ != nullptr) endCallThatFailed(LinkStatus::TapiFail);
+  if (controller_ == nullptr) return;
+  const std::optional<RetriedAttempt> retried = std::exchange(lastRetry_, std::nullopt);
+  endCallThatFailed(retried ? retried->result : LinkStatus::TapiFail);
+  if (retried && dialupViews_.showFailedCall) dialupViews_.showFailedCall(retried->result, retried->nextAttempt);
 }
 
 void DialupSupervisor::tapiRetry(LineCallState ended, const std::string& modemText, int nextAttempt,
                                  int maxAttempts) {
   lastCallResult_ = modemText;
   const LinkStatus result = failedCallStatus(ended, modemText);
+  lastRetry_ = RetriedAttempt{result, nextAttempt};
   if (dialupViews_.showRetry)
     dialupViews_.showRetry(result, nextAttempt, maxAttempts);
   else
@@ -293,6 +353,7 @@ void DialupSupervisor::tapiPortClose() {
 void DialupSupervisor::HangupClick() {
   if (controller_ == nullptr) return;
   controller_->clearHangupRequest();
+  dialAfterHangup_.reset();
   if (controls_.tapiControl) {
     telephony_.AbortCall();
     status(LinkStatus::TapiClosed);
@@ -318,7 +379,7 @@ void DialupSupervisor::startHangupSequence() {
     abandonHangup(error);
     return;
   }
-  status(LinkStatus::WaitForClose);
+  status(dialAfterHangup_ ? LinkStatus::LineStillConnected : LinkStatus::WaitForClose);
 }
 
 // The port went away in the middle of the hang-up: the call is over.
@@ -360,6 +421,10 @@ void DialupSupervisor::finishHangup() {
   } catch (const std::exception&) {
     // A trigger that has fired needs no dropping where the port is gone.
   }
+  if (dialAfterHangup_) {
+    dialOnceHungUp(stillUp);
+    return;
+  }
   if (stillUp) closeModemPortQuietly();
   status(LinkStatus::Closed);
   ReturnToDirect();
@@ -381,6 +446,7 @@ void DialupSupervisor::sendHangupStep(std::string_view text, LinkStatus shown, H
 void DialupSupervisor::ReturnToDirect() {
   if (controller_ == nullptr) return;
   dropCarrierTrigger();
+  dialAfterHangup_.reset();
   // A hang-up still running (the port was closed under it) ends here: its
   // late steps must not end the next call.
   if (hangupPhase_ != HangupPhase::Idle) {
@@ -404,7 +470,15 @@ void DialupSupervisor::superviseCalls() {
   countDownRetry(alarmRetryCountdown_, alarmFailure_, DialReason::Alarm, controller_->controls().alarmDialNumber);
   countDownRetry(logRetryCountdown_, logFailure_, DialReason::Log, controller_->controls().logNumber);
   countDownCall();
-  lookAtCarrierAfterConnect();
+  lookAtCarrier();
+}
+
+// A carrier drop whose trigger was missed ends the call all the same.
+void DialupSupervisor::lookAtCarrier() {
+  if (!controls_.tapiControl && !hangupRunning() && state().modemConnected() && !carrier_.carrierPresent())
+    carrierChanged();
+  else
+    lookAtCarrierAfterConnect();
 }
 
 // The carrier watch fires on a change of the carrier, and a carrier that rose
@@ -414,7 +488,7 @@ void DialupSupervisor::superviseCalls() {
 // after the result, so its absence counts only from the second step.
 void DialupSupervisor::lookAtCarrierAfterConnect() {
   const LinkState& link = state();
-  if (!connectSeen_ || !link.dialling() || link.hangingUp() || controls_.tapiControl) {
+  if (!connectSeen_ || !link.dialling() || hangupRunning() || controls_.tapiControl) {
     stepsWithoutCarrier_ = 0;
     return;
   }
@@ -445,6 +519,9 @@ void DialupSupervisor::countDownCall() {
   callCountdown_ = std::min(callCountdown_, kCallLimitSeconds) - 1;
   if (callCountdown_ != 0) return;
   controller_->endCallReadings();
+  // A dial by AT commands has no line device to give up on it: one still
+  // ringing at the limit is hung up, whatever it was made for.
+  if (state().dialling() && !controls_.tapiControl) controller_->requestHangup();
 }
 
 }  // namespace solwire

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "modem/hayes_result_parser.h"
@@ -42,7 +43,7 @@ class TelephonyLine {
 struct ModemControls {
   bool tapiControl = false;    // Tapicheck: dial through the telephony line device
   bool pulseDialling = false;  // Pulsecheck
-  std::string setupString = "&K0&Q0&D0";  // ModemSetupString, without "AT"
+  std::string setupString = "&K0&Q0&D2";  // ModemSetupString, without "AT"
 };
 
 // What the operator sees of the call besides the status bar.
@@ -52,6 +53,10 @@ struct DialupViews {
   // An attempt of a telephony call failed and the line device dials again:
   // what the modem said, and the attempt that comes next of how many.
   std::function<void(LinkStatus result, int nextAttempt, int maxAttempts)> showRetry;
+  // A telephony call failed after the line device had dialled again: what
+  // the modem said to the last attempt it reported, and how many attempts
+  // were made. Without it the status bar shows the modem's result alone.
+  std::function<void(LinkStatus result, int attempts)> showFailedCall;
 };
 
 enum class HangupPhase { Idle, EscapeDue, CommandDue, CloseDue };
@@ -138,10 +143,17 @@ class DialupSupervisor : public DialSupervisor {
   void countDownFailureWindows();
   void dialByTelephony(const std::string& number);
   void dialByAtCommands(const std::string& number);
+  void hangUpBeforeDialling(const std::string& number);
+  void sendDial(const std::string& number);
+  void dialOnceHungUp(bool carrierStillUp);
+  void watchCarrier();
+  void watchForCarrierLoss();
+  bool hangupRunning() const { return hangupPhase_ != HangupPhase::Idle; }
   void startReadingForCall();
   void countDownRetry(int& countdown, const FailureWindow& failure, DialReason reason,
                       const std::string& number);
   void countDownCall();
+  void lookAtCarrier();
   void lookAtCarrierAfterConnect();
   void sendHangupStep(std::string_view text, LinkStatus shown, HangupPhase next, std::uint32_t ticks);
   void abandonHangup(const std::exception& error);
@@ -167,6 +179,14 @@ class DialupSupervisor : public DialSupervisor {
   std::uint16_t hangupTrigger_ = 0;
   HangupPhase hangupPhase_ = HangupPhase::Idle;
   int hangupAttempt_ = 0;
+  // The number dialled once the hang-up of a call found up has dropped its carrier.
+  std::optional<std::string> dialAfterHangup_;
+  // The last failed attempt the telephony line device dialled again after.
+  struct RetriedAttempt {
+    LinkStatus result;
+    int nextAttempt;
+  };
+  std::optional<RetriedAttempt> lastRetry_;
   std::string lastPortError_;
   std::string lastCallResult_;
   HayesResultParser dialResults_;

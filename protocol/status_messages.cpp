@@ -11,7 +11,7 @@ struct StatusRow {
   std::array<std::string_view, 3> text;  // English, French, Chinese
 };
 
-constexpr std::array<StatusRow, 34> kStatusTable{{
+constexpr std::array<StatusRow, 37> kStatusTable{{
     {LinkStatus::RequestSent, {"Request Sent", "Request Sent", "发送请求"}},
     {LinkStatus::CantOpenPort, {"Cant Open Port", "Port Ferme", "不能打开串行口"}},
     {LinkStatus::PortOpen, {"Port Open", "Port Ouvert", "串行口打开"}},
@@ -50,6 +50,13 @@ constexpr std::array<StatusRow, 34> kStatusTable{{
                                  "记录拨号未进行：线路占用"}},
     {LinkStatus::AlarmCallMissed, {"Alarm call not made: line in use", "Appel d'alarme non fait: ligne occupee",
                                    "报警拨号未进行：线路占用"}},
+    {LinkStatus::LineStillConnected, {"Line still connected: hanging up first",
+                                      "Ligne encore connectee: raccrocher d'abord", "线路仍在连接：先挂断"}},
+    {LinkStatus::SetupNotSent, {"Line still connected: setup not sent", "Ligne encore connectee: reglage non envoye",
+                                "线路仍在连接：未发送设置"}},
+    {LinkStatus::LineWouldNotHangUp, {"Line would not hang up: port closed, not dialled",
+                                      "La ligne ne raccroche pas: port ferme, pas d'appel",
+                                      "线路无法挂断：串行口已关闭，未拨号"}},
 }};
 
 }  // namespace

@@ -51,6 +51,12 @@ enum class LinkStatus : int {
   // ran out: that reading is not made.
   LogCallMissed,
   AlarmCallMissed,
+  // The carrier of a call left up was there before a dial by AT commands: it
+  // is hung up first, the setup string is not sent into it, and a call that
+  // will not hang up is not dialled into.
+  LineStillConnected,
+  SetupNotSent,
+  LineWouldNotHangUp,
 };
 
 std::string_view statusText(LinkStatus status, Language language);

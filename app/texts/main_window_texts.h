@@ -127,6 +127,9 @@ inline constexpr TextRow kModemPortProblem{"The modem port %1 could not be opene
 // A telephony call attempt failed and the line device dials again: %1 the
 // modem's result, %2 the next attempt, %3 how many there are.
 inline constexpr TextRow kDialRetry{"%1 – retry %2 of %3", "%1 – essai %2 sur %3", "%1 – 重拨 %2/%3"};
+// A telephony call failed after the line device dialled again: %1 the
+// modem's result, %2 how many attempts were made.
+inline constexpr TextRow kDialFailedTries{"%1 – %2 tries", "%1 – %2 essais", "%1 – 拨号 %2 次"};
 inline constexpr TextRow kDialRefused{"The call could not be placed: %1", "L'appel n'a pas pu etre fait: %1",
                                       "无法拨号: %1"};
 // Told once at start when the stored phone book file cannot be loaded: %1 the

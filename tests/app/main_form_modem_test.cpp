@@ -163,7 +163,7 @@ TEST(MainFormModem, ALogDueDuringAPhoneBookCallWaitsInItsRetryWindowAndDialsAfte
   EXPECT_TRUE(window.state().logDialActive());
 }
 
-TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsWithTapiFail) {
+TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsNamingTheResultAndTheTries) {
   ModemWindow window(throughTelephonyDevice());
   EXPECT_EQ(window.link->Comport2.tapiMode(), TapiMode::tmOn);
   window.dialFromBook("Busy Relay");
@@ -174,7 +174,7 @@ TEST(MainFormModem, ABusyNumberThroughTheTelephonyDeviceIsRetriedAndFailsWithTap
   EXPECT_GE(lastReceived(window, "ATDT555") - firstDial, 60s) << "RetryWait";
   ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }, 140s, 50ms));
   EXPECT_EQ(window.received("ATDT555"), 3) << "MaxAttempts";
-  EXPECT_EQ(window.status(), "TAPI Fail");
+  EXPECT_EQ(window.status(), "Busy – 3 tries");
   EXPECT_TRUE(window.state().directMode());
   EXPECT_EQ(window.callPicture(), PicturePhone);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 
 #include "protocol/virtual_clock.h"
 #include "tests/modem/dialup_fakes.h"
@@ -28,7 +29,8 @@ class DialupSupervisorTest : public ::testing::Test {
         directPort, modemPort, carrier, telephony, views, feedback,
         DialupViews{[this](bool connected) { pictures.push_back(connected); },
                     [this](const std::string& message) { errors.push_back(message); },
-                    [this](LinkStatus result, int next, int most) { retries.push_back({result, next, most}); }});
+                    [this](LinkStatus result, int next, int most) { retries.push_back({result, next, most}); },
+                    [this](LinkStatus result, int attempts) { failedCalls.push_back({result, attempts}); }});
     controller = std::make_unique<LinkController>(
         LinkEndpoints{directPort, directMatcher, modemPort, modemMatcher},
         LinkServices{clock, views, feedback, logWriter, *supervisor}, controls, startValues(2, 1));
@@ -93,6 +95,7 @@ class DialupSupervisorTest : public ::testing::Test {
     bool operator==(const Retry&) const = default;
   };
   std::vector<Retry> retries;
+  std::vector<std::pair<LinkStatus, int>> failedCalls;
   std::unique_ptr<DialupSupervisor> supervisor;
   std::unique_ptr<LinkController> controller;
 };
@@ -123,7 +126,7 @@ TEST_F(DialupSupervisorTest, ALogCallDialsReadsTheLogSiteOnCarrierWritesTheEntry
   EXPECT_TRUE(state().modemConnected());
   EXPECT_FALSE(state().dialling());
   EXPECT_EQ(pictures, std::vector<bool>{true});
-  EXPECT_EQ(carrier.dropped, carrier.armed) << "carrier loss after the connection is not watched";
+  EXPECT_EQ(carrier.armed.size(), carrier.dropped.size() + 1) << "a new trigger watches for the carrier's loss";
   ASSERT_EQ(modemPort.sent.size(), 2u);
   EXPECT_EQ(modemPort.sent.back(), frame(6, 'N')) << "the log site's reading over the modem";
   EXPECT_TRUE(directPort.sent.empty());
@@ -198,6 +201,48 @@ TEST_F(DialupSupervisorTest, AnAutomaticCallWithoutCarrierIsHungUpAtTheCallLimit
   EXPECT_FALSE(state().alarmDialActive());
   tick();
   expectHangupSequence();
+}
+
+TEST_F(DialupSupervisorTest, APhoneBookDialNobodyAnswersIsHungUpAtTheCallLimit) {
+  supervisor->dialFromPhoneBook("777", "777");
+  for (int i = 0; i < 61; ++i) tick();
+  expectHangupSequence();
+}
+
+// The far end hangs up: the call ends whether the carrier's trigger fires or is missed.
+TEST_F(DialupSupervisorTest, ACarrierLostAfterTheConnectionEndsTheCall) {
+  for (const bool triggerFires : {true, false}) {
+    supervisor->dialFromPhoneBook("1", "1");
+    raiseCarrier();
+    carrier.dcd = false;
+    if (triggerFires && carrier.armed.size() > carrier.dropped.size()) supervisor->carrierChanged();
+    EXPECT_EQ(state().hangupRequested(), triggerFires);
+    for (int second = 0; second < 2; ++second) tick();
+    expectHangupSequence();
+  }
+}
+
+// A killed program's call left up (DTR ignored): nothing goes into it, nor is its carrier the dial's.
+TEST_F(DialupSupervisorTest, ACallLeftUpIsHungUpBeforeTheDialAndNeverDialledInto) {
+  const std::string once = "+++ATH0\r\n", dial = "ATDT0123\r\n";
+  const std::vector<std::pair<int, std::string>> rows{{1, once + dial}, {2, once + once + dial}, {0, once + once}};
+  for (const auto& [drops, sent] : rows) {
+    modemPort.sent.clear();
+    carrier.dcd = true;
+    supervisor->SetupModem();
+    supervisor->dialup(DialReason::Log, "0123");
+    supervisor->carrierChanged();
+    EXPECT_EQ(views.lastStatus(), LinkStatus::LineStillConnected);
+    for (int sequence = 1; !modemPort.armed.empty(); ++sequence) {
+      for (int step = 0; step < 2; ++step) modemPort.fire();  // "+++", "ATH0"
+      carrier.dcd = carrier.dcd && sequence != drops;  // 0: it never drops
+      modemPort.fire();
+    }
+    EXPECT_EQ(std::accumulate(modemPort.sent.begin(), modemPort.sent.end(), std::string()), sent);
+    EXPECT_EQ(views.lastStatus(), drops != 0 ? LinkStatus::Dialing : LinkStatus::LineWouldNotHangUp);
+    EXPECT_EQ(modemPort.open, drops != 0) << "a call that will not hang up is ended by dropping DTR";
+    supervisor->ReturnToDirect();
+  }
 }
 
 TEST_F(DialupSupervisorTest, CarrierLostWhileDiallingHangsUpAtTheNextTick) {
@@ -395,6 +440,8 @@ TEST_F(DialupSupervisorTest, ATelephonyRetryIsShownWithTheModemsResultAndTheAtte
   supervisor->tapiRetry(LineCallState::Disconnected, "no answer", 3, 3);
   EXPECT_EQ(retries, (std::vector<Retry>{{LinkStatus::ModemBusy, 2, 3}, {LinkStatus::ModemNoAnswer, 3, 3}}));
   EXPECT_TRUE(state().dialling()) << "the line device dials again by itself";
+  supervisor->tapiFail();
+  EXPECT_EQ(failedCalls, (std::vector<std::pair<LinkStatus, int>>{{LinkStatus::ModemNoAnswer, 3}}));
 }
 
 // The hang-up's "+++" needs a silent line: a request outstanding when it
