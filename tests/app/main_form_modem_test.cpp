@@ -219,10 +219,9 @@ namespace solwire {
 namespace {
 
 // A modem set to ignore DTR ("&D0") stays online when the port is closed
-// under its call: the next dial then starts with the carrier up, and the far
-// end hanging up while the program still waits for a connection is a carrier
-// lost while dialling.
-TEST(MainFormModem, CarrierLostWhileDiallingEndsTheDialWithTheModemsNoCarrier) {
+// under its call: the next dial finds the carrier up and hangs that call up
+// before it dials, so the new call is not the old one seen as connected.
+TEST(MainFormModem, ACallLeftUpUnderAClosedPortIsHungUpBeforeTheNextDial) {
   ModemWindow window;
   window.form->Setupedit->setText("&K0&Q0&D0");  // an operator's stored string, not the default
   window.form->SetupeditChange();
@@ -234,16 +233,15 @@ TEST(MainFormModem, CarrierLostWhileDiallingEndsTheDialWithTheModemsNoCarrier) {
   window.pass(100ms);
   ASSERT_TRUE(window.modem->carrier()) << "the modem kept its call";
 
+  const int dialsBefore = window.received("ATD");
   window.dialFromBook("North Station");
-  ASSERT_TRUE(window.state().dialling());
-  window.pass(100ms);
-  window.modem->dropCarrier();  // DCD drops, and the modem says NO CARRIER
-  ASSERT_TRUE(window.runUntil([&] { return window.state().lineIdle(); }, 2s)) << "the dial ends on the modem's word";
-  EXPECT_FALSE(window.state().hangupRequested()) << "nothing is left to hang up";
-  EXPECT_EQ(window.status(), "No Carrier");
-  EXPECT_EQ(window.callPicture(), PicturePhone);
-  window.tick();
-  EXPECT_EQ(window.status(), "No Carrier") << "no hang-up of a call that is over ('Port Not Open')";
+  EXPECT_EQ(window.status(), "Line still connected: hanging up first");
+  EXPECT_EQ(window.received("ATD"), dialsBefore) << "nothing dialled into the live call";
+  ASSERT_TRUE(window.runUntil([&] { return window.received("ATD") > dialsBefore; }, 15s));
+  EXPECT_EQ(window.received("ATH0"), 1) << "the old call hung up first";
+  EXPECT_FALSE(window.state().modemConnected()) << "not the old call's carrier";
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
+  hangUpAndWait(window);
 }
 
 }  // namespace

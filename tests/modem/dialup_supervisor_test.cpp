@@ -424,6 +424,11 @@ TEST_F(DialupSupervisorTest, ADialWithNoNumberIsRefusedAndPlacesNoCall) {
   EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
   supervisor->dialup(DialReason::Log, "  ");
   EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
+  EXPECT_TRUE(errors.empty()) << "nothing to say about an empty number";
+  supervisor->dialFromPhoneBook("12\r\nATZ", "12\r\nATZ");  // a stored number that would be a second command
+  EXPECT_EQ(views.lastStatus(), LinkStatus::NoNumberToDial);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("is not a number a modem can dial"), std::string::npos) << errors[0];
   EXPECT_TRUE(modemPort.sent.empty());
   EXPECT_TRUE(state().lineIdle());
   EXPECT_TRUE(state().directMode());
