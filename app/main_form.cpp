@@ -176,6 +176,19 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A call made by AT commands outlives its port when the modem ignores DTR
+  // (&D0): it is hung up as the Hangup button does before the program goes.
+  if (!closing_ && exitHangup_ != ExitHangup::Done && callByAtCommandsUp()) {
+    if (exitHangup_ == ExitHangup::NotYet) {
+      exitHangup_ = ExitHangup::Waiting;
+      hangUpThen([this] {
+        exitHangup_ = ExitHangup::Done;
+        close();
+      });
+    }
+    event->ignore();
+    return;
+  }
   if (!closing_) {
     closing_ = true;
     Timer1->stop();

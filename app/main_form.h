@@ -277,6 +277,9 @@ class Tmainform : public QWidget, private LinkViews {
   void applyTapiMode();
   void closeModemPort();
   QString modemPortFailure() const;
+  bool callByAtCommandsUp() const;
+  void hangUpThen(std::function<void()> next);
+  void waitForHangup(std::function<void()> next, int looksLeft);
 
   MainFormServices services_;
   LinkEndpoints links_;
@@ -294,6 +297,9 @@ class Tmainform : public QWidget, private LinkViews {
   std::optional<LinkStatus> lastModemStatus_;
   DataWindows windows_;
   bool closing_ = false;
+  // An exit that found a call up hangs it up first, once.
+  enum class ExitHangup { NotYet, Waiting, Done };
+  ExitHangup exitHangup_ = ExitHangup::NotYet;
   bool directDeviceLost_ = false;
   StoreResult settingsFileAtStart_;
   QString directPortFailure_;  // "COM2 (/dev/ttyUSB0): No such file or directory"

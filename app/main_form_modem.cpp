@@ -16,6 +16,7 @@
 #include "app/status_panels.h"
 #include "app/texts/main_window_texts.h"
 #include "app/toolbar_pictures.h"
+#include "modem/dialup_supervisor.h"
 #include "serial/port_names.h"
 #include "views/device_select_form.h"
 #include "views/phone_book_form.h"
@@ -23,6 +24,9 @@
 namespace solwire {
 
 namespace {
+
+// How often an exit that hangs up a call first looks whether it has ended.
+constexpr std::chrono::milliseconds kHangupLook{100};
 
 QToolButton* phoneBookButton(const std::array<QToolButton*, 12>& buttons) { return buttons[8]; }
 
@@ -183,6 +187,36 @@ void Tmainform::closeModemPort() {
     modemStatus(LinkStatus::PortSetException);
   }
   if (modem_ && !link_->state().lineIdle()) modem_->abandonCall();
+}
+
+bool Tmainform::callByAtCommandsUp() const {
+  return modem_ && !Tapicheck->isChecked() && links_.modemPort.Open() && !link_->state().lineIdle();
+}
+
+// The hang-up runs on the port's timer triggers; the window stays live while
+// it is looked at every so often, for at most the time every sequence the
+// supervisor may run takes, and a little more.
+void Tmainform::hangUpThen(std::function<void()> next) {
+  if (!callByAtCommandsUp()) {
+    next();
+    return;
+  }
+  if (!modem_->hangingUp()) HangupClick();
+  constexpr auto kLimit = std::chrono::milliseconds(
+      DialupSupervisor::kHangupAttempts *
+          (2 * DialupSupervisor::kEscapeGuardTicks + DialupSupervisor::kHangupGuardTicks) * kTickMilliseconds +
+      2000);
+  waitForHangup(std::move(next), static_cast<int>(kLimit / kHangupLook));
+}
+
+void Tmainform::waitForHangup(std::function<void()> next, int looksLeft) {
+  if (link_->state().lineIdle() || looksLeft <= 0) {
+    next();
+    return;
+  }
+  services_.clock.callAfter(kHangupLook, [this, next = std::move(next), looksLeft]() mutable {
+    waitForHangup(std::move(next), looksLeft - 1);
+  });
 }
 
 void Tmainform::TapicheckClick() {

@@ -218,6 +218,23 @@ TEST(MainFormModem, ADialTheTelephonyDeviceRefusesIsToldAndTheProgramKeepsWorkin
 namespace solwire {
 namespace {
 
+// With a modem that ignores DTR ("&D0") only the escape and ATH0 end a call:
+// an exit while one is up hangs it up before the port closes.
+TEST(MainFormModem, AnExitDuringACallHangsItUpBeforeThePortCloses) {
+  ModemWindow window;
+  window.form->Setupedit->setText("&K0&Q0&D0");
+  window.form->SetupeditChange();
+  window.form->mportboxChange();
+  window.dialFromBook("North Station");
+  ASSERT_TRUE(window.runUntil([&] { return window.state().modemConnected(); }));
+  window.form->close();  // as "Yes" on the EXIT? panel
+  EXPECT_TRUE(window.link->Comport2.Open()) << "the port stays while the call is hung up";
+  ASSERT_TRUE(window.runUntil([&] { return !window.link->Comport2.Open(); }, 20s));
+  EXPECT_EQ(window.received("+++"), 1);
+  EXPECT_EQ(window.received("ATH0"), 1);
+  EXPECT_FALSE(window.modem->carrier()) << "no call left off-hook";
+}
+
 // A modem set to ignore DTR ("&D0") stays online when the port is closed
 // under its call: the next dial finds the carrier up and hangs that call up
 // before it dials, so the new call is not the old one seen as connected.
