@@ -9,6 +9,8 @@
 #include "cli/session_port.h"
 #include "cli/stop_signals.h"
 #include "cli/unattended_logger.h"
+#include "store/rich_text_file.h"
+#include "store/write_target.h"
 
 namespace solwire::cli {
 
@@ -73,11 +75,37 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
 // With --once the signals are taken over too: a stop lets the sample under
 // way finish (its entry and row written, its call hung up) instead of
 // killing the process in the middle of it.
+// A file that cannot take the sample (a folder, a FIFO, one that may not be
+// written, one in a folder that is not there) is found before a call is paid
+// for, not after it.
+std::optional<std::string> unwritableLogFile(const LoggerOptions& options) {
+  std::vector<std::filesystem::path> files{options.logFile};
+  if (options.csvFile) files.push_back(*options.csvFile);
+  for (const std::filesystem::path& file : files) {
+    try {
+      const WriteTarget target = examineWriteTarget(file);
+      refuseUnwritableTarget(file, target);
+      const std::filesystem::path folder = target.path.parent_path();
+      if (target.kind == WriteTargetKind::Missing && !folder.empty() && !std::filesystem::is_directory(folder))
+        return file.string() + ": the folder " + folder.string() + " does not exist";
+    } catch (const RichTextFileError& error) {
+      return error.path().string() + ": " + error.reason();
+    }
+  }
+  return std::nullopt;
+}
+
 int logThroughModem(const LoggerOptions& options, bool once, std::ostream& out, std::ostream& err) {
   const StopSignals signals;
   const ModemPort port(options.modem->modemPort);
   const LoggerEnvironment environment{port.registry(), out, err};
-  if (once) return exitStatusOf(ModemLogger(options, environment).sampleNow());
+  if (once) {
+    if (const auto problem = unwritableLogFile(options)) {
+      err << "solwire-cli log: " << *problem << "; nothing dialled\n";
+      return kExitFailed;
+    }
+    return exitStatusOf(ModemLogger(options, environment).sampleNow());
+  }
   ModemLogger logger(options, environment);
   logger.run([&signals] { return signals.received(); });
   return kExitOk;

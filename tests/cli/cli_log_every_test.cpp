@@ -4,6 +4,11 @@
 // go together or not.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "cli/commands.h"
 #include "cli/duration_option.h"
 #include "cli/sample_schedule.h"
@@ -96,6 +101,27 @@ TEST(LogOptions, OneLinkOneScheduleAndASpanOfTenSecondsAtLeast) {
     EXPECT_NE(r.err.find("usage: solwire-cli log"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
+}
+
+// A sample by modem costs a call: files that cannot take it are found first.
+TEST(LogOnce, FilesThatCannotTakeTheSampleAreRefusedBeforeAnythingIsDialled) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("solwire-once-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(::mkfifo((folder / "pipe.csv").c_str(), 0600), 0);
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--file", folder.string()}, "folder"},
+      {{"--file", (folder / "missing" / "LOG.RTF").string()}, "does not exist"},
+      {{"--file", (folder / "LOG.RTF").string(), "--csv", (folder / "pipe.csv").string()}, "pipe"},
+  };
+  for (const auto& [files, reason] : cases) {
+    std::vector<std::string> words{"log", "--once", "--modem", "sim-modem", "--dial", "0123", "--site", "1"};
+    words.insert(words.end(), files.begin(), files.end());
+    const test::CliResult r = test::runCli(words);
+    EXPECT_EQ(r.status, kExitFailed) << r.err;
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing dialled"), std::string::npos) << r.err;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
