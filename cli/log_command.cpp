@@ -49,9 +49,25 @@ std::optional<LoggerOptions> parseLog(const Arguments& args, std::ostream& err) 
   const auto csv = args.option("--csv");
   const bool scheduleFits =
       !(args.option("--rate") && everyText) && (!everyText || (every && *every >= kShortestInterval));
-  if (!linkOptionsFit(args) || !site || !baud || !file || file->empty() || !rate || !scheduleFits || !language ||
-      (csv && csv->empty())) {
-    err << kLogUsage;
+  std::string problem;
+  if (!linkOptionsFit(args))
+    problem = "give --port, or --modem with --dial, and only the options that go with the one given";
+  else if (!site)
+    problem = "--site is not a site number 0..31";
+  else if (!baud)
+    problem = "--baud is not one of the line's speeds";
+  else if (!file || file->empty())
+    problem = "--file is missing";
+  else if (!rate)
+    problem = "--rate is not a whole number of hours 1.." + std::to_string(kMaxRateHours);
+  else if (!scheduleFits)
+    problem = "--every is not a duration of 10 s or more, or is given with --rate";
+  else if (!language)
+    problem = "--lang is not en, fr or zh";
+  else if (csv && csv->empty())
+    problem = "--csv is empty";
+  if (!problem.empty()) {
+    err << "solwire-cli log: " << problem << '\n' << kLogUsage;
     return std::nullopt;
   }
   LoggerOptions options;

@@ -76,28 +76,30 @@ TEST(IntervalSchedule, FirstAtOnceThenFromTheStartOfTheOneBeforeAndAtOnceWhenLat
 
 TEST(LogOptions, OneLinkOneScheduleAndASpanOfTenSecondsAtLeast) {
   const std::vector<std::string> files{"--site", "1", "--file", "/nonexistent/LOG.RTF"};
-  const std::vector<std::vector<std::string>> wrong{
-      {"--port", "sim", "--every", "9s"},
-      {"--port", "sim", "--every", "10"},
-      {"--port", "sim", "--every", "ten"},
-      {"--port", "sim", "--every", "10s", "--rate", "2"},
-      {"--modem", "sim-modem", "--every", "10s"},
-      {"--port", "sim", "--dial", "0123"},
-      {"--port", "sim", "--setup", "&K0"},
-      {"--port", "sim", "--pulse"},
-      {"--port", "sim", "--modem", "sim-modem", "--dial", "0123"},
-      {"--modem", "sim-modem", "--dial", "0123", "--baud", "1200"},
-      {"--modem", "", "--dial", "0123"},
-      {"--modem", "sim-modem", "--dial", ""},
-      {"--dial", "0123"},
-      {"--modem", "sim-modem", "--dial", "12\r\nATZ"},  // a second modem command
-      {"--modem", "sim-modem", "--dial", "abc"},
+  // Each with the option its message names.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> wrong{
+      {{"--port", "sim", "--every", "9s"}, "--every"},
+      {{"--port", "sim", "--every", "10"}, "--every"},
+      {{"--port", "sim", "--every", "ten"}, "--every"},
+      {{"--port", "sim", "--every", "10s", "--rate", "2"}, "--rate"},
+      {{"--modem", "sim-modem", "--every", "10s"}, "--dial"},
+      {{"--port", "sim", "--dial", "0123"}, "--modem"},
+      {{"--port", "sim", "--setup", "&K0"}, "--modem"},
+      {{"--port", "sim", "--pulse"}, "--modem"},
+      {{"--port", "sim", "--modem", "sim-modem", "--dial", "0123"}, "--port"},
+      {{"--modem", "sim-modem", "--dial", "0123", "--baud", "1200"}, "--modem"},
+      {{"--modem", "", "--dial", "0123"}, "--modem"},
+      {{"--modem", "sim-modem", "--dial", ""}, "--dial"},
+      {{"--dial", "0123"}, "--port"},
+      {{"--modem", "sim-modem", "--dial", "12\r\nATZ"}, "--dial"},  // a second modem command
+      {{"--modem", "sim-modem", "--dial", "abc"}, "--dial"},
   };
-  for (std::vector<std::string> words : wrong) {
+  for (auto [words, option] : wrong) {
     words.insert(words.begin(), "log");
     words.insert(words.end(), files.begin(), files.end());
     const test::CliResult r = test::runCli(words);
     EXPECT_EQ(r.status, kExitUsage) << ::testing::PrintToString(words);
+    EXPECT_NE(r.err.substr(0, r.err.find("usage:")).find(option), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("usage: solwire-cli log"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
