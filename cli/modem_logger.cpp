@@ -92,6 +92,7 @@ void ModemLogger::call() {
 
 std::string ModemLogger::readFailure(ModemSession& session) const {
   const std::string reason = readFailureText(session.lastOutcome());
+  if (session.modemPortLost()) return "Call failed: " + session.portLostText() + " (" + reason + ")";
   if (session.carrierPresent()) return reason;
   return "Call failed: carrier lost (" + reason + ")";
 }

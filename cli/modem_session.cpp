@@ -39,7 +39,8 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
       clock_(ui_),
       carrier_(link_.Comport2),
       noTelephony_(std::make_unique<NoTelephonyLine>()),
-      number_(options.number) {
+      number_(options.number),
+      modemPortName_(options.modemPort) {
   supervisor_ = std::make_unique<DialupSupervisor>(link_.Comport1, link_.Comport2, carrier_, *noTelephony_, views_,
                                                    feedback_, DialupViews{});
   supervisor_->controls().pulseDialling = options.pulse;
@@ -55,6 +56,7 @@ ModemSession::ModemSession(const ModemDialOptions& options, const VirtualDeviceR
   link_.Comport2.setTapiMode(TapiMode::tmOff);
   link_.Comport2.OnTriggerModemStatus = [this](TComPort&) { supervisor_->carrierChanged(); };
   link_.Comport2.OnTriggerAvail = [this](TComPort& port, std::uint16_t count) { received(port, count); };
+  link_.Comport2.OnDeviceLost = [this](TComPort&) { modemPortLost_ = true; };
 
   controller_ = std::make_unique<LinkController>(
       LinkEndpoints{link_.Comport1, link_.datapack1, link_.Comport2, link_.Datapack2},
@@ -119,11 +121,13 @@ bool ModemSession::dial() {
   } else if (link.lineIdle()) {
     failure_ = statusText(views_.last(), Language::English);  // the supervisor ended the dial and said why
   } else {
-    failure_ = "no carrier within " + std::to_string(kCallLimit.count()) + " s";
+    failure_ = modemPortLost_ ? portLostText() : "no carrier within " + std::to_string(kCallLimit.count()) + " s";
     hangUp();
   }
   return false;
 }
+
+std::string ModemSession::portLostText() const { return "the modem port " + modemPortName_ + " went away"; }
 
 bool ModemSession::read(Requester requester) {
   views_.statuses.clear();

@@ -57,6 +57,10 @@ class ModemSession {
   const LogReading& logReading() const { return controller_->logReading(); }
   LinkStatus lastStatus() const { return views_.last(); }
   bool carrierPresent() { return link_.Comport2.CarrierPresent(); }
+  // The modem port's device went away during the call (a device server that
+  // ended the connection): what failed was the port, not the far end.
+  bool modemPortLost() const { return modemPortLost_; }
+  std::string portLostText() const;
   // The status texts of the last read, in order.
   const std::vector<LinkStatus>& statuses() const { return views_.statuses; }
 
@@ -83,7 +87,9 @@ class ModemSession {
   HayesResultParser results_;
   std::optional<HayesEvent> failedCall_;
   std::string number_;
+  std::string modemPortName_;
   std::function<bool()> stop_;
+  bool modemPortLost_ = false;
   std::string failure_;
 };
 

@@ -113,7 +113,9 @@ int readThroughModem(const Arguments& args, std::ostream& out, std::ostream& err
   bool readAll = true;
   for (const ReadStep& step : steps) {
     if (signals.received() || !session.read(step.requester)) {
-      err << (signals.received() ? "stopped before the reading ended" : readFailureText(session.lastOutcome()))
+      err << (signals.received()         ? "stopped before the reading ended"
+              : session.modemPortLost() ? session.portLostText() + " (" + readFailureText(session.lastOutcome()) + ")"
+                                        : readFailureText(session.lastOutcome()))
           << '\n';
       readAll = false;
       break;

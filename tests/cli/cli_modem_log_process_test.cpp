@@ -8,6 +8,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -124,6 +125,22 @@ TEST_F(CliModemLogProcess, AReadThroughAModemStoppedBySigtermHangsUpBeforeItEnds
   const std::string said = contents(errFile);  // a loaded machine may still be dialling
   EXPECT_TRUE(said == "stopped before the reading ended\n" || said == "Call failed: stopped before the call connected\n")
       << said;
+}
+
+// The device server ends the connection in the middle of a call: the port
+// failed, and it is named, rather than the far end's carrier or the site.
+TEST_F(CliModemLogProcess, AModemPortLostDuringAReadIsNamed) {
+  auto sim = std::make_unique<SpawnedProcess>(
+      SOLWIRE_SIM_PATH, std::vector<std::string>{"--modem", "--connect-delay", "1000", "--listen", "rfc2217:0",
+                                                 "--sites", "1:21"});
+  const std::string url = sim->readLine();
+  const std::string errFile = (directory / "stderr.txt").string();
+  SpawnedProcess cli(SOLWIRE_CLI_PATH, {"read", "--modem", url, "--dial", "0123", "--site", "1", "history"}, errFile);
+  std::this_thread::sleep_for(std::chrono::seconds(4));  // connected, and into the eight history blocks
+  sim.reset();                                           // killed: its connection ends under the call
+  EXPECT_EQ(cli.waitFor(std::chrono::seconds(60)), 1);
+  const std::string said = contents(errFile);
+  EXPECT_NE(said.find("the modem port " + url + " went away"), std::string::npos) << said;
 }
 
 }  // namespace
